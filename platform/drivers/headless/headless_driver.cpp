@@ -1,0 +1,1 @@
+// headless_driver.cpp: the headless display driver.

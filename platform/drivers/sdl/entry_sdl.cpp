@@ -1,0 +1,1 @@
+// entry_sdl.cpp: the process entry for real windows.

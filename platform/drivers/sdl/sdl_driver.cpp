@@ -1,0 +1,1 @@
+// sdl_driver.cpp: the SDL2 display driver.

@@ -1,0 +1,74 @@
+// canvas.h: pixels in memory, and the rectangles that clip them.
+//
+// Every surface of the layer (a window's pixels, a memory bitmap) is seen
+// through a Canvas: a pointer, a size, a stride and a clip rectangle. Pixels
+// are 32-bit 0x00RRGGBB. Rectangles are half-open: [left, right) x [top, bottom).
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "winsys.h"
+
+namespace ws {
+
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+
+    bool empty() const { return right <= left || bottom <= top; }
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    Rect intersect(const Rect& o) const {
+        return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+                std::min(bottom, o.bottom)};
+    }
+    // The smallest rectangle holding both; an empty side does not count.
+    Rect unite(const Rect& o) const {
+        if (empty()) return o;
+        if (o.empty()) return *this;
+        return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right),
+                std::max(bottom, o.bottom)};
+    }
+    bool operator==(const Rect&) const = default;
+};
+
+inline Rect from_win(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+inline RECT to_win(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+inline uint32_t pixel_from_colorref(COLORREF c) {
+    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+inline COLORREF colorref_from_pixel(uint32_t p) {
+    return ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16);
+}
+
+// A drawing target: a buffer of pixels seen through an origin and a clip.
+// A point (x, y) of the drawing calls is buffer pixel (x + origin_x,
+// y + origin_y); only buffer pixels inside `clip` are ever touched, and
+// `clip` always lies within the buffer.
+struct Canvas {
+    uint32_t* pixels = nullptr;  // buffer pixel (0, 0)
+    int width = 0, height = 0;   // the buffer's extent
+    int stride = 0;              // pixels from one row to the next
+    int origin_x = 0, origin_y = 0;
+    Rect clip;                   // in buffer coordinates
+
+    uint32_t* row(int y) const { return pixels + static_cast<ptrdiff_t>(y) * stride; }
+    // The clip rectangle in drawing coordinates.
+    Rect local_clip() const { return clip.offset(-origin_x, -origin_y); }
+    // The same buffer with its clip narrowed to r, given in drawing coordinates.
+    Canvas clipped_to(const Rect& r) const {
+        Canvas c = *this;
+        c.clip = clip.intersect(r.offset(origin_x, origin_y));
+        return c;
+    }
+};
+
+// A canvas over a whole buffer, origin at its top-left pixel.
+inline Canvas make_canvas(uint32_t* pixels, int width, int height, int stride) {
+    return Canvas{pixels, width, height, stride, 0, 0, Rect{0, 0, width, height}};
+}
+
+}  // namespace ws

@@ -1,0 +1,1 @@
+// draw.cpp: GDI drawing calls.

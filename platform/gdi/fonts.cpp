@@ -1,0 +1,1 @@
+// fonts.cpp: the font system: fontconfig matching, FreeType glyphs, the cache.

@@ -1,0 +1,57 @@
+// fonts.h: the font system behind CreateFontA, TextOutA and the layer's own
+// user-interface text.
+//
+// fontconfig matches a requested face name (an unknown name falls back to the
+// system's default sans), FreeType renders it. Resolved faces and their
+// glyphs are cached for the life of the process, keyed by what was asked
+// for, so a font object created and deleted on every call stays cheap.
+#pragma once
+
+#include <string>
+
+#include "canvas.h"
+
+namespace ws {
+
+// What a font object asks for, in the terms of CreateFontA.
+struct FontRequest {
+    int height = 0;       // < 0: character height in pixels; > 0: cell height; 0: default
+    int weight = 400;     // FW_NORMAL
+    bool italic = false;
+    std::string face;     // empty: the default sans face
+    bool operator==(const FontRequest&) const = default;
+};
+
+// A resolved face at one pixel size, with its glyph cache. Owned by the font
+// system; valid until the process ends.
+struct FontFace;
+
+struct FontMetrics {
+    int height = 0;            // ascent + descent: the cell height
+    int ascent = 0;
+    int descent = 0;
+    int internal_leading = 0;  // height less the character height
+    int external_leading = 0;
+    int ave_char_width = 0;
+    int max_char_width = 0;
+    int weight = 400;
+    bool fixed_pitch = false;
+};
+
+// Never fails: falls back to the default sans face, then to a built-in
+// box font if the system has no fonts at all.
+const FontFace* font_resolve(const FontRequest& request);
+
+FontMetrics font_metrics(const FontFace* face);
+
+// Width of the text's advances and the cell height. Characters are bytes of
+// the ANSI code page; none is special (a newline measures as its glyph).
+SIZE font_measure(const FontFace* face, const char* text, int length);
+
+// Draws the text with the top-left of its cell at (x, y), in the canvas's
+// drawing coordinates. Only the glyphs are painted (coverage blended over
+// what is there); the background box, if any, is the caller's.
+void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const char* text,
+               int length, uint32_t pixel);
+
+}  // namespace ws

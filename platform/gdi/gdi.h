@@ -1,0 +1,95 @@
+// gdi.h: the layer's drawing objects and device contexts.
+//
+// Pens, brushes, fonts and bitmaps live in one handle table (SelectObject
+// takes any of them); device contexts in another. A DC draws either into a
+// memory bitmap or into a window's client area; `dc_canvas` gives the pixels
+// it draws on, clipped, and `dc_touched` tells the window system which part
+// of a window changed, so that only that part is presented.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "canvas.h"
+#include "fonts.h"
+#include "handles.h"
+
+namespace ws {
+
+struct GdiObject {
+    enum class Kind { Pen, Brush, Font, Bitmap };
+    explicit GdiObject(Kind k) : kind(k) {}
+    virtual ~GdiObject() = default;
+    Kind kind;
+    bool stock = false;      // stock objects are never deleted
+    int select_count = 0;    // how many DCs hold it selected
+};
+
+struct Pen : GdiObject {
+    Pen() : GdiObject(Kind::Pen) {}
+    int style = PS_SOLID;    // PS_SOLID or PS_NULL
+    int width = 1;           // in pixels, at least 1
+    COLORREF colour = 0;
+};
+
+struct Brush : GdiObject {
+    Brush() : GdiObject(Kind::Brush) {}
+    bool hollow = false;     // NULL_BRUSH: paints nothing
+    COLORREF colour = 0;
+};
+
+struct Font : GdiObject {
+    Font() : GdiObject(Kind::Font) {}
+    FontRequest request;
+    const FontFace* face = nullptr;  // resolved on first use
+};
+
+struct Bitmap : GdiObject {
+    Bitmap() : GdiObject(Kind::Bitmap) {}
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;    // width * height, row-major
+};
+
+struct DC {
+    enum class Kind { Memory, Window };
+    Kind kind = Kind::Memory;
+    HWND window = nullptr;      // window DCs: the window drawn into
+    Rect paint_clip;            // BeginPaint DCs: the update rectangle (client coordinates)
+    bool has_paint_clip = false;
+    HBITMAP bitmap = nullptr;   // memory DCs: the selected bitmap
+    HPEN pen = nullptr;
+    HBRUSH brush = nullptr;
+    HFONT font = nullptr;
+    COLORREF text_colour = 0x000000;
+    COLORREF bk_colour = 0xFFFFFF;
+    int bk_mode = OPAQUE;
+    POINT position{0, 0};
+};
+
+// Handle tables and stock objects.
+HandleTable<GdiObject>& gdi_objects();
+HandleTable<DC>& gdi_dcs();
+GdiObject* gdi_object(HGDIOBJ h);
+Pen* gdi_pen(HPEN h);
+Brush* gdi_brush(HBRUSH h);
+Font* gdi_font(HFONT h);
+Bitmap* gdi_bitmap(HBITMAP h);
+DC* gdi_dc(HDC h);
+
+// A new DC holding the default objects (black 1-pixel pen, white brush,
+// system font, and for memory DCs a 1 x 1 bitmap).
+HDC gdi_create_dc(DC::Kind kind, HWND window);
+void gdi_delete_dc(HDC h);
+
+// The pixels a DC draws on, with its clip, in the DC's own coordinates.
+// An invalid DC gives an empty canvas (nothing is drawn).
+Canvas dc_canvas(const DC& dc);
+// A drawing call changed `area` (DC coordinates): window DCs mark it to be
+// presented. Memory DCs ignore it.
+void dc_touched(const DC& dc, const Rect& area);
+
+// The resolved face of a DC's font.
+const FontFace* dc_face(DC& dc);
+
+}  // namespace ws

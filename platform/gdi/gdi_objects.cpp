@@ -1,0 +1,1 @@
+// gdi_objects.cpp: drawing objects, device contexts and their attributes.

@@ -1,0 +1,1 @@
+// memory.cpp: movable memory blocks.

@@ -1,0 +1,1 @@
+// png_io.cpp: PNG files of pixel buffers.

@@ -1,0 +1,1 @@
+// raster.cpp: the span rasteriser.

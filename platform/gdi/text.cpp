@@ -1,0 +1,1 @@
+// text.cpp: GDI text calls.

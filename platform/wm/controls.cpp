@@ -1,0 +1,1 @@
+// controls.cpp: the built-in edit, button and static controls.

@@ -1,0 +1,1 @@
+// dialogs.cpp: modal dialogs from in-memory templates.

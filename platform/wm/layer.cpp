@@ -1,0 +1,1 @@
+// layer.cpp: the layer's start, reset and driver.

@@ -1,0 +1,1 @@
+// menus.cpp: menus: the bar, pull-downs, mouse and keyboard.

@@ -1,0 +1,33 @@
+// metrics.h: the sizes that a window system chooses for itself.
+//
+// Win32 leaves these to the system; ours are fixed here, in one place. With
+// no side frame, a 601-pixel-wide window has a 601-pixel-wide client area,
+// and the graphics window (601 x 540 with caption and menu bar) gets a client
+// of 601 x 501: graphics coordinates -300..300 by -250..250.
+#pragma once
+
+namespace ws::metrics {
+
+inline constexpr int kCaptionHeight = 20;  // title bar of WS_CAPTION windows
+inline constexpr int kFrameWidth = 0;      // top-level windows have no side or bottom frame
+inline constexpr int kMenuBarHeight = 19;  // the menu bar below the caption
+inline constexpr int kBorderWidth = 1;     // WS_BORDER on child windows
+
+inline constexpr int kDefaultScreenWidth = 1024;
+inline constexpr int kDefaultScreenHeight = 768;
+
+// Dialog base units: one horizontal dialog unit is kDialogBaseX / 4 pixels,
+// one vertical dialog unit kDialogBaseY / 8 pixels.
+inline constexpr int kDialogBaseX = 8;
+inline constexpr int kDialogBaseY = 16;
+
+// The face and pixel height of the layer's own user-interface text
+// (captions, menus, dialog controls).
+inline constexpr const char* kUiFace = "sans-serif";
+inline constexpr int kUiFontHeight = 13;
+
+// The monospace face behind ANSI_FIXED_FONT, and its character height.
+inline constexpr const char* kFixedFace = "monospace";
+inline constexpr int kFixedFontHeight = 13;
+
+}  // namespace ws::metrics

@@ -1,0 +1,1 @@
+// queue.cpp: the message queue, input, painting and timers.

@@ -1,0 +1,1 @@
+// windows.cpp: window classes, windows, geometry, focus and the caption.

@@ -1,0 +1,1 @@
+// event_wait.cpp: runtime

@@ -1,0 +1,1 @@
+// open_close.cpp: runtime

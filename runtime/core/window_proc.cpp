@@ -1,0 +1,1 @@
+// window_proc.cpp: runtime

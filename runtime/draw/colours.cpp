@@ -1,0 +1,1 @@
+// colours.cpp: runtime

@@ -1,0 +1,1 @@
+// graphics_text.cpp: runtime

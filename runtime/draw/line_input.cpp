@@ -1,0 +1,1 @@
+// line_input.cpp: runtime

@@ -1,0 +1,1 @@
+// primitives.cpp: runtime

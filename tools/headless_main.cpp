@@ -1,0 +1,1 @@
+// headless_main.cpp: the headless process entry.

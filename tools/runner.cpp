@@ -1,0 +1,1 @@
+// runner.cpp: the scripted user.
