@@ -67,3 +67,8 @@ void draw_border_list(int current_pattern);
 
 // ---- Status line -----------------------------------------------------------
 void draw_status(int code, int category);
+
+// Drawn (never stored) during the pause of a save that failed: the red text
+// "Cannot save C:TOBU<n>.SAV." for save slot n = code - STATUS_SAVE_FAILED_BASE,
+// n 1..3 (codes 101..103).
+inline constexpr int STATUS_SAVE_FAILED_BASE = 100;
