@@ -71,4 +71,10 @@ inline Canvas make_canvas(uint32_t* pixels, int width, int height, int stride) {
     return Canvas{pixels, width, height, stride, 0, 0, Rect{0, 0, width, height}};
 }
 
+// Fills r (drawing coordinates) with one pixel value, within the clip.
+inline void fill_rect(const Canvas& c, const Rect& r, uint32_t pixel) {
+    Rect a = r.offset(c.origin_x, c.origin_y).intersect(c.clip);
+    for (int y = a.top; y < a.bottom; ++y) std::fill(c.row(y) + a.left, c.row(y) + a.right, pixel);
+}
+
 }  // namespace ws

@@ -81,6 +81,8 @@ DC* gdi_dc(HDC h);
 // system font, and for memory DCs a 1 x 1 bitmap).
 HDC gdi_create_dc(DC::Kind kind, HWND window);
 void gdi_delete_dc(HDC h);
+// Frees every object and DC (the layer's reset, for tests).
+void gdi_reset();
 
 // The pixels a DC draws on, with its clip, in the DC's own coordinates.
 // An invalid DC gives an empty canvas (nothing is drawn).

@@ -1,1 +1,306 @@
 // gdi_objects.cpp: drawing objects, device contexts and their attributes.
+//
+// Pens, brushes, fonts and bitmaps share one handle table; stock objects are
+// made once and never deleted. An object selected into a DC cannot be
+// deleted (DeleteObject fails), so a DC never points at a freed object.
+#include <cstdlib>
+
+#include "gdi.h"
+#include "metrics.h"
+#include "wm.h"
+
+namespace ws {
+
+namespace {
+
+HandleTable<GdiObject> objects;
+HandleTable<DC> dcs;
+
+constexpr int kStockCount = 18;
+HGDIOBJ stock[kStockCount];
+
+template <typename T>
+T* typed(HGDIOBJ h, GdiObject::Kind kind) {
+    GdiObject* o = objects.get(handle_value(h));
+    return o && o->kind == kind ? static_cast<T*>(o) : nullptr;
+}
+
+HGDIOBJ add_object(std::unique_ptr<GdiObject> o) {
+    return make_handle<HGDIOBJ>(objects.add(std::move(o)));
+}
+
+HGDIOBJ make_stock_pen(int style, COLORREF colour) {
+    auto p = std::make_unique<Pen>();
+    p->style = style;
+    p->colour = colour;
+    p->stock = true;
+    return add_object(std::move(p));
+}
+
+HGDIOBJ make_stock_brush(bool hollow, COLORREF colour) {
+    auto b = std::make_unique<Brush>();
+    b->hollow = hollow;
+    b->colour = colour;
+    b->stock = true;
+    return add_object(std::move(b));
+}
+
+HGDIOBJ make_stock_font(const char* face, int height) {
+    auto f = std::make_unique<Font>();
+    f->request.face = face;
+    f->request.height = height;
+    f->stock = true;
+    return add_object(std::move(f));
+}
+
+void make_stock_objects() {
+    if (stock[BLACK_PEN]) return;
+    stock[WHITE_BRUSH] = make_stock_brush(false, RGB(255, 255, 255));
+    stock[LTGRAY_BRUSH] = make_stock_brush(false, RGB(192, 192, 192));
+    stock[GRAY_BRUSH] = make_stock_brush(false, RGB(128, 128, 128));
+    stock[DKGRAY_BRUSH] = make_stock_brush(false, RGB(64, 64, 64));
+    stock[BLACK_BRUSH] = make_stock_brush(false, RGB(0, 0, 0));
+    stock[NULL_BRUSH] = make_stock_brush(true, 0);
+    stock[WHITE_PEN] = make_stock_pen(PS_SOLID, RGB(255, 255, 255));
+    stock[BLACK_PEN] = make_stock_pen(PS_SOLID, RGB(0, 0, 0));
+    stock[NULL_PEN] = make_stock_pen(PS_NULL, 0);
+    stock[ANSI_FIXED_FONT] = make_stock_font(metrics::kFixedFace, -metrics::kFixedFontHeight);
+    stock[ANSI_VAR_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
+    stock[SYSTEM_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
+    stock[DEFAULT_GUI_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
+}
+
+// The 1 x 1 bitmap that a new memory DC holds, as on the real system.
+HBITMAP default_bitmap() {
+    static HBITMAP one;
+    if (!typed<Bitmap>(one, GdiObject::Kind::Bitmap)) {
+        auto b = std::make_unique<Bitmap>();
+        b->width = b->height = 1;
+        b->pixels.assign(1, 0);
+        b->stock = true;
+        one = make_handle<HBITMAP>(objects.add(std::move(b)));
+    }
+    return one;
+}
+
+void select_into(HGDIOBJ h, HGDIOBJ& slot) {
+    if (GdiObject* old = objects.get(handle_value(slot))) --old->select_count;
+    slot = h;
+    if (GdiObject* now = objects.get(handle_value(h))) ++now->select_count;
+}
+
+}  // namespace
+
+HandleTable<GdiObject>& gdi_objects() { return objects; }
+HandleTable<DC>& gdi_dcs() { return dcs; }
+
+GdiObject* gdi_object(HGDIOBJ h) { return objects.get(handle_value(h)); }
+Pen* gdi_pen(HPEN h) { return typed<Pen>(h, GdiObject::Kind::Pen); }
+Brush* gdi_brush(HBRUSH h) { return typed<Brush>(h, GdiObject::Kind::Brush); }
+Font* gdi_font(HFONT h) { return typed<Font>(h, GdiObject::Kind::Font); }
+Bitmap* gdi_bitmap(HBITMAP h) { return typed<Bitmap>(h, GdiObject::Kind::Bitmap); }
+DC* gdi_dc(HDC h) { return dcs.get(handle_value(h)); }
+
+void gdi_reset() {
+    dcs.clear();
+    objects.clear();
+    for (HGDIOBJ& s : stock) s = nullptr;
+}
+
+HDC gdi_create_dc(DC::Kind kind, HWND window) {
+    make_stock_objects();
+    auto dc = std::make_unique<DC>();
+    DC& d = *dc;
+    d.kind = kind;
+    d.window = window;
+    HDC h = make_handle<HDC>(dcs.add(std::move(dc)));
+    HGDIOBJ pen = nullptr, brush = nullptr, font = nullptr;
+    select_into(stock[BLACK_PEN], pen);
+    select_into(stock[WHITE_BRUSH], brush);
+    select_into(stock[SYSTEM_FONT], font);
+    d.pen = static_cast<HPEN>(pen);
+    d.brush = static_cast<HBRUSH>(brush);
+    d.font = static_cast<HFONT>(font);
+    if (kind == DC::Kind::Memory) {
+        HGDIOBJ bitmap = nullptr;
+        select_into(default_bitmap(), bitmap);
+        d.bitmap = static_cast<HBITMAP>(bitmap);
+    }
+    return h;
+}
+
+void gdi_delete_dc(HDC h) {
+    DC* d = gdi_dc(h);
+    if (!d) return;
+    HGDIOBJ none = nullptr;
+    HGDIOBJ pen = d->pen, brush = d->brush, font = d->font, bitmap = d->bitmap;
+    select_into(none, pen);
+    select_into(none, brush);
+    select_into(none, font);
+    select_into(none, bitmap);
+    dcs.remove(handle_value(h));
+}
+
+Canvas dc_canvas(const DC& dc) {
+    if (dc.kind == DC::Kind::Memory) {
+        Bitmap* b = gdi_bitmap(dc.bitmap);
+        if (!b || b->pixels.empty()) return Canvas{};
+        return make_canvas(b->pixels.data(), b->width, b->height, b->width);
+    }
+    Window* w = wm_window(dc.window);
+    if (!w) return Canvas{};
+    Canvas c = wm_client_canvas(*w);
+    if (dc.has_paint_clip) c = c.clipped_to(dc.paint_clip);
+    return c;
+}
+
+void dc_touched(const DC& dc, const Rect& area) {
+    if (dc.kind != DC::Kind::Window) return;
+    Window* w = wm_window(dc.window);
+    if (!w) return;
+    Window* top = wm_top_level(*w);
+    if (!top) return;
+    Rect client = wm_client_in_surface(*w);
+    wm_surface_touched(*top, area.offset(client.left, client.top).intersect(client));
+}
+
+const FontFace* dc_face(DC& dc) {
+    Font* f = gdi_font(dc.font);
+    if (!f) f = gdi_font(static_cast<HFONT>(stock[SYSTEM_FONT]));
+    if (!f) return font_resolve(FontRequest{});
+    if (!f->face) f->face = font_resolve(f->request);
+    return f->face;
+}
+
+}  // namespace ws
+
+using namespace ws;
+
+extern "C" {
+
+HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
+    auto p = std::make_unique<Pen>();
+    p->style = style == PS_NULL ? PS_NULL : PS_SOLID;
+    p->width = width < 1 ? 1 : width;
+    p->colour = colour & 0xFFFFFF;
+    return make_handle<HPEN>(objects.add(std::move(p)));
+}
+
+HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
+    auto b = std::make_unique<Brush>();
+    b->colour = colour & 0xFFFFFF;
+    return make_handle<HBRUSH>(objects.add(std::move(b)));
+}
+
+HGDIOBJ WINAPI GetStockObject(int index) {
+    make_stock_objects();
+    if (index < 0 || index >= kStockCount) return nullptr;
+    return stock[index];
+}
+
+HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int width, int height) {
+    (void)hdc;
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
+    auto b = std::make_unique<Bitmap>();
+    b->width = width;
+    b->height = height;
+    b->pixels.assign(static_cast<size_t>(width) * height, 0);
+    return make_handle<HBITMAP>(objects.add(std::move(b)));
+}
+
+HDC WINAPI CreateCompatibleDC(HDC hdc) {
+    (void)hdc;
+    return gdi_create_dc(DC::Kind::Memory, nullptr);
+}
+
+BOOL WINAPI DeleteDC(HDC hdc) {
+    DC* d = gdi_dc(hdc);
+    if (!d || d->kind != DC::Kind::Memory) return FALSE;
+    gdi_delete_dc(hdc);
+    return TRUE;
+}
+
+HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
+    DC* d = gdi_dc(hdc);
+    GdiObject* o = gdi_object(obj);
+    if (!d || !o) return nullptr;
+    HGDIOBJ previous = nullptr;
+    switch (o->kind) {
+    case GdiObject::Kind::Pen: {
+        previous = d->pen;
+        HGDIOBJ slot = d->pen;
+        select_into(obj, slot);
+        d->pen = static_cast<HPEN>(slot);
+        break;
+    }
+    case GdiObject::Kind::Brush: {
+        previous = d->brush;
+        HGDIOBJ slot = d->brush;
+        select_into(obj, slot);
+        d->brush = static_cast<HBRUSH>(slot);
+        break;
+    }
+    case GdiObject::Kind::Font: {
+        previous = d->font;
+        HGDIOBJ slot = d->font;
+        select_into(obj, slot);
+        d->font = static_cast<HFONT>(slot);
+        break;
+    }
+    case GdiObject::Kind::Bitmap: {
+        // Only memory DCs hold bitmaps, and a bitmap sits in one DC at a time.
+        if (d->kind != DC::Kind::Memory) return nullptr;
+        if (o->select_count > 0 && obj != d->bitmap) return nullptr;
+        previous = d->bitmap;
+        HGDIOBJ slot = d->bitmap;
+        select_into(obj, slot);
+        d->bitmap = static_cast<HBITMAP>(slot);
+        break;
+    }
+    }
+    return previous;
+}
+
+BOOL WINAPI DeleteObject(HGDIOBJ obj) {
+    GdiObject* o = gdi_object(obj);
+    if (!o) return FALSE;
+    if (o->stock) return TRUE;
+    if (o->select_count > 0) return FALSE;
+    return objects.remove(handle_value(obj)) ? TRUE : FALSE;
+}
+
+COLORREF WINAPI SetTextColor(HDC hdc, COLORREF colour) {
+    DC* d = gdi_dc(hdc);
+    if (!d) return CLR_INVALID;
+    COLORREF old = d->text_colour;
+    d->text_colour = colour & 0xFFFFFF;
+    return old;
+}
+
+COLORREF WINAPI SetBkColor(HDC hdc, COLORREF colour) {
+    DC* d = gdi_dc(hdc);
+    if (!d) return CLR_INVALID;
+    COLORREF old = d->bk_colour;
+    d->bk_colour = colour & 0xFFFFFF;
+    return old;
+}
+
+COLORREF WINAPI GetBkColor(HDC hdc) {
+    DC* d = gdi_dc(hdc);
+    return d ? d->bk_colour : CLR_INVALID;
+}
+
+int WINAPI SetBkMode(HDC hdc, int mode) {
+    DC* d = gdi_dc(hdc);
+    if (!d || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+    int old = d->bk_mode;
+    d->bk_mode = mode;
+    return old;
+}
+
+int WINAPI GetBkMode(HDC hdc) {
+    DC* d = gdi_dc(hdc);
+    return d ? d->bk_mode : 0;
+}
+
+}  // extern "C"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "driver.h"
 #include "handles.h"
 
 namespace ws {
@@ -45,6 +46,9 @@ struct Window {
     bool enabled = true;
     bool destroying = false;
     HMENU menu = nullptr;     // the menu bar, top-level windows only
+    std::vector<HWND> children;  // in creation order, which is their stacking order
+    HWND focus_child = nullptr;  // top-level windows: the child that last had the focus
+    HWND captured_by = nullptr;  // top-level windows: the window a press went to, for its release
 
     // Top-level windows only.
     std::vector<uint32_t> surface;  // rect.width() x rect.height()
@@ -82,9 +86,15 @@ void wm_surface_touched(Window& top, const Rect& surface_area);
 // Presents every top-level window with a dirty area.
 void wm_present_all();
 
+// Showing (returns whether it was visible) and destroying.
+bool wm_show(Window& w, bool show);
+void wm_destroy(HWND hwnd);
+
 // Messages.
 LRESULT wm_send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 void wm_post(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+// Stops every timer of a window (it is being destroyed).
+void wm_kill_timers(HWND hwnd);
 
 // Painting.
 void wm_invalidate(Window& w, const Rect* client_area, bool erase);
@@ -106,7 +116,7 @@ Window* wm_window_at(Window& top, int sx, int sy);
 void menu_paint_bar(Window& w);
 // Gives the menu code first sight of an input notice for top-level window
 // `top` (surface pixels). Returns true when the menu code consumed it.
-bool menu_handle_input(Window& top, const struct InputEvent& event);
+bool menu_handle_input(Window& top, const InputEvent& event);
 // Closes any open pull-down (called when its window goes away).
 void menu_cancel();
 // Destroys a menu and its pull-downs (DestroyWindow of the window holding it).
@@ -123,5 +133,16 @@ void controls_register_classes();
 // The layer's start and reset (tests). Registers the built-in classes.
 void wm_start();
 void wm_reset();
+// The parts' own resets, called by wm_reset.
+void wm_windows_reset();
+void wm_queue_reset();
+void menu_reset();
+
+// Top-level windows in creation order.
+const std::vector<HWND>& wm_top_levels();
+// The top-level window of a native window id.
+Window* wm_window_for_native(int native);
+// Visible, enabled top-level windows, most recently active last.
+void wm_forget_activation(HWND top);
 
 }  // namespace ws
