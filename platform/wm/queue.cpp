@@ -141,7 +141,6 @@ void pointer_move(Window& top, const InputEvent& ev) {
 
 void key(const InputEvent& ev) {
     bool down = ev.kind == InputEvent::Kind::KeyDown;
-    if (ev.vk == VK_MENU) alt_down = down;
     HWND target = key_target();
     if (!target) return;
     bool sys = alt_down || ev.vk == VK_F10 || ev.vk == VK_MENU;
@@ -153,6 +152,8 @@ void convert(const InputEvent& ev) {
     Window* top = wm_window_for_native(ev.window);
     bool is_key = ev.kind == InputEvent::Kind::KeyDown || ev.kind == InputEvent::Kind::KeyUp;
     if (is_key) {
+        // The Alt state is the layer's own, kept even for keys the menu takes.
+        if (ev.vk == VK_MENU) alt_down = ev.kind == InputEvent::Kind::KeyDown;
         Window* active = wm_window(wm_active());
         if (active && menu_handle_input(*active, ev)) return;
         key(ev);

@@ -40,6 +40,9 @@ struct RuntimeState {
     // Set once a write to the script file has failed, so that the failure is
     // reported once and recording stops.
     unsigned char script_write_failed;
+    // Set when the graphics window has been destroyed: from then on there is
+    // nothing left to wait for, and every wait returns EVENT_QUIT at once.
+    unsigned char window_destroyed;
 
     // The text window's message history (25 lines, one movable block each).
     HGLOBAL history_lines[25];
