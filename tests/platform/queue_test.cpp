@@ -1,0 +1,165 @@
+// The layer's message order, window creation and painting notices.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "headless_driver.h"
+#include "winsys.h"
+#include "wm.h"
+
+namespace {
+
+std::vector<std::string> seen;
+
+LRESULT CALLBACK recording_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    switch (msg) {
+    case WM_CREATE: seen.push_back("create"); return 0;
+    case WM_SIZE:
+        seen.push_back("size " + std::to_string(LOWORD(lparam)) + "x" + std::to_string(HIWORD(lparam)));
+        return 0;
+    case WM_PAINT: {
+        seen.push_back("paint");
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND: seen.push_back("erase"); return DefWindowProcA(hwnd, msg, wparam, lparam);
+    case WM_TIMER: seen.push_back("timer " + std::to_string(wparam)); return 0;
+    case WM_USER: seen.push_back("user " + std::to_string(wparam)); return 0;
+    case WM_LBUTTONDOWN:
+        seen.push_back("down " + std::to_string(LOWORD(lparam)) + "," + std::to_string(HIWORD(lparam)));
+        return 0;
+    case WM_KEYDOWN: seen.push_back("keydown " + std::to_string(wparam)); return 0;
+    case WM_CHAR: seen.push_back("char " + std::to_string(wparam)); return 0;
+    case WM_DESTROY: seen.push_back("destroy"); PostQuitMessage(3); return 0;
+    default: return DefWindowProcA(hwnd, msg, wparam, lparam);
+    }
+}
+
+class Queue : public ::testing::Test {
+  protected:
+    ws::HeadlessDriver* driver = nullptr;
+    HWND hwnd = nullptr;
+
+    void SetUp() override {
+        driver = &ws::headless_start(800, 600);
+        seen.clear();
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = recording_proc;
+        wc.hbrBackground = CreateSolidBrush(RGB(255, 255, 255));
+        wc.lpszClassName = "QueueTest";
+        ASSERT_NE(RegisterClassA(&wc), 0);
+        hwnd = CreateWindowExA(0, "QueueTest", "t", WS_CAPTION | WS_SYSMENU, 0, 0, 200, 150,
+                               nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(hwnd, nullptr);
+    }
+
+    // Takes and dispatches every message there is; returns WM_QUIT's code or -1.
+    int drain() {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_QUIT) return static_cast<int>(m.wParam);
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        return -1;
+    }
+};
+
+TEST_F(Queue, CreationSendsCreateThenSize) {
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "create");
+    EXPECT_EQ(seen[1], "size 200x130");  // the caption takes 20 rows
+    EXPECT_EQ(RegisterClassA(nullptr), 0);
+}
+
+TEST_F(Queue, PostedFirstThenQuitThenPaintThenTimer) {
+    ShowWindow(hwnd, SW_SHOW);
+    SetTimer(hwnd, 7, 100, nullptr);
+    driver->advance_to(100);
+    PostMessageA(hwnd, WM_USER, 1, 0);
+    PostQuitMessage(5);
+    PostMessageA(hwnd, WM_USER, 2, 0);
+    seen.clear();
+    EXPECT_EQ(drain(), 5);
+    EXPECT_EQ(seen, (std::vector<std::string>{"user 1", "user 2"}));
+    seen.clear();
+    EXPECT_EQ(drain(), -1);
+    EXPECT_EQ(seen, (std::vector<std::string>{"paint", "erase", "timer 7"}));
+}
+
+TEST_F(Queue, TimerIsNeverQueuedTwiceAndWaitSleepsUntilItIsDue) {
+    SetTimer(hwnd, 2, 100, nullptr);
+    drain();
+    seen.clear();
+    driver->advance_to(1000);  // ten periods late: still one message
+    drain();
+    EXPECT_EQ(seen, (std::vector<std::string>{"timer 2"}));
+    uint64_t idles = driver->idle_count();
+    WaitMessage();
+    EXPECT_EQ(driver->now_ms(), 1100u);
+    EXPECT_EQ(driver->idle_count(), idles + 1);
+    EXPECT_TRUE(KillTimer(hwnd, 2));
+    EXPECT_FALSE(KillTimer(hwnd, 2));
+}
+
+TEST_F(Queue, InputInArrivalOrderAndCharactersFollowTheirKey) {
+    ShowWindow(hwnd, SW_SHOW);
+    drain();
+    seen.clear();
+    ws::Rect client = ws::wm_client_in_surface(*ws::wm_window(hwnd));
+    ws::InputEvent down;
+    down.kind = ws::InputEvent::Kind::PointerDown;
+    down.window = ws::wm_window(hwnd)->native;
+    down.x = client.left + 3;
+    down.y = client.top + 4;
+    driver->push_input(down);
+    for (int ch : {'x', 'y'}) {
+        ws::InputEvent k;
+        k.kind = ws::InputEvent::Kind::KeyDown;
+        k.vk = ch - 'a' + 'A';
+        k.ch = ch;
+        driver->push_input(k);
+    }
+    drain();
+    EXPECT_EQ(seen, (std::vector<std::string>{"down 3,4", "keydown 88", "char 120", "keydown 89",
+                                              "char 121"}));
+}
+
+TEST_F(Queue, CloseBoxDestroysThroughDefaultHandling) {
+    ShowWindow(hwnd, SW_SHOW);
+    ws::InputEvent c;
+    c.kind = ws::InputEvent::Kind::Close;
+    c.window = ws::wm_window(hwnd)->native;
+    driver->push_input(c);
+    EXPECT_EQ(drain(), 3);
+    EXPECT_EQ(ws::wm_window(hwnd), nullptr);
+    EXPECT_EQ(seen.back(), "destroy");
+    // A stale handle is refused everywhere.
+    EXPECT_FALSE(ShowWindow(hwnd, SW_SHOW));
+    EXPECT_FALSE(PostMessageA(hwnd, WM_USER, 0, 0));
+    EXPECT_EQ(GetDC(hwnd), nullptr);
+}
+
+TEST_F(Queue, PaintErasesWithTheClassBrushAndValidates) {
+    ShowWindow(hwnd, SW_SHOW);
+    HDC dc = GetDC(hwnd);
+    SetPixel(dc, 10, 10, RGB(1, 2, 3));
+    ReleaseDC(hwnd, dc);
+    RECT r{5, 5, 20, 20};
+    drain();
+    InvalidateRect(hwnd, &r, TRUE);
+    seen.clear();
+    drain();
+    EXPECT_EQ(seen, (std::vector<std::string>{"paint", "erase"}));
+    ws::Window& w = *ws::wm_window(hwnd);
+    ws::Rect client = ws::wm_client_in_surface(w);
+    EXPECT_EQ(w.surface[(client.top + 10) * w.rect.width() + client.left + 10], 0xFFFFFFu);
+    seen.clear();
+    drain();
+    EXPECT_TRUE(seen.empty());
+}
+
+}  // namespace
