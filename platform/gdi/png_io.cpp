@@ -1,1 +1,184 @@
-// png_io.cpp: PNG files of pixel buffers.
+// png_io.cpp: PNG files of pixel buffers, over libpng.
+//
+// libpng reports errors by longjmp to the setjmp in the procedure that runs
+// it. Those procedures keep no C++ objects of their own: everything they
+// change lives in a job record of the caller's, so that nothing is left
+// half-built or indeterminate when an error jumps back. Our error handler
+// is silent; a damaged file is simply refused.
+#include "png_io.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <new>
+
+namespace ws {
+namespace {
+
+// Larger images are refused before anything is allocated for them.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
+
+void png_error_silent(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void png_warning_silent(png_structp, png_const_charp) {}
+
+struct WriteJob {
+    FILE* file = nullptr;
+    const uint32_t* pixels = nullptr;
+    int width = 0, height = 0, stride = 0;
+    std::vector<png_byte> row;
+};
+
+bool write_with_libpng(WriteJob& job) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_error_silent,
+                                              png_warning_silent);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, job.file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(job.width),
+                 static_cast<png_uint_32>(job.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < job.height; ++y) {
+        const uint32_t* src = job.pixels + static_cast<ptrdiff_t>(y) * job.stride;
+        png_byte* out = job.row.data();
+        for (int x = 0; x < job.width; ++x) {
+            uint32_t p = src[x];
+            *out++ = static_cast<png_byte>((p >> 16) & 0xFF);
+            *out++ = static_cast<png_byte>((p >> 8) & 0xFF);
+            *out++ = static_cast<png_byte>(p & 0xFF);
+        }
+        png_write_row(png, job.row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+struct ReadJob {
+    FILE* file = nullptr;
+    int width = 0, height = 0, channels = 0;
+    std::vector<png_byte> data;
+    std::vector<png_bytep> rows;
+};
+
+bool read_with_libpng(ReadJob& job) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_error_silent,
+                                             png_warning_silent);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_init_io(png, job.file);
+    png_set_sig_bytes(png, 8);
+    png_set_user_limits(png, kPngMaxSide, kPngMaxSide);
+    png_read_info(png, info);
+
+    png_uint_32 w = 0, h = 0;
+    int depth = 0, colour = 0;
+    png_get_IHDR(png, info, &w, &h, &depth, &colour, nullptr, nullptr, nullptr);
+    if (static_cast<uint64_t>(w) * h > kMaxPixels) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    // Everything to 8 bits per channel; the channels are sorted out below.
+    if (depth == 16) png_set_strip_16(png);
+    if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    int channels = png_get_channels(png, info);
+    size_t row_bytes = png_get_rowbytes(png, info);
+    if (channels < 1 || channels > 4 || row_bytes != static_cast<size_t>(w) * channels) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    try {
+        job.data.resize(row_bytes * h);
+        job.rows.resize(h);
+    } catch (const std::bad_alloc&) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = job.data.data() + row_bytes * y;
+    png_read_image(png, job.rows.data());
+    png_destroy_read_struct(&png, &info, nullptr);
+    job.width = static_cast<int>(w);
+    job.height = static_cast<int>(h);
+    job.channels = channels;
+    return true;
+}
+
+}  // namespace
+
+bool write_png(const char* path, const uint32_t* pixels, int width, int height, int stride) {
+    if (!path || !pixels || width <= 0 || height <= 0 || stride < width) return false;
+    WriteJob job;
+    job.pixels = pixels;
+    job.width = width;
+    job.height = height;
+    job.stride = stride;
+    try {
+        job.row.resize(static_cast<size_t>(width) * 3);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    job.file = std::fopen(path, "wb");
+    if (!job.file) return false;
+    bool ok = write_with_libpng(job);
+    // A full disk shows only at the flush or the close.
+    if (std::fflush(job.file) != 0 || std::ferror(job.file)) ok = false;
+    if (std::fclose(job.file) != 0) ok = false;
+    if (!ok) std::remove(path);
+    return ok;
+}
+
+bool read_png(const char* path, std::vector<uint32_t>& pixels, int& width, int& height) {
+    pixels.clear();
+    width = height = 0;
+    if (!path) return false;
+    ReadJob job;
+    job.file = std::fopen(path, "rb");
+    if (!job.file) return false;
+    png_byte signature[8];
+    bool ok = std::fread(signature, 1, 8, job.file) == 8 && png_sig_cmp(signature, 0, 8) == 0 &&
+              read_with_libpng(job);
+    std::fclose(job.file);
+    if (!ok) return false;
+
+    try {
+        pixels.resize(static_cast<size_t>(job.width) * job.height);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const png_byte* in = job.data.data();
+    for (size_t i = 0; i < pixels.size(); ++i, in += job.channels) {
+        uint32_t r, g, b;
+        if (job.channels >= 3) {  // RGB, RGBA
+            r = in[0], g = in[1], b = in[2];
+        } else {  // gray, gray + alpha
+            r = g = b = in[0];
+        }
+        pixels[i] = (r << 16) | (g << 8) | b;
+    }
+    width = job.width;
+    height = job.height;
+    return true;
+}
+
+}  // namespace ws

@@ -52,10 +52,16 @@ class HeadlessDriver : public Driver {
 
     const NativeWindow* window(int id) const;
     int window_count() const { return static_cast<int>(windows_.size()); }
+    // The window with the keyboard focus, as the layer last asked for it
+    // (focus_window) or the user last gave it (a FocusIn pushed); -1 for none.
     int focused_window() const { return focused_; }
+    // The topmost shown window whose outer rectangle holds screen pixel
+    // (sx, sy), or -1 for the bare screen.
+    int window_at(int sx, int sy) const;
     // The whole screen: every shown window in stacking order over a
     // background, width x height pixels.
     std::vector<uint32_t> compose_screen() const;
+    static constexpr uint32_t kScreenBackground = 0x00404040;  // where no window is
 
   private:
     int width_, height_;
