@@ -55,7 +55,7 @@ void record_text(int colour, int x, int y, int ptsize, const char* text) {
     recorded_calls.push_back(head + escaped(text) + "\"");
 }
 
-}  // namespace
+} // namespace
 
 namespace kv319_fake {
 
@@ -66,23 +66,41 @@ void reset() {
     taken = 0;
 }
 
-const std::vector<std::string>& calls() { return recorded_calls; }
+const std::vector<std::string>& calls() {
+    return recorded_calls;
+}
 
-const std::vector<std::string>& printed() { return printed_lines; }
+const std::vector<std::string>& printed() {
+    return printed_lines;
+}
 
-void push_event(int kind, int x, int y, char key) { queued_events.push_back({kind, x, y, key}); }
+void push_event(int kind, int x, int y, char key) {
+    queued_events.push_back({kind, x, y, key});
+}
 
-int events_taken() { return taken; }
+int events_taken() {
+    return taken;
+}
 
-}  // namespace kv319_fake
+} // namespace kv319_fake
 
 extern "C" {
 
-int KV319_open(HINSTANCE, HINSTANCE, LPSTR, int) { return 1; }
-int KV319_close(void) { return 1; }
-int KV319_show_text(int) { return 1; }
-int KV319_logging(int) { return 1; }
-int KV319_animate(int) { return 1; }
+int KV319_open(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return 1;
+}
+int KV319_close(void) {
+    return 1;
+}
+int KV319_show_text(int) {
+    return 1;
+}
+int KV319_logging(int) {
+    return 1;
+}
+int KV319_animate(int) {
+    return 1;
+}
 
 int KV319_await_event(int* x, int* y, char* key) {
     ++taken;
@@ -132,7 +150,9 @@ int KV319_clear(void) {
     return 1;
 }
 
-int KV319_undo(void) { return 1; }
+int KV319_undo(void) {
+    return 1;
+}
 
 int KV319_text(int colour, int x, int y, int ptsize, const char* text) {
     record_text(colour, x, y, ptsize, text != nullptr ? text : "");
@@ -164,4 +184,4 @@ int KV319_gets(const char*, char* buffer) {
     return 1;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -52,4 +52,4 @@ void push_event(int kind, int x = 0, int y = 0, char key = 0);
 // including the calls that found the queue empty.
 int events_taken();
 
-}  // namespace kv319_fake
+} // namespace kv319_fake
