@@ -7,6 +7,7 @@
 // for, so a font object created and deleted on every call stays cheap.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "canvas.h"
@@ -53,5 +54,23 @@ SIZE font_measure(const FontFace* face, const char* text, int length);
 // what is there); the background box, if any, is the caller's.
 void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const char* text,
                int length, uint32_t pixel);
+
+// The area that font_draw paints for the same text and position: the union
+// of its glyphs' bitmaps, in drawing coordinates, saturated to the int range.
+// Empty when nothing would be painted.
+Rect font_ink_bounds(const FontFace* face, int x, int y, const char* text, int length);
+
+// The family name of the font file behind a face ("" for the built-in box
+// font that stands in when the system has no fonts).
+const char* font_family_name(const FontFace* face);
+
+// Sizes of the caches, for tests: they must stay bounded however many font
+// objects come and go, and no glyph is rasterised twice.
+struct FontCacheStats {
+    size_t matches = 0;          // fontconfig matches made
+    size_t faces = 0;            // faces resolved at a size
+    size_t glyphs_rendered = 0;  // glyph bitmaps rasterised
+};
+FontCacheStats font_cache_stats();
 
 }  // namespace ws

@@ -1,1 +1,128 @@
-// text.cpp: GDI text calls.
+// text.cpp: GDI text calls: CreateFontA, TextOutA, GetTextExtentPointA,
+// GetTextMetricsA.
+//
+// A font object holds only its request; the font system resolves it the
+// first time a DC draws or measures with it, and the face is shared with
+// every other object asking the same. Text is one line of single-byte
+// characters with no special characters; the reference point is the top-left
+// of the text's cell. Limits: the width, escapement, orientation, underline,
+// strike-out, character-set, precision, quality and pitch arguments of
+// CreateFontA are accepted but have no effect (no caller needs them).
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "gdi.h"
+
+namespace ws {
+
+namespace {
+
+// Face names are at most 31 characters, as in a LOGFONT.
+constexpr size_t kFaceNameMax = 31;
+
+// TEXTMETRIC pitch-and-family bits. TMPF_FIXED_PITCH set means the font is
+// NOT fixed-pitch, a long-standing quirk that callers rely on.
+constexpr BYTE kTmpfFixedPitch = 0x01;
+constexpr BYTE kTmpfVector = 0x02;
+constexpr BYTE kTmpfTrueType = 0x04;
+constexpr BYTE kFamilySwiss = 0x20;
+constexpr BYTE kFamilyModern = 0x30;
+
+bool is_italic(const DC& dc) {
+    Font* f = gdi_font(dc.font);
+    return f && f->request.italic;
+}
+
+} // namespace
+
+} // namespace ws
+
+using namespace ws;
+
+extern "C" {
+
+HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight,
+                         DWORD italic, DWORD underline, DWORD strike_out, DWORD charset,
+                         DWORD out_precision, DWORD clip_precision, DWORD quality,
+                         DWORD pitch_and_family, LPCSTR face) {
+    (void)width, (void)escapement, (void)orientation, (void)underline, (void)strike_out;
+    (void)charset, (void)out_precision, (void)clip_precision, (void)quality;
+    (void)pitch_and_family;
+    auto f = std::make_unique<Font>();
+    f->request.height = height;
+    f->request.weight = weight <= 0 ? FW_NORMAL : std::min(weight, 1000);
+    f->request.italic = italic != 0;
+    if (face) f->request.face.assign(face, strnlen(face, kFaceNameMax));
+    return make_handle<HFONT>(gdi_objects().add(std::move(f)));
+}
+
+BOOL WINAPI GetTextExtentPointA(HDC hdc, LPCSTR text, int length, LPSIZE size) {
+    DC* dc = gdi_dc(hdc);
+    if (!dc || !size || length < 0 || (!text && length > 0)) return FALSE;
+    *size = font_measure(dc_face(*dc), text, length);
+    return TRUE;
+}
+
+BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
+    DC* dc = gdi_dc(hdc);
+    if (!dc || !tm) return FALSE;
+    const FontFace* face = dc_face(*dc);
+    FontMetrics m = font_metrics(face);
+    *tm = TEXTMETRICA{};
+    tm->tmHeight = m.height;
+    tm->tmAscent = m.ascent;
+    tm->tmDescent = m.descent;
+    tm->tmInternalLeading = m.internal_leading;
+    tm->tmExternalLeading = m.external_leading;
+    tm->tmAveCharWidth = m.ave_char_width;
+    tm->tmMaxCharWidth = m.max_char_width;
+    tm->tmWeight = m.weight;
+    tm->tmOverhang = 0;
+    tm->tmDigitizedAspectX = 96;
+    tm->tmDigitizedAspectY = 96;
+    // Every byte draws through the face; byte 0 has no glyph and shows the
+    // missing glyph that stands for any character the face lacks.
+    tm->tmFirstChar = 0x00;
+    tm->tmLastChar = 0xFF;
+    tm->tmDefaultChar = 0x00;
+    tm->tmBreakChar = ' ';
+    tm->tmItalic = is_italic(*dc) ? 1 : 0;
+    tm->tmUnderlined = 0;
+    tm->tmStruckOut = 0;
+    bool outline = font_family_name(face)[0] != '\0';
+    tm->tmPitchAndFamily = static_cast<BYTE>((m.fixed_pitch ? 0 : kTmpfFixedPitch) |
+                                             (outline ? kTmpfVector | kTmpfTrueType : 0) |
+                                             (m.fixed_pitch ? kFamilyModern : kFamilySwiss));
+    tm->tmCharSet = ANSI_CHARSET;
+    return TRUE;
+}
+
+BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
+    DC* dc = gdi_dc(hdc);
+    if (!dc || length < 0 || (!text && length > 0)) return FALSE;
+    const FontFace* face = dc_face(*dc);
+    Canvas canvas = dc_canvas(*dc);
+    SIZE extent = font_measure(face, text, length);
+
+    // The cell box, in 64 bits: a text near the end of the int range must
+    // not wrap round onto the canvas.
+    Rect clip = canvas.local_clip();
+    auto clamp_to = [](int64_t v, int lo, int hi) {
+        return static_cast<int>(std::clamp<int64_t>(v, lo, std::max(lo, hi)));
+    };
+    Rect box{clamp_to(x, clip.left, clip.right), clamp_to(y, clip.top, clip.bottom),
+             clamp_to(int64_t{x} + extent.cx, clip.left, clip.right),
+             clamp_to(int64_t{y} + extent.cy, clip.top, clip.bottom)};
+
+    Rect touched = font_ink_bounds(face, x, y, text, length).intersect(clip);
+    if (dc->bk_mode == OPAQUE && !box.empty()) {
+        fill_rect(canvas, box, pixel_from_colorref(dc->bk_colour));
+        touched = touched.unite(box);
+    }
+    font_draw(canvas, face, x, y, text, length, pixel_from_colorref(dc->text_colour));
+    if (!touched.empty()) dc_touched(*dc, touched);
+    return TRUE;
+}
+
+} // extern "C"

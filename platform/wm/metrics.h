@@ -30,4 +30,25 @@ inline constexpr int kUiFontHeight = 13;
 inline constexpr const char* kFixedFace = "monospace";
 inline constexpr int kFixedFontHeight = 13;
 
+// A font created with height 0 gets this character height in pixels.
+inline constexpr int kDefaultFontHeight = 16;
+// Character and cell heights are capped here, so that a wild request cannot
+// make glyph bitmaps of gigabytes.
+inline constexpr int kMaxFontHeight = 1024;
+
+// Menus: a bar title's text has kMenuTitlePadding on each side; a pull-down
+// line is kMenuItemHeight high (a separator kMenuSeparatorHeight), its text
+// starts after a check-mark column and its shortcut column is right-aligned
+// kMenuRightPadding from the edge, at least kMenuShortcutGap after the text.
+inline constexpr int kMenuTitlePadding = 7;
+inline constexpr int kMenuItemHeight = 20;
+inline constexpr int kMenuSeparatorHeight = 9;
+inline constexpr int kMenuCheckColumn = 22;
+inline constexpr int kMenuShortcutGap = 28;
+inline constexpr int kMenuRightPadding = 14;
+
+// Edit controls: the gap between the client edge and the text.
+inline constexpr int kEditMarginX = 3;
+inline constexpr int kEditMarginY = 2;
+
 }  // namespace ws::metrics

@@ -1,0 +1,373 @@
+// fonts_test.cpp: the font system (matching, metrics, glyphs, caches) and the
+// GDI text calls over it. Metric figures are pinned to DejaVu Sans, the face
+// the project installs, by asking for it by name.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "fonts.h"
+#include "gdi.h"
+#include "headless_driver.h"
+#include "metrics.h"
+#include "wm.h"
+
+using namespace ws;
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+const FontFace* face_of(const char* name, int height, int weight = 400, bool italic = false) {
+    FontRequest r;
+    r.face = name;
+    r.height = height;
+    r.weight = weight;
+    r.italic = italic;
+    return font_resolve(r);
+}
+
+int width_of(const FontFace* f, const char* text) {
+    return font_measure(f, text, static_cast<int>(std::strlen(text))).cx;
+}
+
+// A text drawn black at (x, y) of a white w x h buffer, optionally clipped.
+std::vector<uint32_t> render(const FontFace* f, const char* text, int w, int h, int x = 0,
+                             int y = 0) {
+    std::vector<uint32_t> px(static_cast<size_t>(w) * h, kWhite);
+    font_draw(make_canvas(px.data(), w, h, w), f, x, y, text, static_cast<int>(std::strlen(text)),
+              0);
+    return px;
+}
+
+long ink(const std::vector<uint32_t>& px) {
+    long sum = 0;
+    for (uint32_t p : px)
+        sum += 255 - (p & 0xFF);
+    return sum;
+}
+
+// A memory DC drawing into a white bitmap of its own.
+struct MemoryDC {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap;
+    MemoryDC(int w, int h) : bitmap(CreateCompatibleBitmap(dc, w, h)) {
+        SelectObject(dc, bitmap);
+        std::fill(pixels().begin(), pixels().end(), kWhite);
+    }
+    std::vector<uint32_t>& pixels() { return gdi_bitmap(bitmap)->pixels; }
+    uint32_t at(int x, int y) {
+        return pixels()[static_cast<size_t>(y) * gdi_bitmap(bitmap)->width + x];
+    }
+};
+
+HFONT card_font(int height) {
+    return CreateFontA(height, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "KV319-font");
+}
+
+} // namespace
+
+TEST(FontMetrics, DejaVuSansAtCharacterHeight24) {
+    const FontFace* f = face_of("DejaVu Sans", -24);
+    ASSERT_STREQ(font_family_name(f), "DejaVu Sans");
+    FontMetrics m = font_metrics(f);
+    EXPECT_EQ(m.ascent, 22);
+    EXPECT_EQ(m.descent, 6);
+    EXPECT_EQ(m.height, 28);
+    EXPECT_EQ(m.internal_leading, 4);
+    EXPECT_EQ(m.external_leading, 0);
+    EXPECT_FALSE(m.fixed_pitch);
+    EXPECT_EQ(width_of(f, "M"), 21);
+    // No kerning: a text is the sum of its characters.
+    SIZE hello = font_measure(f, "Hello", 5);
+    EXPECT_EQ(hello.cx, 62);
+    EXPECT_EQ(hello.cy, 28);
+    EXPECT_EQ(hello.cx, width_of(f, "He") + 2 * width_of(f, "l") + width_of(f, "o"));
+}
+
+TEST(FontMetrics, HeightSignDefaultAndCaps) {
+    for (int h = 6; h <= 130; h += 7) {
+        EXPECT_EQ(font_metrics(face_of("DejaVu Sans", h)).height, h) << "cell height " << h;
+        FontMetrics chars = font_metrics(face_of("DejaVu Sans", -h));
+        EXPECT_EQ(chars.height - chars.internal_leading, h) << "character height " << h;
+    }
+    FontMetrics def = font_metrics(face_of("", 0));
+    EXPECT_EQ(def.height - def.internal_leading, metrics::kDefaultFontHeight);
+    for (int h : {INT_MIN, -100000, 100000, INT_MAX}) {
+        FontMetrics m = font_metrics(face_of("", h));
+        EXPECT_GT(m.height, 0);
+        EXPECT_LE(m.height - m.internal_leading, metrics::kMaxFontHeight);
+    }
+}
+
+TEST(FontMatching, UnknownNamesFallBackAndStylesPickTheirFaces) {
+    const FontFace* def = face_of("", -24);
+    EXPECT_EQ(face_of("KV319-font", -24), def);
+    EXPECT_EQ(face_of("No Such Face At All", -24), def);
+    EXPECT_STREQ(font_family_name(face_of("DejaVu Serif", -24)), "DejaVu Serif");
+    EXPECT_STREQ(font_family_name(face_of("monospace", -24)), "DejaVu Sans Mono");
+
+    const FontFace* regular = face_of("DejaVu Sans", -24);
+    const FontFace* bold = face_of("DejaVu Sans", -24, FW_BOLD);
+    const FontFace* italic = face_of("DejaVu Sans", -24, FW_NORMAL, true);
+    EXPECT_NE(bold, regular);
+    EXPECT_NE(italic, regular);
+    EXPECT_NE(italic, bold);
+    EXPECT_EQ(font_metrics(bold).weight, FW_BOLD);
+    EXPECT_GT(ink(render(bold, "Hill", 100, 30)), ink(render(regular, "Hill", 100, 30)) * 11 / 10);
+}
+
+TEST(FontCharacters, CodePageBytesNewlinesAndMissingGlyphs) {
+    const FontFace* f = face_of("DejaVu Sans", -24);
+    std::vector<uint32_t> missing = render(f, "\x01", 40, 30);
+    EXPECT_GT(ink(missing), 0);
+    // Of 0x80..0x9F (the euro sign, curly quotes...) only the five
+    // unassigned bytes show the missing glyph.
+    for (int c = 0x80; c <= 0x9F; ++c) {
+        char text[2] = {static_cast<char>(c), 0};
+        bool unassigned = c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+        EXPECT_EQ(render(f, text, 40, 30) == missing, unassigned) << "byte " << c;
+    }
+    EXPECT_GT(ink(render(f, "\xE9", 40, 30)), ink(render(f, "e", 40, 30))); // e-acute
+
+    // A newline is just a character; only the height is a line's.
+    EXPECT_GT(width_of(f, "\n"), 0);
+    EXPECT_EQ(width_of(f, "ab\ncd"), width_of(f, "ab") + width_of(f, "\n") + width_of(f, "cd"));
+    EXPECT_EQ(font_measure(f, "ab\ncd", 5).cy, 28);
+    SIZE empty = font_measure(f, "", 0);
+    EXPECT_EQ(empty.cx, 0);
+    EXPECT_EQ(empty.cy, 28);
+}
+
+TEST(FontDrawing, GlyphsOnlyAndClippedExactly) {
+    const FontFace* f = face_of("DejaVu Sans", -24);
+    std::vector<uint32_t> px = render(f, "I  I", 120, 40, 10, 5);
+    Rect ink_box = font_ink_bounds(f, 10, 5, "I  I", 4);
+    int gap_left = 10 + width_of(f, "I"), gap_right = 10 + width_of(f, "I  ");
+    int solid = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x) {
+            uint32_t p = px[static_cast<size_t>(y) * 120 + x];
+            if (p == kWhite) continue;
+            EXPECT_TRUE(ink_box.contains(x, y)) << x << "," << y;
+            EXPECT_TRUE(x < gap_left || x >= gap_right) << "between the stems: " << x;
+            solid += p == 0;
+        }
+    EXPECT_GT(solid, 20);
+
+    // The same text through an origin and a clip that cuts every side of
+    // it is exactly the matching part of the unclipped picture.
+    std::vector<uint32_t> whole = render(f, "Wq", 60, 40, 10, 5);
+    std::vector<uint32_t> part(whole.size(), kWhite);
+    Canvas c = make_canvas(part.data(), 60, 40, 60);
+    c.origin_x = 3;
+    c.origin_y = -4;
+    font_draw(c.clipped_to(Rect{9, 14, 27, 29}), f, 7, 9, "Wq", 2, 0);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x) {
+            bool inside = x >= 12 && x < 30 && y >= 10 && y < 25;
+            size_t i = static_cast<size_t>(y) * 60 + x;
+            ASSERT_EQ(part[i], inside ? whole[i] : kWhite) << x << "," << y;
+        }
+}
+
+TEST(GdiText, CreatingAndDeletingFontsStaysBounded) {
+    MemoryDC m(200, 60);
+    size_t objects = gdi_objects().live_count();
+    FontCacheStats warm{};
+    const FontFace* first = nullptr;
+    for (int i = 0; i < 1000; ++i) {
+        HFONT font = card_font(-24);
+        HGDIOBJ old = SelectObject(m.dc, font);
+        TextOutA(m.dc, 0, 0, "Happy", 5);
+        // Every new object finds the face of the first, and its glyphs.
+        if (i == 0) first = gdi_font(font)->face;
+        ASSERT_EQ(gdi_font(font)->face, first);
+        SelectObject(m.dc, old);
+        ASSERT_TRUE(DeleteObject(font));
+        if (i == 0) warm = font_cache_stats();
+    }
+    EXPECT_EQ(gdi_objects().live_count(), objects);
+    FontCacheStats now = font_cache_stats();
+    EXPECT_EQ(now.faces, warm.faces);
+    EXPECT_EQ(now.matches, warm.matches);
+    EXPECT_EQ(now.glyphs_rendered, warm.glyphs_rendered);
+    // Another name falling back to the same file shares the face too.
+    EXPECT_EQ(face_of("Another Unknown Face", -24), first);
+}
+
+TEST(GdiText, StockFontsAndTextMetrics) {
+    MemoryDC m(10, 10);
+    TEXTMETRICA tm{};
+    ASSERT_TRUE(GetTextMetricsA(m.dc, &tm)); // a new DC holds the system font
+    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, metrics::kUiFontHeight);
+    EXPECT_EQ(tm.tmPitchAndFamily & 1, 1); // the bit is set for variable pitch
+
+    SelectObject(m.dc, GetStockObject(ANSI_FIXED_FONT));
+    SIZE one{}, s{};
+    ASSERT_TRUE(GetTextExtentPointA(m.dc, "M", 1, &one));
+    for (int c = 0x20; c < 0x100; ++c) {
+        char ch = static_cast<char>(c);
+        GetTextExtentPointA(m.dc, &ch, 1, &s);
+        EXPECT_EQ(s.cx, one.cx) << "byte " << c;
+    }
+    ASSERT_TRUE(GetTextMetricsA(m.dc, &tm));
+    EXPECT_EQ(tm.tmHeight, one.cy);
+    EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, metrics::kFixedFontHeight);
+    EXPECT_EQ(tm.tmAveCharWidth, one.cx);
+    EXPECT_EQ(tm.tmMaxCharWidth, one.cx);
+    EXPECT_EQ(tm.tmPitchAndFamily & 1, 0);
+    EXPECT_EQ(tm.tmWeight, FW_NORMAL);
+
+    HFONT font = CreateFontA(-24, 0, 0, 0, FW_DONTCARE, 1, 0, 0, 0, 0, 0, 0, 0, "DejaVu Sans");
+    SelectObject(m.dc, font);
+    ASSERT_TRUE(GetTextMetricsA(m.dc, &tm));
+    EXPECT_EQ(tm.tmHeight, 28);
+    EXPECT_EQ(tm.tmWeight, FW_NORMAL);
+    EXPECT_EQ(tm.tmItalic, 1);
+    EXPECT_FALSE(GetTextExtentPointA(m.dc, "ab", -1, &s));
+    EXPECT_FALSE(GetTextExtentPointA(m.dc, nullptr, 3, &s));
+    EXPECT_FALSE(GetTextExtentPointA(m.dc, "ab", 2, nullptr));
+    EXPECT_FALSE(GetTextMetricsA(nullptr, &tm));
+    SelectObject(m.dc, GetStockObject(SYSTEM_FONT));
+    EXPECT_TRUE(DeleteObject(font));
+}
+
+TEST(GdiText, OpaqueFillsTheCellBoxTransparentOnlyGlyphs) {
+    MemoryDC m(200, 60);
+    HFONT font = card_font(-24);
+    SelectObject(m.dc, font);
+    SetTextColor(m.dc, RGB(255, 0, 0));
+    SetBkColor(m.dc, RGB(0, 0, 255));
+    SIZE s{};
+    GetTextExtentPointA(m.dc, "Hi y", 4, &s);
+    EXPECT_EQ(GetBkMode(m.dc), OPAQUE); // the default
+    ASSERT_TRUE(TextOutA(m.dc, 20, 10, "Hi y", 4));
+    int red = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 200; ++x) {
+            uint32_t p = m.at(x, y);
+            if (x < 20 || x >= 20 + s.cx || y < 10 || y >= 10 + s.cy)
+                ASSERT_EQ(p, kWhite) << x << "," << y;
+            else
+                ASSERT_EQ(p & 0x00FF00u, 0u) << x << "," << y; // blue to red, no white
+            red += p == 0xFF0000u;
+        }
+    EXPECT_GT(red, 20);
+
+    std::fill(m.pixels().begin(), m.pixels().end(), kWhite);
+    SetBkMode(m.dc, TRANSPARENT);
+    ASSERT_TRUE(TextOutA(m.dc, 20, 10, "Hi y", 4));
+    EXPECT_EQ(std::count(m.pixels().begin(), m.pixels().end(), 0x0000FFu), 0);
+    EXPECT_GT(std::count(m.pixels().begin(), m.pixels().end(), 0xFF0000u), 20);
+    SelectObject(m.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+}
+
+TEST(GdiText, EdgesFarPositionsAndBadArguments) {
+    MemoryDC m(40, 30);
+    SetBkColor(m.dc, RGB(0, 0, 255));
+    SelectObject(m.dc, GetStockObject(ANSI_FIXED_FONT));
+    SIZE s{};
+    GetTextExtentPointA(m.dc, "abc", 3, &s);
+    // Straddling the corners, only the part inside is filled.
+    ASSERT_TRUE(TextOutA(m.dc, 40 - s.cx / 2, 30 - s.cy / 2, "abc", 3));
+    ASSERT_TRUE(TextOutA(m.dc, -s.cx / 2, -s.cy / 2, "abc", 3));
+    EXPECT_NE(m.at(39, 29), kWhite);
+    EXPECT_NE(m.at(0, 0), kWhite);
+    EXPECT_EQ(m.at(40 - s.cx / 2 - 1, 29), kWhite);
+    EXPECT_EQ(m.at(s.cx - s.cx / 2, 0), kWhite);
+
+    std::fill(m.pixels().begin(), m.pixels().end(), kWhite);
+    std::string longer(500, 'W');
+    for (int x : {INT_MIN, -100000, 100000, INT_MAX - 1, INT_MAX})
+        for (int y : {INT_MIN, INT_MAX - 1, INT_MAX, 5})
+            EXPECT_TRUE(TextOutA(m.dc, x, y, longer.c_str(), 500));
+    EXPECT_FALSE(TextOutA(m.dc, 0, 0, "x", -1));
+    EXPECT_FALSE(TextOutA(m.dc, 0, 0, nullptr, 1));
+    EXPECT_FALSE(TextOutA(nullptr, 0, 0, "x", 1));
+    SetBkMode(m.dc, TRANSPARENT);
+    EXPECT_TRUE(TextOutA(m.dc, 0, 0, "", 0));
+    for (uint32_t p : m.pixels())
+        ASSERT_EQ(p, kWhite);
+}
+
+namespace {
+LRESULT CALLBACK plain_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(h, msg, wp, lp);
+}
+} // namespace
+
+// Text drawn into a window marks only what it painted to be presented.
+TEST(GdiText, WindowTextReportsTheAreaItTouched) {
+    set_driver(new HeadlessDriver(640, 480));
+    wm_start();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = plain_proc;
+    wc.lpszClassName = "FontTestWnd";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND hwnd = CreateWindowExA(0, "FontTestWnd", "t", WS_OVERLAPPED | WS_CAPTION, 10, 10, 300, 200,
+                                nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    Window* w = wm_window(hwnd);
+    ASSERT_NE(w, nullptr);
+    HDC dc = GetDC(hwnd);
+    SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
+    SIZE s{};
+    GetTextExtentPointA(dc, "abc", 3, &s);
+    Rect client = wm_client_in_surface(*w);
+    Rect box = Rect{20, 30, 20 + s.cx, 30 + s.cy}.offset(client.left, client.top);
+
+    wm_present_all();
+    TextOutA(dc, 20, 30, "abc", 3); // opaque: the whole box, and a little ink around it
+    EXPECT_EQ(w->dirty.intersect(box), box);
+    EXPECT_LE(w->dirty.width(), box.width() + 4);
+    EXPECT_LE(w->dirty.height(), box.height() + 4);
+
+    wm_present_all();
+    SetBkMode(dc, TRANSPARENT);
+    TextOutA(dc, 20, 30, ". .", 3); // ink near the baseline only
+    EXPECT_FALSE(w->dirty.empty());
+    EXPECT_LT(w->dirty.height(), s.cy / 2);
+    EXPECT_GE(w->dirty.top, box.top);
+
+    wm_present_all();
+    TextOutA(dc, 20, 30, "   ", 3); // blanks paint nothing
+    TextOutA(dc, -10000, 30, "abc", 3);
+    EXPECT_TRUE(w->dirty.empty());
+    ReleaseDC(hwnd, dc);
+}
+
+// With no font on the system the built-in box font stands in. fontconfig
+// reads its configuration once, so this needs a process of its own (as
+// ctest gives every test case).
+TEST(FontFallback, NoFontsAtAllGivesTheBoxFont) {
+    if (font_cache_stats().faces != 0) GTEST_SKIP() << "fonts were resolved before this test";
+    std::string dir = ::testing::TempDir() + "no_fonts_conf";
+    std::string conf = dir + ".xml";
+    FILE* f = std::fopen(conf.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>%s</cachedir></fontconfig>\n",
+                 dir.c_str());
+    std::fclose(f);
+    setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+
+    const FontFace* face = face_of("KV319-font", -20);
+    EXPECT_STREQ(font_family_name(face), "");
+    FontMetrics m = font_metrics(face);
+    EXPECT_EQ(m.height - m.internal_leading, 20);
+    EXPECT_EQ(width_of(face, "iW"), 2 * m.ave_char_width);
+    std::vector<uint32_t> px = render(face, "A A", 60, 30);
+    EXPECT_GT(ink(px), 0);
+    for (int y = 0; y < 30; ++y) // the blank between the boxes stays clear
+        for (int x = m.ave_char_width; x < 2 * m.ave_char_width; ++x)
+            EXPECT_EQ(px[static_cast<size_t>(y) * 60 + x], kWhite);
+    EXPECT_EQ(face_of("", -20), face);
+}
