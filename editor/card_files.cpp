@@ -1,0 +1,233 @@
+// card_files.cpp: writing and reading card files, and the "Files" tab's buttons.
+//
+// Written with "%i" and single spaces, every line ending in a newline, in
+// text mode. A save goes to "<name>.tmp" first and replaces the old file only
+// once it is complete. The reader is its own "%i" scanner: it never reads past
+// the 155th value, treats a number that does not fit in 32 bits as unreadable,
+// and has no undefined behaviour on any content (binary, huge, unterminated).
+#include "card_files.h"
+
+#include <limits.h>
+#include <stdio.h>
+
+#include "display.h"
+#include "editing.h"
+#include "kv319.h"
+
+namespace {
+
+constexpr int STATUS_FILES = 24;
+constexpr int CATEGORY_FILES = 4;
+constexpr int TEMP_NAME_SIZE = 1024;
+
+// Puts the new file in place of the old one.
+bool replace_file(const char* from, const char* to) {
+#ifdef _WIN32
+    remove(to); // rename does not replace an existing file there
+#endif
+    return rename(from, to) == 0;
+}
+
+bool write_line(FILE* f, const int* values, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (fprintf(f, "%i", values[i]) < 0) return false;
+        if (i + 1 < count && fputc(' ', f) == EOF) return false;
+    }
+    return fputc('\n', f) != EOF;
+}
+
+bool write_card(FILE* f, const EditorState& s) {
+    const int head[5] = {s.background_colour, s.border_kind, s.border_primary_colour,
+                         s.border_secondary_colour, s.border_size};
+    if (!write_line(f, head, 5)) return false;
+    for (int i = 0; i < SLOT_COUNT; ++i) {
+        const int shape[8] = {
+            s.shape_kind[i],         s.shape_x[i],        s.shape_y[i],        s.shape_colour[i],
+            s.shape_flash_colour[i], s.shape_animated[i], s.shape_flashing[i], s.shape_size[i]};
+        if (!write_line(f, shape, 8)) return false;
+    }
+    for (int i = 0; i < SLOT_COUNT; ++i) {
+        const int message[7] = {s.message_kind[i],   s.message_x[i],         s.message_y[i],
+                                s.message_colour[i], s.message_scrolling[i], s.message_speed[i],
+                                s.message_size[i]};
+        if (!write_line(f, message, 7)) return false;
+    }
+    return true;
+}
+
+// The fields of the card in the file's order.
+void card_fields(EditorState& s, int* fields[CARD_FILE_VALUES]) {
+    int n = 0;
+    fields[n++] = &s.background_colour;
+    fields[n++] = &s.border_kind;
+    fields[n++] = &s.border_primary_colour;
+    fields[n++] = &s.border_secondary_colour;
+    fields[n++] = &s.border_size;
+    for (int i = 0; i < SLOT_COUNT; ++i) {
+        fields[n++] = &s.shape_kind[i];
+        fields[n++] = &s.shape_x[i];
+        fields[n++] = &s.shape_y[i];
+        fields[n++] = &s.shape_colour[i];
+        fields[n++] = &s.shape_flash_colour[i];
+        fields[n++] = &s.shape_animated[i];
+        fields[n++] = &s.shape_flashing[i];
+        fields[n++] = &s.shape_size[i];
+    }
+    for (int i = 0; i < SLOT_COUNT; ++i) {
+        fields[n++] = &s.message_kind[i];
+        fields[n++] = &s.message_x[i];
+        fields[n++] = &s.message_y[i];
+        fields[n++] = &s.message_colour[i];
+        fields[n++] = &s.message_scrolling[i];
+        fields[n++] = &s.message_speed[i];
+        fields[n++] = &s.message_size[i];
+    }
+}
+
+// White space as the C locale's isspace sees it, for any byte or EOF.
+bool is_space(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The value of digit c in base 8, 10 or 16, or -1.
+int digit_value(int c, int base) {
+    int d = -1;
+    if (c >= '0' && c <= '9')
+        d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
+    return d < base ? d : -1;
+}
+
+// One "%i" conversion: skips white space, then an optional sign and a
+// hexadecimal (0x), octal (leading 0) or decimal number. Stores it and
+// returns true only when there is a number and it fits in an int. The
+// character after the number is left in the stream for the next scan.
+bool scan_int(FILE* f, int* out) {
+    int c = getc(f);
+    while (is_space(c))
+        c = getc(f);
+
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        c = getc(f);
+    }
+
+    int base = 10;
+    int digits = 0;
+    if (c == '0') {
+        c = getc(f);
+        if (c == 'x' || c == 'X') {
+            base = 16; // "0x" needs at least one hexadecimal digit after it
+            c = getc(f);
+        } else {
+            base = 8;
+            digits = 1;
+        }
+    }
+
+    // The magnitude stops growing once past the largest that fits, so a run
+    // of any length of digits cannot overflow it.
+    const unsigned long long LIMIT = 2147483648ULL; // 2^31
+    unsigned long long magnitude = 0;
+    for (int d = digit_value(c, base); d >= 0; d = digit_value(c, base)) {
+        if (magnitude <= LIMIT) magnitude = magnitude * base + d;
+        ++digits;
+        c = getc(f);
+    }
+    if (c != EOF) ungetc(c, f);
+
+    if (digits == 0) return false;
+    if (magnitude > (negative ? LIMIT : LIMIT - 1)) return false;
+    long long value =
+        negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    *out = static_cast<int>(value);
+    return true;
+}
+
+} // namespace
+
+const char* card_file_name(int slot) {
+    switch (slot) {
+    case 1:
+        return "tobu1.sav";
+    case 2:
+        return "tobu2.sav";
+    case 3:
+        return "tobu3.sav";
+    default:
+        return nullptr;
+    }
+}
+
+int write_card_file(const char* path, const EditorState& s, const char** problem) {
+    const char* failed = nullptr;
+    char temp[TEMP_NAME_SIZE];
+    int length = snprintf(temp, sizeof temp, "%s.tmp", path);
+    if (length < 0 || length >= static_cast<int>(sizeof temp)) {
+        failed = "the file name is too long";
+    } else if (FILE* f = fopen(temp, "w"); f == nullptr) {
+        failed = "cannot create the file";
+    } else {
+        bool written = write_card(f, s);
+        if (fflush(f) != 0 || ferror(f)) written = false;
+        if (fclose(f) != 0) written = false;
+        if (!written)
+            failed = "cannot write the file";
+        else if (!replace_file(temp, path))
+            failed = "cannot replace the earlier file";
+        if (failed) remove(temp);
+    }
+    if (problem) *problem = failed;
+    return failed == nullptr;
+}
+
+int read_card_file(const char* path, EditorState& s) {
+    FILE* f = fopen(path, "r");
+    if (f == nullptr) return -1;
+    s.selected_shape = -1;
+    s.selected_message = -1;
+
+    int* fields[CARD_FILE_VALUES];
+    card_fields(s, fields);
+    int count = 0;
+    while (count < CARD_FILE_VALUES && scan_int(f, fields[count]))
+        ++count;
+    fclose(f);
+    return count;
+}
+
+int save_card(int slot, const EditorState& s) {
+    const char* name = card_file_name(slot);
+    if (name == nullptr) return 0;
+    const char* problem = nullptr;
+    if (write_card_file(name, s, &problem)) return 1;
+    KV319_printf("Cannot save C:TOBU%d.SAV.: %s (%s).", slot, problem, name);
+    return 0;
+}
+
+void load_card(int slot, EditorState& s) {
+    const char* name = card_file_name(slot);
+    if (name != nullptr) read_card_file(name, s);
+}
+
+void press_files_button(EditorState& s) {
+    int item = s.item;
+    if (item < 0 || item > 5) return;
+    s.status = STATUS_FILES;
+    bool saved = true;
+    int slot = item <= 2 ? item + 1 : item - 2;
+    if (item <= 2)
+        saved = save_card(slot, s) != 0;
+    else
+        load_card(slot, s);
+
+    draw_item_buttons(CATEGORY_FILES, item);
+    // A failed save is not shown as a success: its red text replaces the tab's.
+    if (!saved) draw_status(STATUS_SAVE_FAILED_BASE + slot, CATEGORY_FILES);
+    if (!pause_three(s)) return;
+    s.item = -1;
+}

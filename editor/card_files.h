@@ -1,0 +1,38 @@
+// card_files.h: the "Files" tab: saving the card to and loading it from one
+// of three fixed text files.
+//
+// A card file is 21 lines of integers separated by single spaces: the
+// background and border, then one line per shape slot, then one line per
+// message slot, 155 numbers in all. The reader needs only white space between
+// the numbers and takes each with printf's "%i" rules (sign, 0x hexadecimal,
+// leading-0 octal, decimal); it stops at the first value it cannot read.
+#pragma once
+
+#include "editor_state.h"
+
+inline constexpr int CARD_FILE_VALUES = 155;
+
+// The file of save slot 1..3 ("tobu1.sav" .. "tobu3.sav", in the current
+// directory); nullptr for any other slot.
+const char* card_file_name(int slot);
+
+// Writes the whole card to path through a temporary file beside it that then
+// replaces path, so a failed save leaves the earlier file as it was. Returns
+// 1 on success; on failure 0, with *problem (if given) saying what failed.
+int write_card_file(const char* path, const EditorState& state, const char** problem);
+
+// Reads a card from path into the state. Returns -1 when the file cannot be
+// opened (the state is then untouched); otherwise clears both selections and
+// returns how many values were read, in the file's order, before the first
+// that could not be (0..155). The fields from that one on keep their values.
+int read_card_file(const char* path, EditorState& state);
+
+// The tab's save and load. save_card reports a failure in the text window
+// and returns 0; it returns 1 when the card was saved.
+int save_card(int slot, const EditorState& state);
+void load_card(int slot, EditorState& state);
+
+// A press on one of the tab's buttons, with state.item already set to it:
+// saves or loads, shows the pressed button for a pause, then leaves no
+// button active.
+void press_files_button(EditorState& state);

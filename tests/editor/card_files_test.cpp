@@ -1,0 +1,140 @@
+// card_files_test.cpp: what a user cannot easily do to card files: saves
+// that fail, and the reader's scan rules on any content. Each case runs in
+// a fresh directory of its own.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "card_files.h"
+#include "editor_fixture.h"
+
+namespace {
+
+std::string read_file(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void write_file(const char* path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class CardFileTest : public EditorTest {
+  protected:
+    std::string old_dir;
+    std::string dir;
+
+    void SetUp() override {
+        EditorTest::SetUp();
+        char here[4096];
+        ASSERT_NE(getcwd(here, sizeof here), nullptr);
+        old_dir = here;
+        char name[] = "/tmp/card_files_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir = name;
+        ASSERT_EQ(chdir(name), 0);
+        s.category = 4;
+        s.item = -1;
+        s.status = 24;
+    }
+    void TearDown() override {
+        EXPECT_EQ(chdir(old_dir.c_str()), 0);
+        if (!dir.empty()) std::filesystem::remove_all(dir);
+    }
+};
+
+} // namespace
+
+// ---- Writing ----------------------------------------------------------------
+
+TEST_F(CardFileTest, FailedSaveKeepsTheEarlierFileAndSaysSo) {
+    write_file("tobu1.sav", "earlier card\n");
+    ASSERT_TRUE(
+        std::filesystem::create_directory("tobu1.sav.tmp")); // the temporary file cannot be created
+    s.background_colour = 9;
+    press(0); // "Save 1"
+    EXPECT_EQ(read_file("tobu1.sav"), "earlier card\n");
+    ASSERT_EQ(kv319_fake::printed().size(), 1u);
+    EXPECT_EQ(kv319_fake::printed()[0].rfind("Cannot save C:TOBU1.SAV.", 0), 0u);
+    EXPECT_TRUE(drew_text(2, "Cannot save C:TOBU1.SAV."));
+    EXPECT_EQ(s.item, -1);
+    EXPECT_EQ(s.status, 24);
+
+    // A card file that cannot be replaced: the temporary one is cleaned away.
+    ASSERT_TRUE(std::filesystem::create_directory("tobu3.sav"));
+    const char* problem = nullptr;
+    EXPECT_EQ(write_card_file("tobu3.sav", s, &problem), 0);
+    EXPECT_NE(problem, nullptr);
+    EXPECT_FALSE(std::filesystem::exists("tobu3.sav.tmp"));
+}
+
+// ---- Reading ----------------------------------------------------------------
+
+TEST_F(CardFileTest, ScanRulesAndTheStopAtTheFirstBadValue) {
+    struct Case {
+        const char* text;
+        int count;
+        int values[5];
+    };
+    const Case cases[] = {
+        {"+7 -0 -0x1F 0X0a 00", 5, {7, 0, -31, 10, 0}},
+        {"2147483647 -2147483648 0x7fffffff -0x80000000 017777777777",
+         5,
+         {2147483647, -2147483647 - 1, 2147483647, -2147483647 - 1, 2147483647}},
+        {"08 9", 3, {0, 8, 9, 1, 1}},   // octal stops at 8, which starts the next value
+        {"5-3,4", 2, {5, -3, 0, 1, 1}}, // the comma stops the load
+        {"1 2147483648 3", 1, {1, -1, 0, 1, 1}},
+        {"1 0x80000000", 1, {1, -1, 0, 1, 1}},
+        {"1 -2147483649", 1, {1, -1, 0, 1, 1}},
+        {"1 99999999999999999999999999999999", 1, {1, -1, 0, 1, 1}},
+        {"1 0x 2", 1, {1, -1, 0, 1, 1}},
+        {"1 - 2", 1, {1, -1, 0, 1, 1}},
+        {"", 0, {5, -1, 0, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        init_editor_state(s);
+        s.selected_shape = 0;
+        write_file("tobu1.sav", c.text);
+        EXPECT_EQ(read_card_file("tobu1.sav", s), c.count);
+        const int got[5] = {s.background_colour, s.border_kind, s.border_primary_colour,
+                            s.border_secondary_colour, s.border_size};
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(got[i], c.values[i]) << i;
+        EXPECT_EQ(s.selected_shape, -1); // cleared even when nothing was read
+    }
+    s.selected_message = 3; // a file that cannot be opened touches nothing
+    EXPECT_EQ(read_card_file("tobu2.sav", s), -1);
+    EXPECT_EQ(s.selected_message, 3);
+}
+
+TEST_F(CardFileTest, BinaryAndLongFilesAreSafe) {
+    std::string noise;
+    unsigned seed = 12345;
+    for (int i = 0; i < 100000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        noise += static_cast<char>(seed >> 16);
+    }
+    write_file("tobu1.sav", std::string("3\0 4", 4)); // a NUL byte is no white space
+    EXPECT_EQ(read_card_file("tobu1.sav", s), 1);
+    write_file("tobu1.sav", noise);
+    int count = read_card_file("tobu1.sav", s);
+    EXPECT_GE(count, 0);
+    EXPECT_LE(count, 155);
+
+    // A digit run far longer than any int, then more values.
+    write_file("tobu1.sav", "4 " + std::string(1 << 20, '9') + " 5");
+    init_editor_state(s);
+    EXPECT_EQ(read_card_file("tobu1.sav", s), 1);
+    EXPECT_EQ(s.border_kind, -1);
+    // Leading zeros of any length still make a small octal number.
+    write_file("tobu1.sav", "4 " + std::string(1 << 20, '0') + "17");
+    EXPECT_EQ(read_card_file("tobu1.sav", s), 2);
+    EXPECT_EQ(s.border_kind, 15);
+}
