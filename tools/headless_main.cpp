@@ -1,1 +1,70 @@
-// headless_main.cpp: the headless process entry.
+// headless_main.cpp: the process entry of a KV319 program on the headless
+// driver, driven by the scripted user.
+//
+// The whole command script is read and checked before the program starts,
+// so that a bad line costs no run. The program's own exit status is the
+// process's; runner errors exit with 2.
+#include <cstdio>
+#include <string>
+
+#include "headless_driver.h"
+#include "runner.h"
+#include "winsys.h"
+
+namespace {
+
+bool read_all(FILE* f, std::string& text) {
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    return !std::ferror(f);
+}
+
+bool read_commands(const std::string& path, std::string& text) {
+    if (path.empty()) return read_all(stdin, text);
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    bool ok = read_all(f, text);
+    std::fclose(f);
+    return ok;
+}
+
+// The program's instance: any unique non-null value serves.
+char instance_tag;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    runner::Options options;
+    std::string error;
+    if (!runner::parse_options(argc, argv, options, error)) {
+        std::fprintf(stderr, "%s\n%s", error.c_str(), runner::USAGE);
+        return runner::EXIT_RUNNER_ERROR;
+    }
+    if (options.help) {
+        std::fputs(runner::USAGE, stdout);
+        return 0;
+    }
+    std::string text;
+    if (!read_commands(options.input_path, text)) {
+        std::fprintf(stderr, "cannot read the commands from %s\n",
+                     options.input_path.empty() ? "standard input"
+                                                : ("\"" + options.input_path + "\"").c_str());
+        return runner::EXIT_RUNNER_ERROR;
+    }
+    std::vector<runner::Command> commands;
+    if (!runner::parse_script(text, options, commands, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return runner::EXIT_RUNNER_ERROR;
+    }
+
+    static runner::Runner scripted_user(std::move(commands), options);
+    ws::HeadlessDriver& driver = ws::headless_start(options.screen_width, options.screen_height);
+    driver.set_idle_handler([](ws::HeadlessDriver& d, uint64_t deadline_ms) {
+        scripted_user.on_idle(d, deadline_ms);
+    });
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(&instance_tag);
+    int status = WinMain(instance, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
+    std::fflush(nullptr);
+    return status;
+}

@@ -44,7 +44,8 @@ TEST(PngIo, RoundTripHonoursStride) {
     std::vector<uint32_t> src(static_cast<size_t>(stride) * h, 0xDEADBE);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            src[static_cast<size_t>(y) * stride + x] = static_cast<uint32_t>(y * 0x100000 + x * 0x33 + 0x010203);
+            src[static_cast<size_t>(y) * stride + x] =
+                static_cast<uint32_t>(y * 0x100000 + x * 0x33 + 0x010203);
     std::string path = temp_path("round.png");
     ASSERT_TRUE(ws::write_png(path.c_str(), src.data(), w, h, stride));
 
@@ -56,7 +57,8 @@ TEST(PngIo, RoundTripHonoursStride) {
     ASSERT_EQ(back.size(), 15u);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            EXPECT_EQ(back[static_cast<size_t>(y) * w + x], src[static_cast<size_t>(y) * stride + x]);
+            EXPECT_EQ(back[static_cast<size_t>(y) * w + x],
+                      src[static_cast<size_t>(y) * stride + x]);
     // The byte above 0x00RRGGBB is not part of the colour.
     uint32_t high = 0xFF123456;
     ASSERT_TRUE(ws::write_png(path.c_str(), &high, 1, 1, 1));

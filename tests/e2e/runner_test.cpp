@@ -1,0 +1,136 @@
+// End-to-end runs of the card designer through the headless runner: exit
+// statuses, the files the scripted user writes, and how a run ends.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "runner_harness.h"
+
+using harness::Image;
+using harness::RunResult;
+using harness::run_headless;
+
+TEST(RunnerEndToEnd, WaitingThenClosingEndsWithTheProgramsStatus) {
+    RunResult r = run_headless("wait 3000\nclose graphics\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(RunnerEndToEnd, RunningOutOfCommandsClosesTheGraphicsWindow) {
+    RunResult empty = run_headless("");
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    RunResult comments = run_headless("# nothing to do\n\n   \n");
+    EXPECT_EQ(comments.status, 0) << comments.err;
+}
+
+TEST(RunnerEndToEnd, CommandsAfterTheProgramEndsAreNotCarriedOut) {
+    RunResult r = run_headless("wait 2\nkey ctrl+q\nwait 5\nshot late.png\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.exists("late.png"));
+}
+
+TEST(RunnerEndToEnd, ShotIsTheGraphicsClientArea) {
+    RunResult r = run_headless("wait 3\nshot card.png\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Image shot;
+    ASSERT_TRUE(harness::load_png(r.path("card.png"), shot));
+    EXPECT_EQ(shot.width, 601);
+    EXPECT_GE(shot.height, 501);
+    EXPECT_LT(shot.height, 540);
+}
+
+TEST(RunnerEndToEnd, ScreenIsTheWholeVirtualScreen) {
+    RunResult r = run_headless("wait 1\nscreen desk.png\n", {"--screen", "800x600"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Image screen;
+    ASSERT_TRUE(harness::load_png(r.path("desk.png"), screen));
+    EXPECT_EQ(screen.width, 800);
+    EXPECT_EQ(screen.height, 600);
+}
+
+TEST(RunnerEndToEnd, CommandsMayComeOnStandardInput) {
+    harness::RunSpec spec;
+    spec.script = "wait 1\nscreen in.png\n";
+    spec.script_on_stdin = true;
+    RunResult r = run_headless(spec);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.exists("in.png"));
+}
+
+TEST(RunnerEndToEnd, ABadScriptStopsBeforeTheProgramStarts) {
+    RunResult r = run_headless("wait 1\n# fine so far\nshot a.png\njump 3\nshot b.png\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("4: unknown command \"jump\"", 0), 0u) << r.err;
+    EXPECT_FALSE(r.exists("a.png"));  // the script was checked whole first
+
+    RunResult bad_arg = run_headless("click 1 two\n");
+    EXPECT_EQ(bad_arg.status, 2);
+    EXPECT_EQ(bad_arg.err.rfind("1: ", 0), 0u) << bad_arg.err;
+}
+
+TEST(RunnerEndToEnd, BadOptionsAreRunnerErrors) {
+    RunResult r = run_headless("", {"--screen", "wide"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--screen"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
+
+    harness::RunSpec missing;
+    missing.args = {"--input", "no-such-file.txt"};
+    RunResult m = run_headless(missing);
+    EXPECT_EQ(m.status, 2);
+    EXPECT_NE(m.err.find("no-such-file.txt"), std::string::npos) << m.err;
+}
+
+TEST(RunnerEndToEnd, PassingMaxTicksIsARunnerError) {
+    RunResult r = run_headless("wait 1\nwait 50\nclose graphics\n", {"--max-ticks", "10"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("2: the program did not end within 10"), std::string::npos) << r.err;
+}
+
+TEST(RunnerEndToEnd, AMissingWindowIsARunnerErrorNamingTheLine) {
+    RunResult r = run_headless("wait 1\nclose dialog\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("2: there is no dialog window on screen"), std::string::npos) << r.err;
+}
+
+namespace {
+
+// The script file's lines other than periodic ones.
+std::string events_of(const std::string& script_file) {
+    std::string out, line;
+    for (char c : script_file) {
+        line += c;
+        if (c != '\n') continue;
+        if (line.rfind("KV319_PERIODIC(", 0) != 0) out += line;
+        line.clear();
+    }
+    return out + line;
+}
+
+}  // namespace
+
+TEST(RunnerEndToEnd, ClicksAndKeysReachTheProgramWhereAndAsScripted) {
+    // The runtime's own recording tells what it received: graphics
+    // coordinates of each press, the character of each key.
+    RunResult r = run_headless(
+        "wait 2\nkey ctrl+r\nclick 10 -20\nwait 1\nclick -300 250\nwait 1\n"
+        "click-client 600 500\nwait 1\ntype aZ!\nkey Enter\nkey ctrl+r\nwait 1\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(events_of(r.read("KV319.SCR")),
+              "KV319_MOUSE(10, -20);\nKV319_MOUSE(-300, 250);\nKV319_MOUSE(300, -250);\n"
+              "KV319_KBD(97);\nKV319_KBD(90);\nKV319_KBD(33);\nKV319_KBD(13);\n");
+}
+
+TEST(RunnerEndToEnd, ConsoleHoldsTheTextWindowsLastLines) {
+    // Logging on: every primitive of every frame writes a line.
+    RunResult r = run_headless("wait 1\nconsole before.txt\nkey ctrl+l\nwait 2\nconsole log.txt\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.read("before.txt"), "");
+    std::string log = r.read("log.txt");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), '\n');
+    EXPECT_EQ(log.find("\n\n"), std::string::npos);
+    size_t lines = 0;
+    for (char c : log) lines += c == '\n';
+    EXPECT_EQ(lines, 25u);  // the history keeps the last 25
+}

@@ -1,0 +1,116 @@
+// runner.h: the scripted user of the headless runner.
+//
+// A command script is parsed and checked whole before the program starts
+// (parse_script); a Runner then carries it out from the headless driver's
+// idle handler, one step each time the program waits with nothing queued,
+// as a person acts on what is on screen. Runner errors (a bad line, a
+// window that is not there, the program running past --max-ticks) print
+// "LINE: message" on stderr and end the process with status 2.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "headless_driver.h"
+
+namespace runner {
+
+// Virtual time of one timer period ("tick") of the program.
+inline constexpr uint64_t TICK_MS = 100;
+inline constexpr int EXIT_RUNNER_ERROR = 2;
+
+struct Options {
+    std::string input_path;  // empty: standard input
+    int screen_width = 1024, screen_height = 768;
+    uint64_t max_ticks = 100000;
+    bool help = false;       // --help: print the usage and stop
+};
+
+// The usage text that --help and a bad option print.
+extern const char* const USAGE;
+
+// Reads the command line (argv[0] is the program). False with a message in
+// `error` for an unknown option or a bad value.
+bool parse_options(int argc, const char* const* argv, Options& options, std::string& error);
+
+// One key press as a person makes it: modifiers held around one key.
+struct KeyPress {
+    int vk = 0;  // virtual-key code
+    int ch = 0;  // the character it produces on a US layout, 0 for none
+    bool ctrl = false, shift = false, alt = false;
+};
+
+// The press of the key `keys` names, as `key` takes it: "a", "A", "7",
+// "ctrl+p", "shift+a", "alt+r", "Enter", "F5"... False for an unknown name.
+bool parse_key(const std::string& keys, KeyPress& press);
+// The press that types character c on a US layout (shift where needed).
+// False for a character no key of it types.
+bool key_for_char(char c, KeyPress& press);
+
+enum class CommandKind {
+    Click,        // x, y: graphics coordinates
+    ClickClient,  // x, y: client pixel
+    ClickScreen,  // x, y: screen pixel
+    Key,          // keys: one press
+    Type,         // keys: one press per character
+    Wait,         // ticks
+    Focus,        // target
+    Close,        // target
+    Shot,         // file
+    Screen,       // file
+    Console,      // file
+};
+enum class Target { Graphics, Text, Dialog };
+
+struct Command {
+    CommandKind kind = CommandKind::Wait;
+    int line = 0;  // of the script, from 1
+    int x = 0, y = 0;
+    uint64_t ticks = 0;
+    Target target = Target::Graphics;
+    std::string file;
+    std::vector<KeyPress> keys;
+};
+
+// Parses a whole script: one command a line; blank lines and lines whose
+// first non-blank character is '#' are skipped. On the first bad line,
+// false with "LINE: message" in `error`. `options` gives the screen that
+// click-screen positions must lie on.
+bool parse_script(const std::string& text, const Options& options, std::vector<Command>& commands,
+                  std::string& error);
+
+class Runner {
+  public:
+    Runner(std::vector<Command> commands, const Options& options);
+
+    // The driver's idle handler: carries out what comes next. Commands that
+    // give no input (shot, screen, console) run at once and the next one
+    // follows; an input command pushes its notices and returns, so that the
+    // program handles them; wait moves the clock (never past the program's
+    // own deadline in one step). When the commands run out, the graphics
+    // window is closed, once, and time passes until the program ends.
+    void on_idle(ws::HeadlessDriver& driver, uint64_t deadline_ms);
+
+    size_t commands_done() const { return next_; }
+
+  private:
+    void finish(ws::HeadlessDriver& driver, uint64_t deadline_ms);
+    void move_clock(ws::HeadlessDriver& driver, uint64_t to_ms, int line);
+    void carry_out_input(ws::HeadlessDriver& driver, const Command& command);
+    void carry_out_output(ws::HeadlessDriver& driver, const Command& command);
+
+    std::vector<Command> commands_;
+    Options options_;
+    size_t next_ = 0;       // the command being carried out
+    bool waiting_ = false;  // a wait has begun and runs until wait_until_
+    uint64_t wait_until_ = 0;
+    size_t typed_ = 0;      // characters of the current type command pushed
+    bool closed_ = false;   // the end-of-script close has been given
+};
+
+// Ends the process as a runner error: "LINE: message" (no line when 0) on
+// stderr, status 2.
+[[noreturn]] void fail(int line, const std::string& message);
+
+}  // namespace runner
