@@ -1,1 +1,543 @@
-// raster.cpp: the span rasteriser.
+// raster.cpp: the span rasteriser (pixel rules in raster.h).
+//
+// All geometry is done in the canvas's buffer coordinates held in 64 bits;
+// products of two coordinates use 128 bits. Each shape visits only the rows
+// inside the clip and does a constant amount of work per row besides
+// filling its spans (polygons: per active edge). Results are exact, except
+// where the numbers outgrow 128-bit products: ellipse boxes wider than 2^32
+// pixels and wide lines longer than 2^31, which only wide pens or end points
+// near the ends of int reach; those are computed in long double, to within
+// a tiny fraction of a pixel.
+#include "raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <vector>
+
+namespace ws {
+
+namespace {
+
+using i64 = int64_t;
+using u64 = uint64_t;
+using i128 = __int128;
+using u128 = unsigned __int128;
+
+constexpr i64 I64_MAX = std::numeric_limits<i64>::max();
+constexpr i64 I64_MIN = std::numeric_limits<i64>::min();
+
+bool fits_i64(i128 v) {
+    return v >= I64_MIN && v <= I64_MAX;
+}
+
+// Division rounding down or up; the divisor must be positive. Values that
+// fit in 64 bits, the usual case, take the much cheaper 64-bit division.
+i128 floor_div(i128 a, i128 b) {
+    if (fits_i64(a) && fits_i64(b)) {
+        i64 x = static_cast<i64>(a), y = static_cast<i64>(b);
+        i64 q = x / y;
+        return (x % y != 0 && x < 0) ? q - 1 : q;
+    }
+    i128 q = a / b;
+    if (a % b != 0 && a < 0) --q;
+    return q;
+}
+i128 ceil_div(i128 a, i128 b) {
+    if (fits_i64(a) && fits_i64(b)) {
+        i64 x = static_cast<i64>(a), y = static_cast<i64>(b);
+        i64 q = x / y;
+        return (x % y != 0 && x > 0) ? q + 1 : q;
+    }
+    i128 q = a / b;
+    if (a % b != 0 && a > 0) ++q;
+    return q;
+}
+
+i64 clamp_i64(i128 v) {
+    if (v > I64_MAX) return I64_MAX;
+    if (v < I64_MIN) return I64_MIN;
+    return static_cast<i64>(v);
+}
+
+u64 isqrt(u64 n) {
+    u64 r = static_cast<u64>(std::sqrt(static_cast<double>(n)));
+    while (r > 0 && static_cast<u128>(r) * r > n)
+        --r;
+    while (static_cast<u128>(r + 1) * (r + 1) <= n)
+        ++r;
+    return r;
+}
+
+// A canvas seen in buffer coordinates, with the rows and columns it may
+// touch, and the bounding box of what has been painted so far.
+struct Surface {
+    const Canvas& c;
+    i64 cl, ct, cr, cb; // the clip, within the buffer
+    i64 ox, oy;
+    i64 tl = I64_MAX, tt = I64_MAX, tr = I64_MIN, tb = I64_MIN;
+
+    explicit Surface(const Canvas& canvas) : c(canvas) {
+        cl = std::max(canvas.clip.left, 0);
+        ct = std::max(canvas.clip.top, 0);
+        cr = std::min(canvas.clip.right, canvas.width);
+        cb = std::min(canvas.clip.bottom, canvas.height);
+        ox = canvas.origin_x;
+        oy = canvas.origin_y;
+        if (!canvas.pixels) cr = cl;
+    }
+    bool empty() const { return cr <= cl || cb <= ct; }
+    i64 first_row(i64 top) const { return std::max(top, ct); }
+    i64 end_row(i64 bottom) const { return std::min(bottom, cb); }
+
+    void mark(i64 x0, i64 y, i64 x1) {
+        tl = std::min(tl, x0);
+        tr = std::max(tr, x1);
+        tt = std::min(tt, y);
+        tb = std::max(tb, y + 1);
+    }
+    // Paints [x0, x1) of row y, whatever part of it is inside the clip.
+    void span(i64 y, i64 x0, i64 x1, uint32_t pixel) {
+        if (y < ct || y >= cb) return;
+        x0 = std::max(x0, cl);
+        x1 = std::min(x1, cr);
+        if (x0 >= x1) return;
+        uint32_t* row = c.row(static_cast<int>(y));
+        std::fill(row + x0, row + x1, pixel);
+        mark(x0, y, x1);
+    }
+    void plot(i64 x, i64 y, uint32_t pixel) {
+        if (x < cl || x >= cr || y < ct || y >= cb) return;
+        c.row(static_cast<int>(y))[x] = pixel;
+        mark(x, y, x + 1);
+    }
+    // What was painted, in drawing coordinates.
+    Rect touched() const {
+        if (tl >= tr) return {};
+        return {static_cast<int>(tl - ox), static_cast<int>(tt - oy), static_cast<int>(tr - ox),
+                static_cast<int>(tb - oy)};
+    }
+};
+
+// A box in buffer coordinates, [l, r) x [t, b).
+struct Box {
+    i64 l, t, r, b;
+    bool empty() const { return r <= l || b <= t; }
+};
+
+// A run of pixels [x0, x1) within one row.
+struct Span {
+    i64 x0 = 0, x1 = 0;
+    bool empty() const { return x1 <= x0; }
+};
+
+Span intersect(Span a, Span b) {
+    return {std::max(a.x0, b.x0), std::min(a.x1, b.x1)};
+}
+
+// The box of a shape given by two corners in either order, in buffer coordinates.
+Box normalised_box(const Surface& s, int left, int top, int right, int bottom) {
+    i64 l = std::min(left, right), r = std::max(left, right);
+    i64 t = std::min(top, bottom), b = std::max(top, bottom);
+    return {l + s.ox, t + s.oy, r + s.ox, b + s.oy};
+}
+
+// The box that a pen of width w centred on the one-pixel outline of `box`
+// covers, and the box just inside that pen.
+Box pen_outer(const Box& box, i64 w) {
+    return {box.l - w / 2, box.t - w / 2, box.r + (w - 1) / 2, box.b + (w - 1) / 2};
+}
+Box pen_inner(const Box& box, i64 w) {
+    Box o = pen_outer(box, w);
+    return {o.l + w, o.t + w, o.r - w, o.b - w};
+}
+
+// Paints a closed shape row by row. For each row, `outer` is the shape's span
+// and `core` the part left to the brush (empty where the pen covers all).
+template <typename RowFn>
+Rect paint_rows(Surface& s, i64 top, i64 bottom, const RasterPaint& paint, RowFn row) {
+    for (i64 y = s.first_row(top), end = s.end_row(bottom); y < end; ++y) {
+        Span outer, core;
+        row(y, outer, core);
+        if (outer.empty()) continue;
+        if (!paint.has_pen) {
+            s.span(y, outer.x0, outer.x1, paint.brush);
+        } else if (core.empty()) {
+            s.span(y, outer.x0, outer.x1, paint.pen);
+        } else {
+            s.span(y, outer.x0, core.x0, paint.pen);
+            s.span(y, core.x1, outer.x1, paint.pen);
+            if (paint.has_brush) s.span(y, core.x0, core.x1, paint.brush);
+        }
+    }
+    return s.touched();
+}
+
+// ---- Ellipses --------------------------------------------------------------
+//
+// In doubled coordinates about the box's centre, pixel x of row y has
+// X = 2x + 1 - (l + r) and Y = 2y + 1 - (t + b); it is inside when
+// (X / W)^2 + (Y / H)^2 <= 1, W and H being the box's width and height.
+
+// The largest |X| allowed on the row with |Y| = ay (ay < H).
+i64 ellipse_half_span(i64 W, i64 H, i64 ay) {
+    constexpr i64 EXACT_LIMIT = i64{1} << 32;
+    i64 s;
+    if (W < EXACT_LIMIT && H < EXACT_LIMIT) {
+        u64 h2 = static_cast<u64>(H) * static_cast<u64>(H);
+        u64 rest = h2 - static_cast<u64>(ay) * static_cast<u64>(ay);
+        u128 num = static_cast<u128>(static_cast<u64>(W) * static_cast<u64>(W)) * rest;
+        s = static_cast<i64>(isqrt(static_cast<u64>(num / h2)));
+    } else {
+        long double h = static_cast<long double>(H);
+        long double f = std::sqrt(static_cast<long double>(H - ay) * (H + ay)) / h;
+        long double v = std::floor(static_cast<long double>(W) * f);
+        s = v < 0 ? 0 : v > W ? W : static_cast<i64>(v);
+    }
+    // Keep the shape touching its box: the middle row(s) span the whole
+    // width, and every row holds its middle pixel (two when W is even).
+    if (ay <= 1) s = std::max(s, W - 1);
+    if (W % 2 == 0) s = std::max<i64>(s, 1);
+    return s;
+}
+
+// Row y of the filled ellipse inscribed in `e`.
+Span ellipse_row(const Box& e, i64 y) {
+    if (e.empty() || y < e.t || y >= e.b) return {};
+    i64 W = e.r - e.l, H = e.b - e.t;
+    i64 Y = 2 * y + 1 - (e.t + e.b);
+    i64 s = ellipse_half_span(W, H, Y < 0 ? -Y : Y);
+    i64 S = e.l + e.r;
+    // -s <= 2x + 1 - S <= s
+    return {static_cast<i64>(ceil_div(S - 1 - s, 2)),
+            static_cast<i64>(floor_div(S - 1 + s, 2)) + 1};
+}
+
+// ---- Wide lines ------------------------------------------------------------
+//
+// Doubled coordinates: pixel centre (2x + 1, 2y + 1); the pen's centre on an
+// end point (2x + 1, 2y + 1) for odd widths, (2x, 2y) for even ones; the
+// pen's radius is then exactly the width.
+
+struct Capsule {
+    i64 ax, ay, bx, by; // end centres, doubled, a before b (by y, then x)
+    i64 r;              // radius, doubled
+    i64 dx, dy;         // b - a
+    i128 len2;          // |b - a|^2
+    long double len;    // |b - a|
+    bool exact;         // r^2 len2 fits below 2^126, held in limit2
+    u128 limit2;        // r^2 len2
+};
+
+// Pixels of row `cy` (a doubled pixel-centre y) within the disc about (px, py).
+Span disc_row(i64 px, i64 py, i64 r, i64 cy) {
+    i64 d = cy - py;
+    if (d < -r || d > r) return {};
+    i64 h = static_cast<i64>(isqrt(static_cast<u64>(r * r - d * d)));
+    // px - h <= 2x + 1 <= px + h
+    return {static_cast<i64>(ceil_div(px - h - 1, 2)),
+            static_cast<i64>(floor_div(px + h - 1, 2)) + 1};
+}
+
+// Whether the doubled point (qx, qy), relative to the start, lies within the
+// radius of the segment's line: |qx dy - qy dx| <= r |d|.
+bool within_side(const Capsule& k, i128 qx, i128 qy) {
+    i128 cross = qx * k.dy - qy * k.dx;
+    if (cross < 0) cross = -cross;
+    if (k.exact && cross < (static_cast<i128>(1) << 63)) {
+        u128 c = static_cast<u128>(cross);
+        return c * c <= k.limit2;
+    }
+    return static_cast<long double>(cross) <= static_cast<long double>(k.r) * k.len;
+}
+
+// Pixels of row `cy` within the segment's body: the points whose projection
+// falls on the segment and whose distance from its line is at most r.
+Span body_row(const Capsule& k, i64 cy, i64 lo_limit, i64 hi_limit) {
+    if (k.dx == 0 && k.dy == 0) return {};
+    i64 qy = cy - k.ay;
+    // The pixel range for qx in [a/b, c/b] (b > 0), qx = 2x + 1 - ax.
+    auto to_pixels = [&](i128 num_lo, i128 num_hi, i128 den) -> Span {
+        i128 lo = ceil_div(num_lo + (static_cast<i128>(k.ax) - 1) * den, 2 * den);
+        i128 hi = floor_div(num_hi + (static_cast<i128>(k.ax) - 1) * den, 2 * den);
+        return {clamp_i64(std::max<i128>(lo, lo_limit)),
+                clamp_i64(std::min<i128>(hi + 1, hi_limit))};
+    };
+    Span along{lo_limit, hi_limit}; // 0 <= qx dx + qy dy <= len2
+    i128 qydy = static_cast<i128>(qy) * k.dy;
+    if (k.dx == 0) {
+        if (qydy < 0 || qydy > k.len2) return {};
+    } else if (k.dx > 0) {
+        along = to_pixels(-qydy, k.len2 - qydy, k.dx);
+    } else {
+        along = to_pixels(qydy - k.len2, qydy, -static_cast<i128>(k.dx));
+    }
+    if (along.empty()) return {};
+    Span side{lo_limit, hi_limit}; // |qx dy - qy dx| <= r len
+    if (k.dy == 0) {
+        if (qy < -k.r || qy > k.r) return {};
+    } else {
+        // dy > 0, the ends being ordered by y. An estimate in double,
+        // settled with the exact test.
+        double c = static_cast<double>(static_cast<i128>(qy) * k.dx);
+        double e = static_cast<double>(k.r) * static_cast<double>(k.len);
+        double dy = static_cast<double>(k.dy);
+        double lo = (c - e) / dy, hi = (c + e) / dy;
+        auto pixel_of = [&](double q, bool up) {
+            double v = (q + static_cast<double>(k.ax) - 1) / 2;
+            v = up ? std::ceil(v) : std::floor(v);
+            if (!(v > lo_limit - 4)) return lo_limit - 4;
+            if (!(v < hi_limit + 4)) return hi_limit + 4;
+            return static_cast<i64>(v);
+        };
+        i64 x0 = pixel_of(lo, true), x1 = pixel_of(hi, false);
+        auto inside = [&](i64 x) {
+            return within_side(k, static_cast<i128>(2 * x + 1) - k.ax, qy);
+        };
+        for (int i = 0; i < 3 && x0 > lo_limit && inside(x0 - 1); ++i)
+            --x0;
+        for (int i = 0; i < 3 && x0 <= x1 && !inside(x0); ++i)
+            ++x0;
+        for (int i = 0; i < 3 && x1 < hi_limit && inside(x1 + 1); ++i)
+            ++x1;
+        for (int i = 0; i < 3 && x1 >= x0 && !inside(x1); ++i)
+            --x1;
+        side = {x0, x1 + 1};
+    }
+    return intersect(along, side);
+}
+
+Span hull(Span a, Span b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    return {std::min(a.x0, b.x0), std::max(a.x1, b.x1)};
+}
+
+} // namespace
+
+Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom, uint32_t pixel) {
+    Surface s(c);
+    if (s.empty()) return {};
+    Box b{i64{left} + s.ox, i64{top} + s.oy, i64{right} + s.ox, i64{bottom} + s.oy};
+    for (i64 y = s.first_row(b.t), end = s.end_row(b.b); y < end; ++y)
+        s.span(y, b.l, b.r, pixel);
+    return s.touched();
+}
+
+Rect raster_rectangle(const Canvas& c, int left, int top, int right, int bottom,
+                      const RasterPaint& paint) {
+    Surface s(c);
+    if (s.empty() || (!paint.has_pen && !paint.has_brush)) return {};
+    Box box = normalised_box(s, left, top, right, bottom);
+    if (box.empty()) return {};
+    Box outer = box, core = box;
+    if (paint.has_pen) {
+        i64 w = std::max(paint.pen_width, 1);
+        outer = pen_outer(box, w);
+        core = pen_inner(box, w);
+    }
+    return paint_rows(s, outer.t, outer.b, paint, [&](i64 y, Span& o, Span& k) {
+        o = {outer.l, outer.r};
+        if (y >= core.t && y < core.b) k = {core.l, core.r};
+    });
+}
+
+Rect raster_ellipse(const Canvas& c, int left, int top, int right, int bottom,
+                    const RasterPaint& paint) {
+    Surface s(c);
+    if (s.empty() || (!paint.has_pen && !paint.has_brush)) return {};
+    Box box = normalised_box(s, left, top, right, bottom);
+    if (box.empty()) return {};
+    if (!paint.has_pen) {
+        return paint_rows(s, box.t, box.b, paint,
+                          [&](i64 y, Span& o, Span&) { o = ellipse_row(box, y); });
+    }
+    i64 w = std::max(paint.pen_width, 1);
+    Box outer = pen_outer(box, w), inner = pen_inner(box, w);
+    // Rows come in order: keep the last three of the outer shape.
+    i64 cached = I64_MIN;
+    Span above, o, below;
+    return paint_rows(s, outer.t, outer.b, paint, [&](i64 y, Span& out, Span& k) {
+        if (y == cached + 1) {
+            above = o, o = below;
+        } else {
+            above = ellipse_row(outer, y - 1), o = ellipse_row(outer, y);
+        }
+        below = ellipse_row(outer, y + 1);
+        cached = y;
+        out = o;
+        // The inside of the outer shape: pixels whose four neighbours are in it.
+        k = intersect(intersect(Span{o.x0 + 1, o.x1 - 1}, above), below);
+        if (above.empty() || below.empty()) k = {};
+        if (w > 1) k = intersect(k, ellipse_row(inner, y));
+    });
+}
+
+Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32_t pixel) {
+    Surface s(c);
+    if (s.empty() || !points || count < 3) return {};
+    struct Edge {
+        i64 xa, ya, xb, yb; // ya < yb
+    };
+    std::vector<Edge> edges;
+    edges.reserve(static_cast<size_t>(count));
+    i64 ymin = I64_MAX, ymax = I64_MIN;
+    for (int i = 0; i < count; ++i) {
+        const POINT& p = points[i];
+        const POINT& q = points[i + 1 < count ? i + 1 : 0];
+        Edge e{i64{p.x} + s.ox, i64{p.y} + s.oy, i64{q.x} + s.ox, i64{q.y} + s.oy};
+        if (e.ya == e.yb) continue;
+        if (e.ya > e.yb) e = {e.xb, e.yb, e.xa, e.ya};
+        ymin = std::min(ymin, e.ya);
+        ymax = std::max(ymax, e.yb);
+        edges.push_back(e);
+    }
+    if (edges.empty()) return {};
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.ya < b.ya; });
+
+    std::vector<size_t> active;
+    std::vector<i64> xs;
+    size_t next = 0;
+    for (i64 y = s.first_row(ymin), end = s.end_row(ymax); y < end; ++y) {
+        // Rows are half-open: an edge holds [ya, yb).
+        for (; next < edges.size() && edges[next].ya <= y; ++next)
+            if (edges[next].yb > y) active.push_back(next);
+        std::erase_if(active, [&](size_t i) { return edges[i].yb <= y; });
+        xs.clear();
+        for (size_t i : active) {
+            const Edge& e = edges[i];
+            i128 den = e.yb - e.ya;
+            i128 num = static_cast<i128>(e.xa) * den + static_cast<i128>(y - e.ya) * (e.xb - e.xa);
+            // The first pixel whose centre is at or right of the crossing.
+            xs.push_back(static_cast<i64>(ceil_div(num, den)));
+        }
+        std::sort(xs.begin(), xs.end());
+        for (size_t k = 0; k + 1 < xs.size(); k += 2)
+            s.span(y, xs[k], xs[k + 1], pixel);
+    }
+    return s.touched();
+}
+
+Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel) {
+    Surface s(c);
+    if (s.empty()) return {};
+    i64 ax = i64{x0} + s.ox, ay = i64{y0} + s.oy;
+    i64 dx = i64{x1} - x0, dy = i64{y1} - y0;
+    if (dx == 0 && dy == 0) return {};
+    bool x_major = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
+    // Work along the major axis m and the minor axis n.
+    i64 m0 = x_major ? ax : ay, n0 = x_major ? ay : ax;
+    i64 dm = x_major ? dx : dy, dn = x_major ? dy : dx;
+    i64 sm = dm < 0 ? -1 : 1, sn = dn < 0 ? -1 : 1;
+    i64 am = dm < 0 ? -dm : dm, an = dn < 0 ? -dn : dn;
+    i64 mlo = x_major ? s.cl : s.ct, mhi = x_major ? s.cr - 1 : s.cb - 1;
+    i64 nlo = x_major ? s.ct : s.cl, nhi = x_major ? s.cb - 1 : s.cr - 1;
+
+    // Step i (0 <= i < am) paints m = m0 + sm*i, n = n0 + sn*off(i), with
+    // off(i) = floor((2 i an + am - 1) / (2 am)): i*an/am rounded, ties down.
+    i64 first = 0, last = am - 1;
+    // The steps whose major coordinate is inside the clip.
+    if (sm > 0) {
+        first = std::max(first, mlo - m0);
+        last = std::min(last, mhi - m0);
+    } else {
+        first = std::max(first, m0 - mhi);
+        last = std::min(last, m0 - mlo);
+    }
+    // The steps whose minor offset is within [a, b].
+    i64 a = sn > 0 ? nlo - n0 : n0 - nhi, b = sn > 0 ? nhi - n0 : n0 - nlo;
+    if (an == 0) {
+        if (a > 0 || b < 0) return {};
+    } else {
+        i128 lo = ceil_div((2 * static_cast<i128>(a) - 1) * am + 1, 2 * static_cast<i128>(an));
+        i128 hi = floor_div((2 * static_cast<i128>(b) + 1) * am, 2 * static_cast<i128>(an));
+        first = clamp_i64(std::max<i128>(first, lo));
+        last = clamp_i64(std::min<i128>(last, hi));
+    }
+    if (first > last) return {};
+
+    i128 num = 2 * static_cast<i128>(first) * an + am - 1;
+    i64 den = 2 * am;
+    i64 off = static_cast<i64>(num / den), rem = static_cast<i64>(num % den);
+    for (i64 i = first; i <= last; ++i) {
+        i64 m = m0 + sm * i, n = n0 + sn * off;
+        if (x_major)
+            s.plot(m, n, pixel);
+        else
+            s.plot(n, m, pixel);
+        rem += 2 * an;
+        if (rem >= den) {
+            rem -= den;
+            ++off;
+        }
+    }
+    return s.touched();
+}
+
+Rect raster_wide_line(const Canvas& c, int x0, int y0, int x1, int y1, int width, uint32_t pixel) {
+    Surface s(c);
+    if (s.empty()) return {};
+    i64 w = std::max(width, 1);
+    i64 shift = w % 2; // odd pens centre on the pixel, even ones on its corner
+    i64 ax = 2 * (i64{x0} + s.ox) + shift, ay = 2 * (i64{y0} + s.oy) + shift;
+    i64 bx = 2 * (i64{x1} + s.ox) + shift, by = 2 * (i64{y1} + s.oy) + shift;
+    // One order for both directions, so a line and its reverse match.
+    if (by < ay || (by == ay && bx < ax)) {
+        std::swap(ax, bx);
+        std::swap(ay, by);
+    }
+    Capsule k{ax, ay, bx, by, w, bx - ax, by - ay, 0, 0, false, 0};
+    k.len2 = static_cast<i128>(k.dx) * k.dx + static_cast<i128>(k.dy) * k.dy;
+    k.len = std::sqrt(static_cast<long double>(k.len2));
+    k.exact = k.len2 < (static_cast<i128>(1) << 64); // and r^2 < 2^62
+    if (k.exact) k.limit2 = static_cast<u128>(w) * static_cast<u128>(w) * static_cast<u128>(k.len2);
+
+    // Rows whose centre 2y + 1 lies in [ay - r, by + r].
+    i64 top = static_cast<i64>(ceil_div(ay - w - 1, 2));
+    i64 bottom = static_cast<i64>(floor_div(by + w - 1, 2)) + 1;
+    for (i64 y = s.first_row(top), end = s.end_row(bottom); y < end; ++y) {
+        i64 cy = 2 * y + 1;
+        Span row = hull(disc_row(ax, ay, w, cy), disc_row(bx, by, w, cy));
+        row = hull(row, body_row(k, cy, s.cl, s.cr));
+        if (!row.empty()) s.span(y, row.x0, row.x1, pixel);
+    }
+    return s.touched();
+}
+
+Rect raster_stroke(const Canvas& c, int x0, int y0, int x1, int y1, int width, uint32_t pixel) {
+    if (width <= 1) return raster_line(c, x0, y0, x1, y1, pixel);
+    return raster_wide_line(c, x0, y0, x1, y1, width, pixel);
+}
+
+Rect raster_copy(const Canvas& dst, int x, int y, int width, int height, const Canvas& src, int sx,
+                 int sy) {
+    Surface d(dst), s(src);
+    if (d.empty() || s.empty() || width <= 0 || height <= 0) return {};
+    // Buffer positions of the first pixel in both, and the offsets (0 <= t <
+    // extent) at which both lie inside their clips.
+    i64 dx = i64{x} + d.ox, dy = i64{y} + d.oy;
+    i64 srcx = i64{sx} + s.ox, srcy = i64{sy} + s.oy;
+    i64 t0 = std::max({i64{0}, d.cl - dx, s.cl - srcx});
+    i64 t1 = std::min({i64{width}, d.cr - dx, s.cr - srcx});
+    i64 u0 = std::max({i64{0}, d.ct - dy, s.ct - srcy});
+    i64 u1 = std::min({i64{height}, d.cb - dy, s.cb - srcy});
+    if (t0 >= t1 || u0 >= u1) return {};
+    size_t bytes = static_cast<size_t>(t1 - t0) * sizeof(uint32_t);
+    auto row_of = [](const Canvas& c, i64 row, i64 col) {
+        return c.row(static_cast<int>(row)) + col;
+    };
+    // Copying downwards within one buffer must start from the bottom row.
+    bool upward = std::less<const uint32_t*>()(row_of(src, srcy + u0, srcx + t0),
+                                               row_of(dst, dy + u0, dx + t0));
+    for (i64 i = 0; i < u1 - u0; ++i) {
+        i64 u = upward ? u1 - 1 - i : u0 + i;
+        std::memmove(row_of(dst, dy + u, dx + t0), row_of(src, srcy + u, srcx + t0), bytes);
+    }
+    d.mark(dx + t0, dy + u0, dx + t1);
+    d.mark(dx + t0, dy + u1 - 1, dx + t1);
+    return d.touched();
+}
+
+} // namespace ws
