@@ -418,6 +418,9 @@ int WINAPI ReleaseDC(HWND hwnd, HDC hdc) {
 HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
     Window* w = wm_window(hwnd);
     if (!w || !ps) return nullptr;
+    // A child's border is drawn with its paint, after the parent's, which
+    // may have painted over it.
+    if (!wm_is_top_level(*w)) wm_paint_nonclient(*w);
     HDC hdc = gdi_create_dc(DC::Kind::Window, hwnd);
     DC* d = gdi_dc(hdc);
     Rect update = w->invalid;

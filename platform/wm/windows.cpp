@@ -261,7 +261,6 @@ void wm_invalidate(Window& w, const Rect* area, bool erase) {
         Rect cc = wm_client_rect(*c);
         Rect local = overlap.offset(-c->rect.left - cc.left, -c->rect.top - cc.top);
         wm_invalidate(*c, &local, true);
-        wm_paint_nonclient(*c);
     }
 }
 

@@ -117,8 +117,10 @@ TEST_F(Core, InputReplacesAPeriodicWait) {
     KV319_animate(ANIMATE_RUN);
     await();  // the first wait copies the image; start from a clean tick
     uint64_t before = driver->now_ms();
-    on_idle([this](uint64_t, uint64_t) {
-        driver->set_idle_handler(nullptr);
+    bool clicked = false;
+    on_idle([this, &clicked](uint64_t, uint64_t) {
+        if (clicked) return;
+        clicked = true;
         click_client(0, 0);
     });
     Event e = await();
