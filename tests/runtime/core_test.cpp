@@ -1,9 +1,13 @@
 // Start-up, the switches and the event wait, on the headless driver.
+#include <string>
+
 #include "runtime_fixture.h"
 
 namespace {
 
 using Core = RuntimeTest;
+
+void SendCommand(int command) { graphics_window_proc(rt.graphics_window, WM_COMMAND, command, 0); }
 
 TEST(CoreBeforeOpen, SwitchesReturnZeroAndChangeNothing) {
     ws::headless_start(1024, 768);
@@ -209,6 +213,28 @@ TEST_F(Core, ClosingTheGraphicsWindowQuitsAndLaterWaitsDoNotHang) {
 TEST_F(Core, QuitCommandFromTheMenuPath) {
     PostMessageA(rt.graphics_window, WM_COMMAND, CMD_QUIT, 0);
     EXPECT_EQ(await().kind, EVENT_QUIT);
+}
+
+TEST_F(Core, RecordingAndPlaybackNeverRunTogether) {
+    auto last_line = [] {
+        int slot = (rt.history_next + HISTORY_SIZE - 1) % HISTORY_SIZE;
+        const char* text = static_cast<const char*>(GlobalLock(rt.history_lines[slot]));
+        std::string line = text ? text : "";
+        GlobalUnlock(rt.history_lines[slot]);
+        return line;
+    };
+    SendCommand(CMD_PLAYBACK);
+    SendCommand(CMD_RECORD);
+    EXPECT_EQ(rt.recording, 0);
+    EXPECT_EQ(last_line(), "Cannot record while playing back a script\n");
+    SendCommand(CMD_PLAYBACK);  // off again
+    SendCommand(CMD_RECORD);
+    EXPECT_EQ(rt.recording, 1);
+    SendCommand(CMD_PLAYBACK);
+    EXPECT_EQ(rt.playing_back, 0);
+    SendCommand(CMD_PLAY_ONE);
+    EXPECT_EQ(rt.play_one, 0);
+    EXPECT_EQ(last_line(), "Cannot play back while recording a script\n");
 }
 
 }  // namespace
