@@ -188,15 +188,21 @@ int write_card_file(const char* path, const EditorState& s, const char** problem
 int read_card_file(const char* path, EditorState& s) {
     FILE* f = fopen(path, "r");
     if (f == nullptr) return -1;
-    s.selected_shape = -1;
-    s.selected_message = -1;
+    // Read into a copy: a file that cannot be read (a directory, a failing
+    // disk) is one that cannot be opened, and must not leave half a card.
+    EditorState loaded = s;
+    loaded.selected_shape = -1;
+    loaded.selected_message = -1;
 
     int* fields[CARD_FILE_VALUES];
-    card_fields(s, fields);
+    card_fields(loaded, fields);
     int count = 0;
     while (count < CARD_FILE_VALUES && scan_int(f, fields[count]))
         ++count;
+    bool failed = ferror(f) != 0;
     fclose(f);
+    if (failed) return -1;
+    s = loaded;
     return count;
 }
 
@@ -211,7 +217,10 @@ int save_card(int slot, const EditorState& s) {
 
 void load_card(int slot, EditorState& s) {
     const char* name = card_file_name(slot);
-    if (name != nullptr) read_card_file(name, s);
+    if (name == nullptr) return;
+    // The card stays as it was; the text window says why.
+    if (read_card_file(name, s) < 0)
+        KV319_printf("Cannot load C:TOBU%d.SAV.: cannot read the file (%s).", slot, name);
 }
 
 void press_files_button(EditorState& s) {

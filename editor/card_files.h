@@ -22,13 +22,13 @@ const char* card_file_name(int slot);
 int write_card_file(const char* path, const EditorState& state, const char** problem);
 
 // Reads a card from path into the state. Returns -1 when the file cannot be
-// opened (the state is then untouched); otherwise clears both selections and
+// opened or read (the state is then untouched); otherwise clears both selections and
 // returns how many values were read, in the file's order, before the first
 // that could not be (0..155). The fields from that one on keep their values.
 int read_card_file(const char* path, EditorState& state);
 
-// The tab's save and load. save_card reports a failure in the text window
-// and returns 0; it returns 1 when the card was saved.
+// The tab's save and load. Both report a failure in the text window;
+// save_card returns 0 then, and 1 when the card was saved.
 int save_card(int slot, const EditorState& state);
 void load_card(int slot, EditorState& state);
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and running the card
 # designer needs. Safe to run again: it installs only what is missing.
+# clang and its runtime libraries serve the sanitizer build and the fuzz
+# targets (libFuzzer); valgrind the memcheck run.
 set -euo pipefail
 
 packages=(
@@ -8,6 +10,7 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool libx11-dev
+  clang libclang-rt-14-dev valgrind
 )
 
 missing=()

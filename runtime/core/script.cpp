@@ -6,7 +6,8 @@
 // line of up to 511 characters; a longer one is dropped whole and ends
 // playback like any line that is not a command. A command whose number is
 // missing, longer than 11 characters or outside the int range is not a
-// command either. A failed write reports once and stops the recording.
+// command either. A failed write reports once and stops the recording; a
+// failed read reports and ends playback.
 #include <limits.h>
 #include <stdio.h>
 
@@ -157,6 +158,15 @@ int read_script_event(void) {
     // Lines that are a newline alone are skipped; a line of spaces is not.
     while (more && line[0] == '\n')
         more = read_line(rt.script_file, line, &length, &too_long);
+    if (!more && ferror(rt.script_file)) {
+        // Not an end but a file that cannot be read (a directory, say):
+        // closed, so that the next playback tries it afresh.
+        KV319_printf("Cannot read script file %s\n", SCRIPT_FILE_NAME);
+        stop_playback();
+        fclose(rt.script_file);
+        rt.script_file = NULL;
+        return 0;
+    }
     if (!more) {
         KV319_printf("EOF encountered in script file %s\n", SCRIPT_FILE_NAME);
         stop_playback();

@@ -132,6 +132,7 @@ RunResult run_headless(const RunSpec& spec) {
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        if (spec.in_child) spec.in_child();
         execv(argv[0], argv.data());
         _exit(127);
     }

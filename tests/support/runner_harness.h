@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,10 @@ struct RunSpec {
     // Files put in the directory before the run: name, contents.
     std::vector<std::pair<std::string, std::string>> files;
     bool script_on_stdin = false;   // give the commands on standard input instead
+    // Runs in the child, in the run's directory, just before the program
+    // starts: limits, permissions, capabilities to take away. A child that
+    // must not go on calls _exit with a status of its own.
+    std::function<void()> in_child;
 };
 
 class RunResult {

@@ -1,0 +1,276 @@
+// faults_test.cpp: what a user can do to the card designer's files, end to
+// end through the headless runner: saving into a directory it cannot write,
+// a save cut short by the file-size limit, loading a file that is gone or is
+// a directory, recording a script where it cannot be written, and playing
+// back a script that is a directory or binary data. Each time the earlier
+// card file must stay as it was, the text window must say what went wrong,
+// and the program must go on working (a later save or load that succeeds
+// proves it).
+//
+// The run's directory is made unwritable by its mode; as root, the program is
+// also started without the capabilities that override file modes.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <linux/capability.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "runner_harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int STATUS_CANNOT_DROP = 125; // the child could not be kept from writing
+
+std::string tab(int t) {
+    return "click " + std::to_string(-243 + 110 * t) + " 230\n";
+}
+// An item button that acts at once, and the pause it holds.
+std::string act(int j, const std::string& during_pause = "") {
+    return "click -250 " + std::to_string(179 - 35 * j) + "\n" + during_pause + "wait 3\n";
+}
+const int SAVE_1 = 0, SAVE_2 = 1, SAVE_3 = 2, LOAD_1 = 3, LOAD_2 = 4, LOAD_3 = 5;
+
+// A card file: the given first line and start tables, or every value huge
+// (a file of about 1.8 kB).
+std::string card(const std::string& head) {
+    std::string text = head + "\n";
+    for (int i = 0; i < 10; ++i)
+        text += "-1 0 0 0 1 0 0 1\n";
+    for (int i = 0; i < 10; ++i)
+        text += "-1 0 0 0 0 2 1\n";
+    return text;
+}
+std::string huge_card() {
+    std::string text;
+    const int per_line[21] = {5, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
+    for (int n : per_line) {
+        for (int i = 0; i < n; ++i)
+            text += (i ? " " : "") + std::string("-2147483648");
+        text += "\n";
+    }
+    return text;
+}
+const std::string EARLIER = card("14 3 12 18 2");
+
+// Keeps the child from writing into its directory: the mode, and for root
+// the capabilities that would override it.
+void make_directory_unwritable() {
+    chmod(".", 0555);
+    if (geteuid() == 0) {
+        for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            prctl(PR_CAPBSET_DROP, cap, 0, 0, 0);
+    }
+}
+// The bounding set only bites at exec, so the child checks it on a copy of
+// itself: a writable directory here means the program could write too.
+bool directory_stays_unwritable() {
+    return std::system("test -w . && exit 1; exit 0") == 0;
+}
+
+void limit_file_size(rlim_t bytes) {
+    signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
+    struct rlimit limit = {bytes, bytes};
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// A folder outside the run's directory for the runner's own output files.
+struct OutDir {
+    std::string path;
+    OutDir() {
+        char name[] = "/tmp/kv319_faults_XXXXXX";
+        if (mkdtemp(name)) path = name;
+    }
+    ~OutDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+harness::RunResult run(const std::string& script,
+                       std::vector<std::pair<std::string, std::string>> files,
+                       std::function<void()> in_child = {}) {
+    harness::RunSpec spec;
+    spec.script = script;
+    spec.files = std::move(files);
+    spec.in_child = std::move(in_child);
+    harness::RunResult r = harness::run_headless(spec);
+    chmod(r.dir.c_str(), 0755); // so that it can be looked at and removed
+    return r;
+}
+
+std::string read_out(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            text.append(buffer, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+// Whether the status line (under the card) shows any pure red pixel.
+bool status_line_red(const std::string& shot) {
+    harness::Image image;
+    if (!harness::load_png(shot, image)) return false;
+    int ox = image.width / 2, oy = image.height / 2;
+    for (int y = oy + 190; y < oy + 215 && y < image.height; ++y)
+        for (int x = ox - 130; x < ox + 300 && x < image.width; ++x)
+            if (image.at(x, y) == 0xFF0000u) return true;
+    return false;
+}
+
+} // namespace
+
+TEST(Faults, SaveIntoAnUnwritableDirectoryKeepsTheEarlierCard) {
+    OutDir out;
+    // Black background, then Save 1 with a shot during its pause; then the
+    // card is still there to show: a chalk background in the last shot.
+    harness::RunResult r = run(tab(0) + "click -300 -250\n" + tab(4) +
+                                   act(SAVE_1, "shot " + (out / "failed.png") + "\n") + tab(0) +
+                                   "click -198 -160\nwait 1\nshot " + (out / "after.png") +
+                                   "\nconsole " + (out / "console.txt") + "\n",
+                               {{"tobu1.sav", EARLIER}}, [] {
+                                   make_directory_unwritable();
+                                   if (!directory_stays_unwritable()) _exit(STATUS_CANNOT_DROP);
+                               });
+    if (r.status == STATUS_CANNOT_DROP) GTEST_SKIP() << "cannot keep a run from writing here";
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.read("tobu1.sav"), EARLIER);
+    EXPECT_FALSE(r.exists("tobu1.sav.tmp"));
+    EXPECT_TRUE(status_line_red(out / "failed.png")); // "Cannot save C:TOBU1.SAV."
+    EXPECT_NE(read_out(out / "console.txt")
+                  .find("Cannot save C:TOBU1.SAV.: cannot create the file (tobu1.sav)."),
+              std::string::npos)
+        << read_out(out / "console.txt");
+    harness::Image after;
+    ASSERT_TRUE(harness::load_png(out / "after.png", after));
+    EXPECT_EQ(after.at(after.width / 2 + 70, after.height / 2 - 10), 0xFFFF99u); // chalk
+}
+
+TEST(Faults, SaveCutShortByTheFileSizeLimitKeepsTheEarlierCard) {
+    OutDir out;
+    // A card of huge values (about 1.8 kB) does not fit under a 1 kB limit;
+    // the earlier card, loaded again, does, and is saved to slot 3.
+    harness::RunResult r =
+        run(tab(4) + act(LOAD_2) + act(SAVE_1) + act(LOAD_1) + act(SAVE_3) + "console " +
+                (out / "console.txt") + "\n",
+            {{"tobu1.sav", EARLIER}, {"tobu2.sav", huge_card()}}, [] { limit_file_size(1024); });
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_GT(huge_card().size(), 1024u);
+    EXPECT_EQ(r.read("tobu1.sav"), EARLIER);
+    EXPECT_FALSE(r.exists("tobu1.sav.tmp"));
+    EXPECT_EQ(r.read("tobu3.sav"), EARLIER);
+    std::string console = read_out(out / "console.txt");
+    EXPECT_NE(console.find("Cannot save C:TOBU1.SAV.: cannot write the file (tobu1.sav)."),
+              std::string::npos)
+        << console;
+    EXPECT_EQ(console.find("TOBU3"), std::string::npos) << console;
+}
+
+TEST(Faults, LoadOfADirectoryOrAVanishedFileChangesNothing) {
+    OutDir out;
+    // Slot 3 holds the card; slot 1 is a directory, slot 2 is gone. After
+    // both loads, Save 3 writes the same card again.
+    harness::RunResult r = run(tab(4) + act(LOAD_3) + act(LOAD_1) + act(LOAD_2) + act(SAVE_3) +
+                                   "console " + (out / "console.txt") + "\n",
+                               {{"tobu3.sav", EARLIER}}, [] {
+                                   if (mkdir("tobu1.sav", 0755) != 0) _exit(126);
+                               });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.read("tobu3.sav"), EARLIER);
+    EXPECT_TRUE(fs::is_directory(r.path("tobu1.sav")));
+    std::string console = read_out(out / "console.txt");
+    EXPECT_NE(console.find("Cannot load C:TOBU1.SAV."), std::string::npos) << console;
+    EXPECT_NE(console.find("Cannot load C:TOBU2.SAV."), std::string::npos) << console;
+}
+
+TEST(Faults, RecordingWhereTheScriptCannotBeWritten) {
+    OutDir out;
+    const std::string record = "key ctrl+r\n" + tab(2) + tab(3) + tab(4) + "key ctrl+r\n";
+    // An unwritable directory: every event's write tries again and says so.
+    harness::RunResult r =
+        run(record + tab(4) + act(LOAD_1) + "console " + (out / "unwritable.txt") + "\n",
+            {{"tobu1.sav", EARLIER}}, [] {
+                make_directory_unwritable();
+                if (!directory_stays_unwritable()) _exit(STATUS_CANNOT_DROP);
+            });
+    if (r.status == STATUS_CANNOT_DROP) GTEST_SKIP() << "cannot keep a run from writing here";
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.exists("KV319.SCR"));
+    EXPECT_EQ(r.read("tobu1.sav"), EARLIER);
+    EXPECT_NE(
+        read_out(out / "unwritable.txt").find("Cannot open script file KV319.SCR for writing"),
+        std::string::npos);
+
+    // The script's name taken by a directory, and a script that outgrows
+    // the file-size limit: then a save still works.
+    harness::RunResult d =
+        run(record + tab(4) + act(SAVE_2) + "console " + (out / "directory.txt") + "\n",
+            {{"tobu1.sav", EARLIER}}, [] {
+                if (mkdir("KV319.SCR", 0755) != 0) _exit(126);
+            });
+    ASSERT_EQ(d.status, 0) << d.err;
+    EXPECT_TRUE(fs::is_directory(d.path("KV319.SCR")));
+    EXPECT_EQ(d.read("tobu2.sav"), card("5 -1 0 1 1"));
+    EXPECT_NE(read_out(out / "directory.txt").find("Cannot open script file KV319.SCR for writing"),
+              std::string::npos);
+
+    std::string many;
+    for (int i = 0; i < 40; ++i)
+        many += tab(i % 4);
+    harness::RunResult l = run("key ctrl+r\n" + many + "key ctrl+r\n" + tab(4) + act(SAVE_2) +
+                                   "console " + (out / "limit.txt") + "\n",
+                               {{"tobu1.sav", EARLIER}}, [] { limit_file_size(400); });
+    ASSERT_EQ(l.status, 0) << l.err;
+    EXPECT_LE(l.read("KV319.SCR").size(), 400u);
+    EXPECT_EQ(l.read("tobu2.sav"), card("5 -1 0 1 1"));
+    EXPECT_NE(read_out(out / "limit.txt").find("Cannot write script file KV319.SCR"),
+              std::string::npos)
+        << read_out(out / "limit.txt");
+}
+
+TEST(Faults, PlaybackOfADirectoryOrOfBinaryData) {
+    OutDir out;
+    // Playback ends at once; live clicks then edit and save the card.
+    const std::string after = tab(0) + "click -300 -250\n" + tab(4) + act(SAVE_2);
+    harness::RunResult d =
+        run("key ctrl+p\nwait 2\n" + after + "console " + (out / "directory.txt") + "\n",
+            {{"tobu1.sav", EARLIER}}, [] {
+                if (mkdir("KV319.SCR", 0755) != 0) _exit(126);
+            });
+    ASSERT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(d.read("tobu1.sav"), EARLIER);
+    EXPECT_EQ(d.read("tobu2.sav"), card("0 -1 0 1 1"));
+    EXPECT_NE(read_out(out / "directory.txt").find("Cannot read script file KV319.SCR"),
+              std::string::npos)
+        << read_out(out / "directory.txt");
+
+    // Every byte value, zero bytes and line breaks among them, and a run
+    // of digits that overflows: nothing of it is an event.
+    std::string binary;
+    for (int round = 0; round < 8; ++round)
+        for (int c = 0; c < 256; ++c)
+            binary += static_cast<char>((c * 37 + round) & 0xFF);
+    binary += "KV319_PERIODIC(99999999999999999999);\n";
+    harness::RunResult b =
+        run("key ctrl+p\nwait 2\n" + after + "console " + (out / "binary.txt") + "\n",
+            {{"tobu1.sav", EARLIER}, {"KV319.SCR", binary}});
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(b.read("tobu1.sav"), EARLIER);
+    EXPECT_EQ(b.read("tobu2.sav"), card("0 -1 0 1 1"));
+    EXPECT_EQ(b.read("KV319.SCR"), binary);
+}
