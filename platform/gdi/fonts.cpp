@@ -9,6 +9,10 @@
 // strike-out, no rotation; heights are capped at metrics::kMaxFontHeight. If
 // the system has no usable font at all, a built-in box font stands in.
 //
+// Each glyph also keeps its coverage as runs per row: blank pixels are never
+// visited, fully covered stretches are filled like a span, and only the edge
+// pixels are blended.
+//
 // Metrics: ascent and descent are the face's ascender and descender scaled to
 // the character height and rounded to the nearest pixel (halves away from
 // zero); the cell height is their sum, never less than the character height.
@@ -62,6 +66,13 @@ constexpr size_t kMaxMatchMemo = 1024;
 // The slant given to an upright face asked to be italic (about 12 degrees).
 constexpr FT_Fixed kObliqueShear = 0x0366A;
 
+// Columns [x0, x1) of one glyph row, none of them blank; `solid` when every
+// one is fully covered.
+struct GlyphRun {
+    int x0, x1;
+    bool solid;
+};
+
 struct Glyph {
     bool ready = false;
     int advance = 0;
@@ -69,7 +80,50 @@ struct Glyph {
     int top = 0;  // bitmap row 0, in rows above the baseline
     int width = 0, rows = 0;
     std::vector<uint8_t> coverage; // width * rows, 0..255
+    // Row y's runs are runs[row_start[y] .. row_start[y + 1]).
+    std::vector<GlyphRun> runs;
+    std::vector<uint32_t> row_start;
 };
+
+// Fully covered stretches shorter than this are blended with their
+// neighbours rather than filled: a fill pays off only over a few pixels.
+constexpr int kSolidRunMin = 4;
+
+void build_runs(Glyph& g) {
+    g.runs.clear();
+    g.row_start.assign(static_cast<size_t>(g.rows) + 1, 0);
+    for (int y = 0; y < g.rows; ++y) {
+        g.row_start[static_cast<size_t>(y)] = static_cast<uint32_t>(g.runs.size());
+        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y) * g.width;
+        int x = 0;
+        while (x < g.width) {
+            if (cov[x] == 0) {
+                ++x;
+                continue;
+            }
+            // A stretch of covered pixels, cut into solid and blended runs.
+            int end = x;
+            while (end < g.width && cov[end] != 0) ++end;
+            int start = x;
+            while (x < end) {
+                if (cov[x] == 255) {
+                    int full = x;
+                    while (full < end && cov[full] == 255) ++full;
+                    if (full - x >= kSolidRunMin) {
+                        if (start < x) g.runs.push_back({start, x, false});
+                        g.runs.push_back({x, full, true});
+                        start = full;
+                    }
+                    x = full;
+                } else {
+                    ++x;
+                }
+            }
+            if (start < end) g.runs.push_back({start, end, false});
+        }
+    }
+    g.row_start[static_cast<size_t>(g.rows)] = static_cast<uint32_t>(g.runs.size());
+}
 
 // One font file, read and opened once.
 struct FontFile {
@@ -154,6 +208,8 @@ class FontSystem {
     std::map<std::pair<std::string, int>, std::unique_ptr<FontFile>> files_;
     std::map<FaceKey, std::unique_ptr<FontFace>> faces_;
     std::unordered_map<FontRequest, FontFace*, RequestHash> requests_;
+    FontRequest last_request_;
+    FontFace* last_face_ = nullptr;
     size_t match_count_ = 0;
     size_t glyph_count_ = 0;
 };
@@ -381,8 +437,14 @@ FontFace* FontSystem::box_face(const FontRequest& request) {
 }
 
 const FontFace* FontSystem::resolve(const FontRequest& request) {
+    // Callers ask for the same font over and over (a font per text call).
+    if (last_face_ && request == last_request_) return last_face_;
     auto it = requests_.find(request);
-    if (it != requests_.end()) return it->second;
+    if (it != requests_.end()) {
+        last_request_ = request;
+        last_face_ = it->second;
+        return it->second;
+    }
 
     if (!started_) {
         started_ = true;
@@ -404,6 +466,8 @@ const FontFace* FontSystem::resolve(const FontRequest& request) {
     if (!face) face = box_face(request);
     if (requests_.size() >= kMaxRequestMemo) requests_.clear();
     requests_.emplace(request, face);
+    last_request_ = request;
+    last_face_ = face;
     return face;
 }
 
@@ -475,6 +539,7 @@ const Glyph& FontSystem::glyph(const FontFace& face, unsigned char c) {
         g.ready = true;
         ++glyph_count_;
         render(face, c, g);
+        if (!g.coverage.empty()) build_runs(g);
     }
     return g;
 }
@@ -485,22 +550,35 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t
     int64_t x0 = std::max<int64_t>(bx, clip.left), x1 = std::min<int64_t>(bx + g.width, clip.right);
     int64_t y0 = std::max<int64_t>(by, clip.top), y1 = std::min<int64_t>(by + g.rows, clip.bottom);
     if (x0 >= x1 || y0 >= y1) return;
+    const uint32_t solid = pixel & 0xFFFFFF;
     uint32_t sr = (pixel >> 16) & 0xFF, sg = (pixel >> 8) & 0xFF, sb = pixel & 0xFF;
+    // Glyph columns inside the clip.
+    const int64_t c0 = x0 - bx, c1 = x1 - bx;
     for (int64_t y = y0; y < y1; ++y) {
-        const uint8_t* cov = g.coverage.data() + (y - by) * g.width + (x0 - bx);
-        uint32_t* dst = canvas.row(static_cast<int>(y)) + x0;
-        for (int64_t x = x0; x < x1; ++x, ++cov, ++dst) {
-            uint32_t a = *cov;
-            if (a == 0) continue;
-            if (a == 255) {
-                *dst = pixel & 0xFFFFFF;
+        const size_t gy = static_cast<size_t>(y - by);
+        const uint8_t* cov = g.coverage.data() + gy * static_cast<size_t>(g.width);
+        uint32_t* row = canvas.row(static_cast<int>(y)) + bx;
+        for (uint32_t i = g.row_start[gy], n = g.row_start[gy + 1]; i < n; ++i) {
+            const GlyphRun& run = g.runs[i];
+            int64_t a0 = std::max<int64_t>(run.x0, c0), a1 = std::min<int64_t>(run.x1, c1);
+            if (a0 >= a1) continue;
+            if (run.solid) {
+                std::fill(row + a0, row + a1, solid);
                 continue;
             }
-            uint32_t d = *dst, na = 255 - a;
-            uint32_t r = (sr * a + ((d >> 16) & 0xFF) * na + 127) / 255;
-            uint32_t gr = (sg * a + ((d >> 8) & 0xFF) * na + 127) / 255;
-            uint32_t b = (sb * a + (d & 0xFF) * na + 127) / 255;
-            *dst = (r << 16) | (gr << 8) | b;
+            for (int64_t x = a0; x < a1; ++x) {
+                uint32_t a = cov[x];
+                if (a == 0) continue;
+                if (a == 255) {
+                    row[x] = solid;
+                    continue;
+                }
+                uint32_t d = row[x], na = 255 - a;
+                uint32_t r = (sr * a + ((d >> 16) & 0xFF) * na + 127) / 255;
+                uint32_t gr = (sg * a + ((d >> 8) & 0xFF) * na + 127) / 255;
+                uint32_t b = (sb * a + (d & 0xFF) * na + 127) / 255;
+                row[x] = (r << 16) | (gr << 8) | b;
+            }
         }
     }
 }

@@ -83,6 +83,8 @@ HDC gdi_create_dc(DC::Kind kind, HWND window);
 void gdi_delete_dc(HDC h);
 // Frees every object and DC (the layer's reset, for tests).
 void gdi_reset();
+// A new font object, as CreateFontA makes it (reusing a deleted one's memory).
+std::unique_ptr<Font> gdi_fresh_font();
 
 // The pixels a DC draws on, with its clip, in the DC's own coordinates.
 // An invalid DC gives an empty canvas (nothing is drawn).

@@ -3,6 +3,9 @@
 // Pens, brushes, fonts and bitmaps share one handle table; stock objects are
 // made once and never deleted. An object selected into a DC cannot be
 // deleted (DeleteObject fails), so a DC never points at a freed object.
+// Pens, brushes and fonts come and go around every primitive the runtime
+// draws, so deleted ones are kept (a few dozen of each kind) and handed out
+// again, fresh, by the next create: no allocation per primitive.
 #include <cstdlib>
 
 #include "gdi.h"
@@ -89,6 +92,34 @@ void select_into(HGDIOBJ h, HGDIOBJ& slot) {
     if (GdiObject* now = objects.get(handle_value(h))) ++now->select_count;
 }
 
+// The same, when the caller already holds the object behind h.
+void select_into(HGDIOBJ h, GdiObject* now, HGDIOBJ& slot) {
+    if (GdiObject* old = objects.get(handle_value(slot))) --old->select_count;
+    slot = h;
+    ++now->select_count;
+}
+
+// Deleted objects kept for reuse, per kind.
+constexpr size_t kPoolSize = 64;
+std::vector<std::unique_ptr<Pen>> pen_pool;
+std::vector<std::unique_ptr<Brush>> brush_pool;
+std::vector<std::unique_ptr<Font>> font_pool;
+
+// A fresh object of type T, from the pool when it has one.
+template <typename T>
+std::unique_ptr<T> fresh(std::vector<std::unique_ptr<T>>& pool) {
+    if (pool.empty()) return std::make_unique<T>();
+    std::unique_ptr<T> o = std::move(pool.back());
+    pool.pop_back();
+    *o = T();
+    return o;
+}
+
+template <typename T>
+void keep(std::vector<std::unique_ptr<T>>& pool, std::unique_ptr<GdiObject> o) {
+    if (pool.size() < kPoolSize) pool.emplace_back(static_cast<T*>(o.release()));
+}
+
 }  // namespace
 
 HandleTable<GdiObject>& gdi_objects() { return objects; }
@@ -104,6 +135,9 @@ DC* gdi_dc(HDC h) { return dcs.get(handle_value(h)); }
 void gdi_reset() {
     dcs.clear();
     objects.clear();
+    pen_pool.clear();
+    brush_pool.clear();
+    font_pool.clear();
     for (HGDIOBJ& s : stock) s = nullptr;
 }
 
@@ -172,6 +206,10 @@ const FontFace* dc_face(DC& dc) {
     return f->face;
 }
 
+std::unique_ptr<Font> gdi_fresh_font() {
+    return fresh(font_pool);
+}
+
 }  // namespace ws
 
 using namespace ws;
@@ -179,7 +217,7 @@ using namespace ws;
 extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
-    auto p = std::make_unique<Pen>();
+    auto p = fresh(pen_pool);
     p->style = style == PS_NULL ? PS_NULL : PS_SOLID;
     p->width = width < 1 ? 1 : width;
     p->colour = colour & 0xFFFFFF;
@@ -187,7 +225,7 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
-    auto b = std::make_unique<Brush>();
+    auto b = fresh(brush_pool);
     b->colour = colour & 0xFFFFFF;
     return make_handle<HBRUSH>(objects.add(std::move(b)));
 }
@@ -229,21 +267,21 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
     case GdiObject::Kind::Pen: {
         previous = d->pen;
         HGDIOBJ slot = d->pen;
-        select_into(obj, slot);
+        select_into(obj, o, slot);
         d->pen = static_cast<HPEN>(slot);
         break;
     }
     case GdiObject::Kind::Brush: {
         previous = d->brush;
         HGDIOBJ slot = d->brush;
-        select_into(obj, slot);
+        select_into(obj, o, slot);
         d->brush = static_cast<HBRUSH>(slot);
         break;
     }
     case GdiObject::Kind::Font: {
         previous = d->font;
         HGDIOBJ slot = d->font;
-        select_into(obj, slot);
+        select_into(obj, o, slot);
         d->font = static_cast<HFONT>(slot);
         break;
     }
@@ -253,7 +291,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
         if (o->select_count > 0 && obj != d->bitmap) return nullptr;
         previous = d->bitmap;
         HGDIOBJ slot = d->bitmap;
-        select_into(obj, slot);
+        select_into(obj, o, slot);
         d->bitmap = static_cast<HBITMAP>(slot);
         break;
     }
@@ -266,7 +304,13 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
     if (!o) return FALSE;
     if (o->stock) return TRUE;
     if (o->select_count > 0) return FALSE;
-    return objects.remove(handle_value(obj)) ? TRUE : FALSE;
+    GdiObject::Kind kind = o->kind;
+    std::unique_ptr<GdiObject> gone = objects.take(handle_value(obj));
+    if (!gone) return FALSE;
+    if (kind == GdiObject::Kind::Pen) keep(pen_pool, std::move(gone));
+    else if (kind == GdiObject::Kind::Brush) keep(brush_pool, std::move(gone));
+    else if (kind == GdiObject::Kind::Font) keep(font_pool, std::move(gone));
+    return TRUE;
 }
 
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF colour) {

@@ -51,6 +51,20 @@ class HandleTable {
         return true;
     }
 
+    // Like remove(), but hands the object back instead of freeing it
+    // (nullptr for a handle that is not live).
+    std::unique_ptr<T> take(uintptr_t handle) {
+        uint32_t index, generation;
+        if (!decode(handle, index, generation)) return nullptr;
+        Slot& s = slots_[index];
+        if (s.generation != generation || !s.object) return nullptr;
+        std::unique_ptr<T> object = std::move(s.object);
+        s.generation = (s.generation + 1) & kGenerationMask;
+        if (s.generation == 0) s.generation = 1;
+        free_.push_back(index);
+        return object;
+    }
+
     // Calls f(handle, object) for every live object, in slot order.
     template <typename F>
     void for_each(F&& f) const {

@@ -49,7 +49,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
     (void)width, (void)escapement, (void)orientation, (void)underline, (void)strike_out;
     (void)charset, (void)out_precision, (void)clip_precision, (void)quality;
     (void)pitch_and_family;
-    auto f = std::make_unique<Font>();
+    auto f = gdi_fresh_font();
     f->request.height = height;
     f->request.weight = weight <= 0 ? FW_NORMAL : std::min(weight, 1000);
     f->request.italic = italic != 0;
