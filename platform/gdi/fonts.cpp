@@ -31,6 +31,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -38,6 +39,10 @@
 #include <vector>
 
 #include "metrics.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ws {
 
@@ -554,6 +559,13 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t
     uint32_t sr = (pixel >> 16) & 0xFF, sg = (pixel >> 8) & 0xFF, sb = pixel & 0xFF;
     // Glyph columns inside the clip.
     const int64_t c0 = x0 - bx, c1 = x1 - bx;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i src16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(solid)), zero);
+    const __m128i c255 = _mm_set1_epi16(255), c127 = _mm_set1_epi16(127);
+    const __m128i magic = _mm_set1_epi16(static_cast<short>(0x8081));
+    const __m128i rgb_mask = _mm_set1_epi32(0x00FFFFFF);
+#endif
     for (int64_t y = y0; y < y1; ++y) {
         const size_t gy = static_cast<size_t>(y - by);
         const uint8_t* cov = g.coverage.data() + gy * static_cast<size_t>(g.width);
@@ -566,7 +578,31 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t
                 std::fill(row + a0, row + a1, solid);
                 continue;
             }
-            for (int64_t x = a0; x < a1; ++x) {
+            int64_t x = a0;
+#if defined(__SSE2__)
+            // Four pixels at a time, in 16-bit lanes: the same sums, and
+            // floor(v / 255) = (v * 0x8081) >> 23 for every 16-bit v.
+            for (; x + 4 <= a1; x += 4) {
+                uint32_t quad;
+                std::memcpy(&quad, cov + x, sizeof quad);
+                __m128i a16 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(quad)), zero);
+                __m128i a32 = _mm_unpacklo_epi16(a16, a16);
+                __m128i alo = _mm_unpacklo_epi32(a32, a32), ahi = _mm_unpackhi_epi32(a32, a32);
+                __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+                auto blend = [&](__m128i dst, __m128i alpha) {
+                    __m128i v = _mm_add_epi16(
+                        _mm_add_epi16(_mm_mullo_epi16(src16, alpha),
+                                      _mm_mullo_epi16(dst, _mm_sub_epi16(c255, alpha))),
+                        c127);
+                    return _mm_srli_epi16(_mm_mulhi_epu16(v, magic), 7);
+                };
+                __m128i lo = blend(_mm_unpacklo_epi8(d, zero), alo);
+                __m128i hi = blend(_mm_unpackhi_epi8(d, zero), ahi);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
+                                 _mm_and_si128(_mm_packus_epi16(lo, hi), rgb_mask));
+            }
+#endif
+            for (; x < a1; ++x) {
                 uint32_t a = cov[x];
                 if (a == 0) continue;
                 if (a == 255) {

@@ -186,11 +186,13 @@ Box pen_inner(const Box& box, i64 w) {
 // and `core` the part left to the brush (empty where the pen covers all).
 template <typename RowFn>
 Rect paint_rows(Surface& s, i64 top, i64 bottom, const RasterPaint& paint, RowFn row) {
+    // A pen and a brush of one colour paint each row as one span.
+    const bool one_colour = paint.has_pen && paint.has_brush && paint.pen == paint.brush;
     for (i64 y = s.first_row(top), end = s.end_row(bottom); y < end; ++y) {
         Span outer, core;
         row(y, outer, core);
         if (outer.empty()) continue;
-        if (!paint.has_pen) {
+        if (!paint.has_pen || one_colour) {
             s.span(y, outer.x0, outer.x1, paint.brush);
         } else if (core.empty()) {
             s.span(y, outer.x0, outer.x1, paint.pen);
