@@ -46,6 +46,23 @@ void report(const Target& t, const Rect& touched) {
     if (!touched.empty()) dc_touched(*t.dc, touched);
 }
 
+// A pen's line from a to b. A one-pixel line along a row or a column (the
+// edges of buttons, bevels and tiles) is the span it steps along, end pixel
+// left out, filled in one go.
+Rect stroke(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) {
+    constexpr int64_t FAR_END = 0x7FFFFFFE; // so that an end + 1 stays an int
+    bool near = a.x > -FAR_END && a.x < FAR_END && b.x > -FAR_END && b.x < FAR_END &&
+                a.y > -FAR_END && a.y < FAR_END && b.y > -FAR_END && b.y < FAR_END;
+    if (width <= 1 && near && (a.x == b.x) != (a.y == b.y)) {
+        if (a.y == b.y)
+            return a.x < b.x ? raster_fill_rect(c, a.x, a.y, b.x, a.y + 1, pixel)
+                             : raster_fill_rect(c, b.x + 1, a.y, a.x + 1, a.y + 1, pixel);
+        return a.y < b.y ? raster_fill_rect(c, a.x, a.y, a.x + 1, b.y, pixel)
+                         : raster_fill_rect(c, a.x, b.y + 1, a.x + 1, a.y + 1, pixel);
+    }
+    return raster_stroke(c, a.x, a.y, b.x, b.y, width, pixel);
+}
+
 // Whether a DC point lies inside the canvas clip, and its buffer position.
 bool pixel_at(const Canvas& c, int x, int y, int64_t& bx, int64_t& by) {
     bx = int64_t{x} + c.origin_x;
@@ -121,7 +138,7 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* points, int count) {
             const POINT& a = points[i];
             const POINT& b = points[i + 1 < count ? i + 1 : 0];
             touched =
-                touched.unite(raster_stroke(t.canvas, a.x, a.y, b.x, b.y, p.pen_width, p.pen));
+                touched.unite(stroke(t.canvas, a, b, p.pen_width, p.pen));
         }
     }
     report(t, touched);
@@ -142,7 +159,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     RasterPaint p = paint_of(*t.dc);
     POINT from = t.dc->position;
     t.dc->position = POINT{x, y};
-    if (p.has_pen) report(t, raster_stroke(t.canvas, from.x, from.y, x, y, p.pen_width, p.pen));
+    if (p.has_pen) report(t, stroke(t.canvas, from, POINT{x, y}, p.pen_width, p.pen));
     return TRUE;
 }
 

@@ -1,7 +1,7 @@
 // gdi_reuse_test.cpp: what the layer's speed-ups must not change: drawing
 // objects reused after DeleteObject come back fresh and their old handles
-// stay dead, and text blended through the glyph runs gives exactly the
-// coverage blend, clipped.
+// stay dead, text blended through the glyph runs gives exactly the coverage
+// blend, clipped, and lines along a row or column are the stepped line.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "canvas.h"
 #include "fonts.h"
 #include "gdi.h"
+#include "raster.h"
 
 using namespace ws;
 
@@ -104,4 +105,34 @@ TEST(GdiReuse, GlyphRunsBlendExactlyTheCoverage) {
             }
             ASSERT_EQ(px[i], want) << x << "," << y << " coverage " << a;
         }
+}
+
+TEST(GdiReuse, RowAndColumnLinesMatchTheSteppedLine) {
+    // LineTo fills one-pixel lines along a row or a column as a span: the
+    // pixels must be those the stepping rasteriser paints, either way round,
+    // clipped, and with the end pixel left out.
+    const int W = 40, H = 30;
+    MemoryDc m(W, H);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(200, 10, 20));
+    HGDIOBJ old = SelectObject(m.dc, pen);
+    const uint32_t ink = pixel_from_colorref(RGB(200, 10, 20));
+    const int ends[][4] = {{3, 5, 30, 5},  {30, 5, 3, 5},   {7, 2, 7, 25}, {7, 25, 7, 2},
+                           {-10, 9, 60, 9}, {60, 9, -10, 9}, {12, -5, 12, 50}, {5, 5, 6, 5},
+                           {5, 5, 4, 5},   {9, 9, 9, 9},    {38, 3, 45, 3}, {2, 29, 2, 31}};
+    for (const auto& e : ends) {
+
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) SetPixel(m.dc, x, y, RGB(255, 255, 255));
+        MoveToEx(m.dc, e[0], e[1], nullptr);
+        LineTo(m.dc, e[2], e[3]);
+        std::vector<uint32_t> want(size_t(W) * H, 0xFFFFFF);
+        raster_line(make_canvas(want.data(), W, H, W), e[0], e[1], e[2], e[3], ink);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                ASSERT_EQ(pixel_from_colorref(GetPixel(m.dc, x, y)), want[size_t(y) * W + x])
+                    << e[0] << "," << e[1] << " to " << e[2] << "," << e[3] << " at " << x << ","
+                    << y;
+    }
+    SelectObject(m.dc, old);
+    DeleteObject(pen);
 }
