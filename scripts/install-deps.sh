@@ -3,6 +3,8 @@
 # designer needs. Safe to run again: it installs only what is missing.
 # clang and its runtime libraries serve the sanitizer build and the fuzz
 # targets (libFuzzer); valgrind the memcheck run.
+# Cairo is only the reference that a benchmark compares with; time measures
+# whole runs of the program (bench/whole_process.sh).
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool libx11-dev
   clang libclang-rt-14-dev valgrind
+  libcairo2-dev time
 )
 
 missing=()
