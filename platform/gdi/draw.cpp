@@ -2,7 +2,8 @@
 //
 // Each call takes the DC's pen and brush, paints through the rasteriser onto
 // the DC's canvas (clipped to the bitmap or the window's client area) and
-// reports what it changed with dc_touched. BitBlt knows only SRCCOPY; other
+// reports what it changed with dc_touched. Rectangle follows the system's
+// GDI in its corner cases (see there). BitBlt knows only SRCCOPY; other
 // raster operations fail. ScrollDC keeps no regions: the update region
 // argument is ignored, the update rectangle is filled in.
 #include <algorithm>
@@ -115,7 +116,22 @@ extern "C" {
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     Target t;
     if (!target_of(hdc, t)) return FALSE;
-    report(t, raster_rectangle(t.canvas, left, top, right, bottom, paint_of(*t.dc)));
+    RasterPaint p = paint_of(*t.dc);
+    int64_t l = std::min(left, right), r = std::max(left, right);
+    int64_t tp = std::min(top, bottom), b = std::max(top, bottom);
+    if (!p.has_pen) {
+        // As the system's GDI does: without a pen the fill leaves out the
+        // right column and the bottom row as well.
+        r -= 1;
+        b -= 1;
+    } else if (p.pen_width == 1 && r - l == 1 && b - tp == 1) {
+        // The outline of a one-pixel box is a closed path of length zero,
+        // which paints nothing; nor is there an inside to fill.
+        return TRUE;
+    }
+    if (r <= l || b <= tp) return TRUE;
+    report(t, raster_rectangle(t.canvas, static_cast<int>(l), static_cast<int>(tp),
+                               static_cast<int>(r), static_cast<int>(b), p));
     return TRUE;
 }
 

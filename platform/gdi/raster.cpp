@@ -677,7 +677,11 @@ Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel
     i64 nlo = x_major ? s.ct : s.cl, nhi = x_major ? s.cb - 1 : s.cr - 1;
 
     // Step i (0 <= i < am) paints m = m0 + sm*i, n = n0 + sn*off(i), with
-    // off(i) = floor((2 i an + am - 1) / (2 am)): i*an/am rounded, ties down.
+    // off(i) = floor((2 i an + tie) / (2 am)): i*an/am rounded. A tie goes to
+    // the smaller minor coordinate, as the system's GDI has it, so a line
+    // covers the same pixels whichever end it starts from: tie = am - 1
+    // rounds a tie's offset down (minor axis rising), tie = am up (falling).
+    i64 tie = sn > 0 ? am - 1 : am;
     i64 first = 0, last = am - 1;
     // The steps whose major coordinate is inside the clip.
     if (sm > 0) {
@@ -692,14 +696,16 @@ Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel
     if (an == 0) {
         if (a > 0 || b < 0) return {};
     } else {
-        i128 lo = ceil_div((2 * static_cast<i128>(a) - 1) * am + 1, 2 * static_cast<i128>(an));
-        i128 hi = floor_div((2 * static_cast<i128>(b) + 1) * am, 2 * static_cast<i128>(an));
+        // off(i) >= a and off(i) <= b, solved for i.
+        i128 lo = ceil_div(2 * static_cast<i128>(a) * am - tie, 2 * static_cast<i128>(an));
+        i128 hi = floor_div(2 * (static_cast<i128>(b) + 1) * am - tie - 1,
+                            2 * static_cast<i128>(an));
         first = clamp_i64(std::max<i128>(first, lo));
         last = clamp_i64(std::min<i128>(last, hi));
     }
     if (first > last) return {};
 
-    i128 num = 2 * static_cast<i128>(first) * an + am - 1;
+    i128 num = 2 * static_cast<i128>(first) * an + tie;
     i64 den = 2 * am;
     i64 off = static_cast<i64>(num / den), rem = static_cast<i64>(num % den);
     for (i64 i = first; i <= last; ++i) {

@@ -28,8 +28,10 @@
 //   inside, on a right or bottom edge outside, so polygons sharing an edge
 //   never paint it twice and a flat polygon paints nothing.
 // - One-pixel lines step along the major axis from the start pixel and leave
-//   the end pixel out; the minor coordinate rounds to nearest, ties toward
-//   the start. A line to its own start draws nothing.
+//   the end pixel out; the minor coordinate rounds to nearest, ties to the
+//   smaller coordinate, so a line's pixels do not depend on which end it
+//   starts from (but for the end left out). A line to its own start draws
+//   nothing.
 // - Wide lines are capsules: every pixel centre within w/2 of the segment
 //   between the two end pixels (for even w the pen's centre sits on the end
 //   pixels' top-left corners, so the line is exactly w pixels across). Both

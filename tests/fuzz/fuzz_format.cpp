@@ -157,7 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (newest_line() != log.c_str()) abort();
     }
 
-    KV319_text(colour, y, x, -ptsize, s1.c_str());
+    // The size negated without overflow: INT_MIN stays itself.
+    KV319_text(colour, y, x, static_cast<int>(0u - static_cast<unsigned>(ptsize)), s1.c_str());
     KV319_text(colour, x, y, ptsize, s2.c_str());
     return 0;
 }

@@ -62,14 +62,17 @@ TEST_F(Gdi, RectangleWithDefaultHollowAndNullObjects) {
     Rectangle(dc, 10, 10, 31, 31);
     EXPECT_EQ(count(PEN), size_t(4 * 20));
     EXPECT_EQ(count(BACK), size_t(1600 - 80));
-    // A null pen leaves the brush to fill the whole box.
+    // With a null pen the brush fills the box less its right column and
+    // bottom row, as the system's GDI does.
     clear();
     HBRUSH red = CreateSolidBrush(RED);
     SelectObject(dc, red);
     HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
     Rectangle(dc, 10, 10, 31, 31);
-    EXPECT_EQ(count(OTHER), size_t(21 * 21));
-    EXPECT_EQ(at(30, 30), OTHER);
+    EXPECT_EQ(count(OTHER), size_t(20 * 20));
+    EXPECT_EQ(at(29, 29), OTHER);
+    EXPECT_EQ(at(30, 29), BACK);
+    EXPECT_EQ(at(29, 30), BACK);
     // Width 0 is one pixel, as width 1 is.
     clear();
     HPEN thin = CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
