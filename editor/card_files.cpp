@@ -7,6 +7,7 @@
 // and has no undefined behaviour on any content (binary, huge, unterminated).
 #include "card_files.h"
 
+#include <errno.h>
 #include <limits.h>
 #include <stdio.h>
 
@@ -187,7 +188,7 @@ int write_card_file(const char* path, const EditorState& s, const char** problem
 
 int read_card_file(const char* path, EditorState& s) {
     FILE* f = fopen(path, "r");
-    if (f == nullptr) return -1;
+    if (f == nullptr) return errno == ENOENT ? CARD_FILE_MISSING : CARD_FILE_UNREADABLE;
     // Read into a copy: a file that cannot be read (a directory, a failing
     // disk) is one that cannot be opened, and must not leave half a card.
     EditorState loaded = s;
@@ -201,7 +202,7 @@ int read_card_file(const char* path, EditorState& s) {
         ++count;
     bool failed = ferror(f) != 0;
     fclose(f);
-    if (failed) return -1;
+    if (failed) return CARD_FILE_UNREADABLE;
     s = loaded;
     return count;
 }
@@ -218,8 +219,9 @@ int save_card(int slot, const EditorState& s) {
 void load_card(int slot, EditorState& s) {
     const char* name = card_file_name(slot);
     if (name == nullptr) return;
-    // The card stays as it was; the text window says why.
-    if (read_card_file(name, s) < 0)
+    // The card stays as it was. A slot never saved is no fault; a file that
+    // is there but cannot be read is, and the text window says so.
+    if (read_card_file(name, s) == CARD_FILE_UNREADABLE)
         KV319_printf("Cannot load C:TOBU%d.SAV.: cannot read the file (%s).", slot, name);
 }
 

@@ -21,13 +21,18 @@ const char* card_file_name(int slot);
 // 1 on success; on failure 0, with *problem (if given) saying what failed.
 int write_card_file(const char* path, const EditorState& state, const char** problem);
 
-// Reads a card from path into the state. Returns -1 when the file cannot be
-// opened or read (the state is then untouched); otherwise clears both selections and
+// What read_card_file returns when it reads nothing; the state is then untouched.
+constexpr int CARD_FILE_MISSING = -1;     // there is no such file
+constexpr int CARD_FILE_UNREADABLE = -2;  // it is there but cannot be opened or read
+
+// Reads a card from path into the state. Returns CARD_FILE_MISSING or
+// CARD_FILE_UNREADABLE when nothing could be read; otherwise clears both selections and
 // returns how many values were read, in the file's order, before the first
 // that could not be (0..155). The fields from that one on keep their values.
 int read_card_file(const char* path, EditorState& state);
 
-// The tab's save and load. Both report a failure in the text window;
+// The tab's save and load. Both report a failure in the text window (a
+// missing file is no failure: its load just changes nothing);
 // save_card returns 0 then, and 1 when the card was saved.
 int save_card(int slot, const EditorState& state);
 void load_card(int slot, EditorState& state);

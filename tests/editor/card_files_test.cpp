@@ -110,7 +110,7 @@ TEST_F(CardFileTest, ScanRulesAndTheStopAtTheFirstBadValue) {
         EXPECT_EQ(s.selected_shape, -1); // cleared even when nothing was read
     }
     s.selected_message = 3; // a file that cannot be opened touches nothing
-    EXPECT_EQ(read_card_file("tobu2.sav", s), -1);
+    EXPECT_EQ(read_card_file("tobu2.sav", s), CARD_FILE_MISSING);
     EXPECT_EQ(s.selected_message, 3);
 }
 
