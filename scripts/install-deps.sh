@@ -13,6 +13,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool libx11-dev
   clang libclang-rt-14-dev valgrind
+  # The Windows build: the cross compiler, Wine to run it on Xvfb, and
+  # ImageMagick's import for the smoke test's screenshots.
+  g++-mingw-w64-x86-64-win32 wine64 wine imagemagick
   libcairo2-dev time
 )
 

@@ -383,6 +383,18 @@ void edit_changed(HWND hwnd) {
     wm_invalidate(*w, nullptr, false);
 }
 
+// Edit notifications, sent to the parent as WM_COMMAND with the code in the
+// high word, as the system's edit control does on focus changes.
+constexpr WORD kEnSetFocus = 0x0100;
+constexpr WORD kEnKillFocus = 0x0200;
+
+void edit_notify(HWND hwnd, WORD code) {
+    Window* w = wm_window(hwnd);
+    if (!w || !wm_window(w->parent)) return;
+    wm_send(w->parent, WM_COMMAND, make_wparam(static_cast<unsigned>(w->id), code),
+            reinterpret_cast<LPARAM>(hwnd));
+}
+
 LRESULT CALLBACK edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     Window* w = wm_window(hwnd);
     if (!w) return 0;
@@ -407,11 +419,13 @@ LRESULT CALLBACK edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_SETFOCUS:
         s->focused = true;
         edit_changed(hwnd);
+        edit_notify(hwnd, kEnSetFocus);
         return 0;
     case WM_KILLFOCUS:
         s->focused = false;
         s->control_down = false;
         edit_changed(hwnd);
+        edit_notify(hwnd, kEnKillFocus);
         return 0;
     case WM_LBUTTONDOWN:
         if (wm_focus() != hwnd) wm_set_focus(hwnd);

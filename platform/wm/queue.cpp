@@ -284,6 +284,12 @@ void wm_kill_timers(HWND hwnd) {
                  timers.end());
 }
 
+void wm_drop_messages(HWND hwnd) {
+    queue.erase(std::remove_if(queue.begin(), queue.end(),
+                               [&](const MSG& m) { return m.hwnd == hwnd; }),
+                queue.end());
+}
+
 void wm_queue_reset() {
     queue.clear();
     timers.clear();

@@ -337,6 +337,12 @@ bool wm_show(Window& w, bool show) {
     HWND h = w.handle;
     wm_send(h, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
     if (!wm_window(h)) return was;
+    if (show && !w.size_sent) {
+        w.size_sent = true;
+        Rect client = wm_client_rect(w);
+        wm_send(h, WM_SIZE, 0, MAKELPARAM(client.width(), client.height()));
+        if (!wm_window(h)) return was;
+    }
     if (wm_is_top_level(w)) {
         if (w.native >= 0) driver().show_window(w.native, show);
         if (show) {
@@ -375,6 +381,16 @@ void wm_destroy(HWND h) {
     }
     for (HWND o : owned) wm_destroy(o);
     if ((w = wm_window(h)) == nullptr) return;
+    // A control that goes away with the focus (a dialog's edit box, say)
+    // loses it first and hears so, as on the real system.
+    if (Window* f = wm_window(focus_hwnd); f && !wm_is_top_level(*f)) {
+        for (; f; f = wm_window(f->parent)) {
+            if (f->handle != h) continue;
+            wm_set_focus(nullptr);
+            break;
+        }
+    }
+    if ((w = wm_window(h)) == nullptr) return;
 
     if (w->visible && !wm_is_top_level(*w)) {
         if (Window* parent = wm_window(w->parent)) wm_invalidate(*parent, &w->rect, true);
@@ -387,6 +403,7 @@ void wm_destroy(HWND h) {
     if ((w = wm_window(h)) == nullptr) return;
 
     wm_kill_timers(h);
+    wm_drop_messages(h);
     if (w->menu) menu_destroy(w->menu);
     if (w->native >= 0) driver().destroy_window(w->native);
     if (Window* parent = wm_window(w->parent)) {
@@ -482,6 +499,8 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
         wm_destroy(h);
         return nullptr;
     }
+    // As on the system's own, a window hears its size after its creation and
+    // once more when it is first shown.
     if (!(wp = wm_window(h))) return nullptr;
     Rect client = wm_client_rect(*wp);
     wm_send(h, WM_SIZE, 0, MAKELPARAM(client.width(), client.height()));

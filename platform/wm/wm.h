@@ -45,6 +45,7 @@ struct Window {
     bool visible = false;
     bool enabled = true;
     bool destroying = false;
+    bool size_sent = false;   // the first show has told the size once more
     HMENU menu = nullptr;     // the menu bar, top-level windows only
     std::vector<HWND> children;  // in creation order, which is their stacking order
     HWND focus_child = nullptr;  // top-level windows: the child that last had the focus
@@ -95,6 +96,9 @@ LRESULT wm_send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 void wm_post(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 // Stops every timer of a window (it is being destroyed).
 void wm_kill_timers(HWND hwnd);
+// Drops the messages still queued for a window (it is being destroyed): a
+// message never reaches a window that is gone, nor one that reuses its handle.
+void wm_drop_messages(HWND hwnd);
 
 // Painting.
 void wm_invalidate(Window& w, const Rect* client_area, bool erase);

@@ -101,7 +101,9 @@ INT_PTR CALLBACK line_proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) 
         return 1;
     }
     if (msg == WM_COMMAND) {
-        seen.commands.push_back(wparam);
+        // The edit box's focus notifications carry a code in the high word;
+        // these tests follow the buttons' commands.
+        if (HIWORD(wparam) == 0) seen.commands.push_back(wparam);
         if (wparam == ID_OKAY) {
             seen.text_count = GetDlgItemTextA(dialog, ID_EDIT, seen.text, 256);
             EndDialog(dialog, 1);

@@ -1,6 +1,7 @@
 // The layer's message order, window creation and painting notices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -68,10 +69,17 @@ class Queue : public ::testing::Test {
     }
 };
 
-TEST_F(Queue, CreationSendsCreateThenSize) {
-    ASSERT_GE(seen.size(), 2u);
+TEST_F(Queue, CreationSendsCreateThenSizeAndTheFirstShowSizeAgain) {
+    ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0], "create");
     EXPECT_EQ(seen[1], "size 200x130");  // the caption takes 20 rows
+    ShowWindow(hwnd, SW_SHOW);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2], "size 200x130");
+    // Only the first show tells the size.
+    ShowWindow(hwnd, SW_HIDE);
+    ShowWindow(hwnd, SW_SHOW);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "size 200x130"), 2);
     EXPECT_EQ(RegisterClassA(nullptr), 0);
 }
 
