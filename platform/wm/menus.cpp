@@ -847,7 +847,9 @@ BOOL WINAPI SetMenu(HWND hwnd, HMENU menu) {
     w->menu = menu;
     Rect after = wm_client_rect(*w);
     wm_paint_nonclient(*w);
-    if (after.width() != before.width() || after.height() != before.height()) {
+    // A menu bar set during WM_CREATE changes no size that the window has
+    // been told: creation's own WM_SIZE comes after it.
+    if (!w->creating && (after.width() != before.width() || after.height() != before.height())) {
         wm_send(hwnd, WM_SIZE, 0, MAKELPARAM(after.width(), after.height()));
         if ((w = wm_window(hwnd)) == nullptr) return TRUE;
         wm_invalidate(*w, nullptr, true);

@@ -502,6 +502,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
     // As on the system's own, a window hears its size after its creation and
     // once more when it is first shown.
     if (!(wp = wm_window(h))) return nullptr;
+    wp->creating = false;
     Rect client = wm_client_rect(*wp);
     wm_send(h, WM_SIZE, 0, MAKELPARAM(client.width(), client.height()));
     if ((wp = wm_window(h)) && (style & WS_VISIBLE)) wm_show(*wp, true);

@@ -45,6 +45,7 @@ struct Window {
     bool visible = false;
     bool enabled = true;
     bool destroying = false;
+    bool creating = true;     // until CreateWindowEx has sent WM_CREATE and WM_SIZE
     bool size_sent = false;   // the first show has told the size once more
     HMENU menu = nullptr;     // the menu bar, top-level windows only
     std::vector<HWND> children;  // in creation order, which is their stacking order

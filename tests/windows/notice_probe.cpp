@@ -21,6 +21,7 @@ static FILE* out;
 static const char* phase = "start";
 static HWND window;
 static HMENU popup;
+static HMENU bar;
 
 static const char* notice_name(UINT msg) {
     switch (msg) {
@@ -69,7 +70,7 @@ static LRESULT CALLBACK probe_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LP
     switch (msg) {
     case WM_CREATE: {
         // As the runtime builds its Run menu: during creation.
-        HMENU bar = CreateMenu();
+        bar = CreateMenu();
         popup = CreatePopupMenu();
         AppendMenuA(popup, MF_STRING, PROBE_MENU_ITEM, "&Item\tCtrl+I");
         AppendMenuA(popup, MF_SEPARATOR, 0, NULL);
@@ -271,6 +272,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
             (unsigned long)CheckMenuItem(popup, PROBE_MENU_ITEM, MF_BYCOMMAND | MF_UNCHECKED));
     fprintf(out, "%s check missing %ld\n", phase,
             (long)(int)CheckMenuItem(popup, 999, MF_BYCOMMAND | MF_CHECKED));
+
+    // The menu bar taken away and put back on a shown window: its client
+    // area grows and shrinks again.
+    phase = "menu-bar";
+    SetMenu(hwnd, NULL);
+    SetMenu(hwnd, bar);
+    fprintf(out, "%s returned\n", phase);
+    phase = "menu-bar-hidden";
+    ShowWindow(hwnd, SW_HIDE);
+    SetMenu(hwnd, NULL);
+    SetMenu(hwnd, bar);
+    ShowWindow(hwnd, SW_SHOW);
+    fprintf(out, "%s returned\n", phase);
+    pump();
 
     phase = "dialog";
     DWORD storage[128];
