@@ -90,6 +90,7 @@ struct Seen {
     LPARAM init_param = 0;
     WPARAM init_focus = 0;
     std::vector<WPARAM> commands;
+    std::vector<WPARAM> notifications;  // WM_COMMAND with a code in the high word
     char text[256] = {};
     UINT text_count = 0;
 } seen;
@@ -103,7 +104,7 @@ INT_PTR CALLBACK line_proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) 
     if (msg == WM_COMMAND) {
         // The edit box's focus notifications carry a code in the high word;
         // these tests follow the buttons' commands.
-        if (HIWORD(wparam) == 0) seen.commands.push_back(wparam);
+        (HIWORD(wparam) == 0 ? seen.commands : seen.notifications).push_back(wparam);
         if (wparam == ID_OKAY) {
             seen.text_count = GetDlgItemTextA(dialog, ID_EDIT, seen.text, 256);
             EndDialog(dialog, 1);
@@ -294,6 +295,10 @@ TEST_F(Dialogs, TheEditBoxTypesAndEdits) {
     EXPECT_EQ(carets[3], 4);
     EXPECT_EQ(seen.commands, std::vector<WPARAM>{ID_OKAY});
     EXPECT_STREQ(seen.text, "JellJ");
+    // The edit box told of its focus: given at the start, lost at the end.
+    constexpr WPARAM set_focus = WPARAM{0x0100} << 16 | ID_EDIT;
+    constexpr WPARAM kill_focus = WPARAM{0x0200} << 16 | ID_EDIT;
+    EXPECT_EQ(seen.notifications, (std::vector<WPARAM>{set_focus, kill_focus}));
 }
 
 TEST_F(Dialogs, EscapeAndTheCloseBoxCancelButTheDialogStaysOpen) {

@@ -151,6 +151,15 @@ TEST_F(Queue, CloseBoxDestroysThroughDefaultHandling) {
     EXPECT_EQ(GetDC(hwnd), nullptr);
 }
 
+TEST_F(Queue, MessagesQueuedForADestroyedWindowAreDropped) {
+    ShowWindow(hwnd, SW_SHOW);
+    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    PostMessageA(hwnd, WM_USER, 9, 0);  // still queued when the window goes
+    EXPECT_EQ(drain(), 3);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "user 9"), 0);
+    EXPECT_EQ(seen.back(), "destroy");
+}
+
 TEST_F(Queue, PaintErasesWithTheClassBrushAndValidates) {
     ShowWindow(hwnd, SW_SHOW);
     HDC dc = GetDC(hwnd);

@@ -304,8 +304,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     fprintf(out, "%s after quit\n", phase);
     pump();
 
+    // A message still queued for a window that is destroyed before it is
+    // taken.
     phase = "close";
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    PostMessageA(hwnd, WM_USER + 6, 0, 0);
     pump();
 
     return fclose(out) == 0 ? 0 : 1;
