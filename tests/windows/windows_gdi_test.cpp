@@ -6,18 +6,22 @@
 //   and scrolled pixels are the same, pixel for pixel;
 // - ellipse and wide-pen edges may move by one pixel: every pixel that
 //   differs has, within one pixel in the other picture, a pixel of its own
-//   colour (both ways round), and at most a quarter of the cell's ink
-//   differs;
-// - text: glyphs are the font system's own, so the text's ink box (pixels at
-//   least half way from the background to the ink colour) agrees within
-//   TEXT_BOX_SLACK pixels per side, and the amount of ink (the sum of every
-//   pixel's share of ink colour) within TEXT_INK_SLACK_SMALL for small text,
-//   whose anti-aliased edges the two weigh differently (the system's come
-//   out lighter), and TEXT_INK_SLACK_LARGE for large text. An opaque text's
-//   box agrees within one pixel at its top, left and bottom, and where the
-//   ink ends on the right; transparent text leaves no background colour.
+//   colour (both ways round), and at most EDGE_SHARE of the cell's ink
+//   differs (measured: at most 12%, in the wide ellipse and triangle);
+// - text: both systems render the same face, but each with its own hinting
+//   and anti-aliasing, so the text's ink box (pixels at least half way from
+//   the background to the ink colour) agrees within TEXT_BOX_SLACK pixels
+//   per side, and the amount of ink (the sum of every pixel's share of ink
+//   colour) within TEXT_INK_SLACK_SMALL for small text, whose anti-aliased
+//   edges the two weigh differently (the system's come out lighter), and
+//   TEXT_INK_SLACK_LARGE for large text. An opaque text's box agrees within
+//   one pixel at its top, left and bottom, and within TEXT_BOX_SLACK on the
+//   right; transparent text leaves no background colour. Measured with
+//   Wine 8 and DejaVu Sans: boxes within one pixel, ink 41% (12 pixels) and
+//   7% (60 pixels) heavier on our side.
 // Text metrics that the runtime reads (a text's height, a font's height and
-// external leading) agree within one pixel; the DC's defaults exactly.
+// external leading) and a text's width agree within one pixel; the DC's
+// defaults exactly.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,10 +39,10 @@ namespace {
 using namespace probe;
 using winetest::Picture;
 
-constexpr int TEXT_BOX_SLACK = 3;
+constexpr int TEXT_BOX_SLACK = 2;
 constexpr double TEXT_INK_SLACK_SMALL = 0.5;  // the 12-pixel text
 constexpr double TEXT_INK_SLACK_LARGE = 0.15;
-constexpr double EDGE_SHARE = 0.25;
+constexpr double EDGE_SHARE = 0.2;
 
 uint32_t rgb_of(unsigned colorref) {
     return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF);
@@ -291,7 +295,8 @@ TEST_F(WindowsGdi, FiguresTheRuntimeReadsAgree) {
     // Within a pixel: what the runtime measures text with.
     for (const Cell& c : CELLS) {
         if (c.group != GROUP_TEXT) continue;
-        for (const char* what : {"_extent_cy", "_tm_height", "_tm_external_leading"}) {
+        for (const char* what :
+             {"_extent_cx", "_extent_cy", "_tm_height", "_tm_external_leading"}) {
             std::string key = std::string(c.name) + what;
             ASSERT_EQ(b[key].size(), 1u) << key;
             ASSERT_EQ(a[key].size(), 1u) << key;
