@@ -19,10 +19,16 @@ using namespace probe;
 static HDC picture;
 static FILE* figures;
 
-static int ox(CellId id) { return CELLS[id].x; }
-static int oy(CellId id) { return CELLS[id].y; }
+static int ox(CellId id) {
+    return CELLS[id].x;
+}
+static int oy(CellId id) {
+    return CELLS[id].y;
+}
 
-static void figure(const char* key, long a) { fprintf(figures, "%s %ld\n", key, a); }
+static void figure(const char* key, long a) {
+    fprintf(figures, "%s %ld\n", key, a);
+}
 
 static void figure_rect(const char* key, const RECT& r) {
     fprintf(figures, "%s %ld %ld %ld %ld\n", key, (long)r.left, (long)r.top, (long)r.right,
@@ -109,8 +115,8 @@ static void draw_rect_pen1(void) {
 static void draw_rect_null_brush(void) {
     int x = ox(CELL_RECT_NULL_BRUSH), y = oy(CELL_RECT_NULL_BRUSH);
     fill(picture, x + 20, y + 20, x + 44, y + 44, RGB(0, 200, 255));
-    Tools t = select_tools(picture, CreatePen(PS_SOLID, 1, RGB(255, 0, 0)),
-                           GetStockObject(NULL_BRUSH));
+    Tools t =
+        select_tools(picture, CreatePen(PS_SOLID, 1, RGB(255, 0, 0)), GetStockObject(NULL_BRUSH));
     Rectangle(picture, x + 5, y + 5, x + 60, y + 40);
     Rectangle(picture, x + 10, y + 45, x + 20, y + 60);
     Rectangle(picture, x + 30, y + 50, x + 32, y + 52);
@@ -143,8 +149,7 @@ static void draw_pixels(void) {
     for (int i = 0; i < 16; i++)
         for (int j = 0; j < 16; j++)
             if ((i + j) % 3 == 0)
-                SetPixel(picture, x + 4 + 3 * i, y + 4 + 3 * j,
-                         RGB(i * 16, j * 16, 255 - i * 8));
+                SetPixel(picture, x + 4 + 3 * i, y + 4 + 3 * j, RGB(i * 16, j * 16, 255 - i * 8));
     figure("setpixel_result", (long)SetPixel(picture, x + 1, y + 1, RGB(10, 20, 30)));
     figure("getpixel_back", (long)GetPixel(picture, x + 1, y + 1));
 }
@@ -152,10 +157,10 @@ static void draw_pixels(void) {
 static void draw_lines_fan(void) {
     int cx = ox(CELL_LINES_FAN) + 32, cy = oy(CELL_LINES_FAN) + 32;
     // Every octant, the axes, the diagonals and slopes that fall on ties.
-    static const int ends[][2] = {{28, 0},  {28, 7},   {28, 14},  {28, 28},  {14, 28},
-                                  {7, 28},  {0, 28},   {-7, 28},  {-14, 28}, {-28, 28},
-                                  {-28, 14}, {-28, 7}, {-28, 0},  {-28, -9}, {-28, -28},
-                                  {-9, -28}, {0, -28}, {9, -28},  {28, -28}, {28, -9}};
+    static const int ends[][2] = {{28, 0},   {28, 7},  {28, 14}, {28, 28},  {14, 28},
+                                  {7, 28},   {0, 28},  {-7, 28}, {-14, 28}, {-28, 28},
+                                  {-28, 14}, {-28, 7}, {-28, 0}, {-28, -9}, {-28, -28},
+                                  {-9, -28}, {0, -28}, {9, -28}, {28, -28}, {28, -9}};
     int n = (int)(sizeof ends / sizeof ends[0]);
     for (int i = 0; i < n; i++) {
         COLORREF c = RGB((i * 53) % 256, (i * 97) % 256, (i * 151) % 256);
@@ -194,8 +199,7 @@ static void draw_lines_short(void) {
 // ---- Polygons --------------------------------------------------------------
 
 static void draw_poly_fill(void) {
-    Tools t =
-        select_tools(picture, GetStockObject(NULL_PEN), CreateSolidBrush(RGB(200, 100, 0)));
+    Tools t = select_tools(picture, GetStockObject(NULL_PEN), CreateSolidBrush(RGB(200, 100, 0)));
     POINT tri[3] = {{5, 5}, {58, 12}, {20, 58}};
     polygon(picture, CELL_POLY_FILL, tri, 3);
     POINT sliver[3] = {{40, 40}, {62, 44}, {41, 62}};
@@ -222,8 +226,8 @@ static void draw_poly_fill_outline(void) {
 }
 
 static void draw_poly_outline(void) {
-    Tools t = select_tools(picture, CreatePen(PS_SOLID, 1, RGB(0, 100, 0)),
-                           GetStockObject(NULL_BRUSH));
+    Tools t =
+        select_tools(picture, CreatePen(PS_SOLID, 1, RGB(0, 100, 0)), GetStockObject(NULL_BRUSH));
     POINT quad[4] = {{4, 4}, {40, 4}, {40, 30}, {4, 30}};
     polygon(picture, CELL_POLY_OUTLINE, quad, 4);
     POINT tri[3] = {{10, 60}, {60, 36}, {50, 60}};
@@ -290,9 +294,9 @@ static void draw_scroll_part(void) {
 static void ellipses(CellId id, HGDIOBJ brush) {
     int x = ox(id), y = oy(id);
     Tools t = select_tools(picture, CreatePen(PS_SOLID, 1, RGB(0, 0, 0)), brush);
-    Ellipse(picture, x + 2, y + 2, x + 13, y + 13);  // odd size
-    Ellipse(picture, x + 20, y + 2, x + 32, y + 14); // even size
-    Ellipse(picture, x + 2, y + 20, x + 60, y + 38); // flat
+    Ellipse(picture, x + 2, y + 2, x + 13, y + 13);   // odd size
+    Ellipse(picture, x + 20, y + 2, x + 32, y + 14);  // even size
+    Ellipse(picture, x + 2, y + 20, x + 60, y + 38);  // flat
     Ellipse(picture, x + 44, y + 40, x + 50, y + 62); // thin
     Ellipse(picture, x + 50, y + 5, x + 52, y + 7);   // tiny
     Ellipse(picture, x + 10, y + 44, x + 31, y + 61);
@@ -311,27 +315,24 @@ static void draw_ellipse_big(void) {
 static void draw_wide_shapes(void) {
     // The runtime's outlined rectangles, ovals and triangles with a width.
     int x = ox(CELL_WIDE_RECT), y = oy(CELL_WIDE_RECT);
-    Tools t = select_tools(picture, CreatePen(PS_SOLID, 5, RGB(0, 0, 160)),
-                           GetStockObject(NULL_BRUSH));
+    Tools t =
+        select_tools(picture, CreatePen(PS_SOLID, 5, RGB(0, 0, 160)), GetStockObject(NULL_BRUSH));
     Rectangle(picture, x + 8, y + 8, x + 40, y + 30);
     release_tools(picture, t);
-    t = select_tools(picture, CreatePen(PS_SOLID, 2, RGB(160, 0, 0)),
-                     GetStockObject(NULL_BRUSH));
+    t = select_tools(picture, CreatePen(PS_SOLID, 2, RGB(160, 0, 0)), GetStockObject(NULL_BRUSH));
     Rectangle(picture, x + 20, y + 38, x + 56, y + 58);
     release_tools(picture, t);
 
     x = ox(CELL_WIDE_ELLIPSE);
     y = oy(CELL_WIDE_ELLIPSE);
-    t = select_tools(picture, CreatePen(PS_SOLID, 5, RGB(0, 120, 0)),
-                     GetStockObject(NULL_BRUSH));
+    t = select_tools(picture, CreatePen(PS_SOLID, 5, RGB(0, 120, 0)), GetStockObject(NULL_BRUSH));
     Ellipse(picture, x + 6, y + 6, x + 58, y + 40);
     release_tools(picture, t);
     t = select_tools(picture, CreatePen(PS_SOLID, 2, RGB(0, 0, 0)), GetStockObject(NULL_BRUSH));
     Ellipse(picture, x + 20, y + 42, x + 44, y + 62);
     release_tools(picture, t);
 
-    t = select_tools(picture, CreatePen(PS_SOLID, 5, RGB(120, 0, 120)),
-                     GetStockObject(NULL_BRUSH));
+    t = select_tools(picture, CreatePen(PS_SOLID, 5, RGB(120, 0, 120)), GetStockObject(NULL_BRUSH));
     POINT tri[3] = {{8, 8}, {56, 20}, {20, 56}};
     polygon(picture, CELL_WIDE_POLY, tri, 3);
     release_tools(picture, t);
@@ -341,10 +342,10 @@ static void wide_lines(CellId id, int width) {
     int x = ox(id), y = oy(id);
     int span = CELLS[id].width;
     int m = width / 2 + 3;
-    line(picture, width, RGB(0, 0, 0), x + m, y + m, x + span - m, y + m);      // across
+    line(picture, width, RGB(0, 0, 0), x + m, y + m, x + span - m, y + m);             // across
     line(picture, width, RGB(0, 0, 200), x + m, y + m + 8 + width, x + m, y + 60 - m); // down
     line(picture, width, RGB(200, 0, 0), x + m + 10 + width, y + 60 - m, x + span - m,
-         y + m + width + 6);                                                   // up, slanted
+         y + m + width + 6); // up, slanted
     line(picture, width, RGB(0, 150, 0), x + span - m - 4, y + 60 - m, x + span - m - 4,
          y + 60 - m); // a dot
 }
@@ -354,8 +355,8 @@ static void wide_lines(CellId id, int width) {
 static void draw_text(CellId id, int height, const char* text, bool opaque) {
     const Cell& c = CELLS[id];
     fill(picture, c.x, c.y, c.x + c.width, c.y + c.height, c.paper);
-    HFONT font = CreateFontA(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
-                             TEXT_FACE);
+    HFONT font =
+        CreateFontA(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, TEXT_FACE);
     HGDIOBJ old_font = SelectObject(picture, font);
     SetTextColor(picture, c.ink);
     SetBkColor(picture, c.box);

@@ -25,20 +25,34 @@ static HMENU bar;
 
 static const char* notice_name(UINT msg) {
     switch (msg) {
-    case WM_CREATE: return "WM_CREATE";
-    case WM_DESTROY: return "WM_DESTROY";
-    case WM_SIZE: return "WM_SIZE";
-    case WM_PAINT: return "WM_PAINT";
-    case WM_CLOSE: return "WM_CLOSE";
-    case WM_KEYDOWN: return "WM_KEYDOWN";
-    case WM_KEYUP: return "WM_KEYUP";
-    case WM_CHAR: return "WM_CHAR";
-    case WM_COMMAND: return "WM_COMMAND";
-    case WM_TIMER: return "WM_TIMER";
-    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
-    case WM_INITDIALOG: return "WM_INITDIALOG";
-    case WM_QUIT: return "WM_QUIT";
-    default: return msg >= WM_USER && msg < WM_USER + 100 ? "WM_USER" : NULL;
+    case WM_CREATE:
+        return "WM_CREATE";
+    case WM_DESTROY:
+        return "WM_DESTROY";
+    case WM_SIZE:
+        return "WM_SIZE";
+    case WM_PAINT:
+        return "WM_PAINT";
+    case WM_CLOSE:
+        return "WM_CLOSE";
+    case WM_KEYDOWN:
+        return "WM_KEYDOWN";
+    case WM_KEYUP:
+        return "WM_KEYUP";
+    case WM_CHAR:
+        return "WM_CHAR";
+    case WM_COMMAND:
+        return "WM_COMMAND";
+    case WM_TIMER:
+        return "WM_TIMER";
+    case WM_LBUTTONDOWN:
+        return "WM_LBUTTONDOWN";
+    case WM_INITDIALOG:
+        return "WM_INITDIALOG";
+    case WM_QUIT:
+        return "WM_QUIT";
+    default:
+        return msg >= WM_USER && msg < WM_USER + 100 ? "WM_USER" : NULL;
     }
 }
 

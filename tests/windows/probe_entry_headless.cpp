@@ -13,8 +13,8 @@ char instance_tag; // any unique non-null value serves as the instance
 
 int main() {
     ws::headless_start(1024, 768);
-    int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr,
-                         const_cast<LPSTR>(""), SW_SHOWDEFAULT);
+    int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, const_cast<LPSTR>(""),
+                         SW_SHOWDEFAULT);
     std::fflush(nullptr);
     return status;
 }

@@ -40,7 +40,7 @@ using namespace probe;
 using winetest::Picture;
 
 constexpr int TEXT_BOX_SLACK = 2;
-constexpr double TEXT_INK_SLACK_SMALL = 0.5;  // the 12-pixel text
+constexpr double TEXT_INK_SLACK_SMALL = 0.5; // the 12-pixel text
 constexpr double TEXT_INK_SLACK_LARGE = 0.15;
 constexpr double EDGE_SHARE = 0.2;
 
@@ -59,7 +59,8 @@ std::map<std::string, std::vector<long>> read_figures(const std::string& path) {
         std::string key;
         words >> key;
         long v;
-        while (words >> v) figures[key].push_back(v);
+        while (words >> v)
+            figures[key].push_back(v);
     }
     return figures;
 }
@@ -73,7 +74,7 @@ struct Run {
 // Both probes, run once for the whole test program.
 struct Runs {
     Run ours, theirs;
-    std::string error;  // why they could not be had
+    std::string error; // why they could not be had
 };
 
 Runs make_runs() {
@@ -95,8 +96,7 @@ Runs make_runs() {
     if (status != 0 && r.error.empty())
         r.error = "the probe under Wine ended with status " + std::to_string(status);
     for (Run* run : {&r.ours, &r.theirs}) {
-        if (!winetest::read_ppm(run->dir + "/" + PICTURE_FILE, run->picture) &&
-            r.error.empty())
+        if (!winetest::read_ppm(run->dir + "/" + PICTURE_FILE, run->picture) && r.error.empty())
             r.error = "no picture in " + run->dir;
         run->figures = read_figures(run->dir + "/" + FIGURES_FILE);
     }
@@ -141,8 +141,8 @@ class WindowsGdi : public ::testing::Test {
                 size_t row = static_cast<size_t>(y) * d.width;
                 d.pixels[row + x] = a.at(x, y);
                 d.pixels[row + PICTURE_WIDTH + x] = b.at(x, y);
-                d.pixels[row + 2 * PICTURE_WIDTH + x] = a.at(x, y) == b.at(x, y) ? 0xFFFFFF
-                                                                                : 0xFF0000;
+                d.pixels[row + 2 * PICTURE_WIDTH + x] =
+                    a.at(x, y) == b.at(x, y) ? 0xFFFFFF : 0xFF0000;
             }
         std::string path = runs->ours.dir + "/ours-wine-diff.ppm";
         winetest::write_ppm(path, d);
@@ -310,4 +310,4 @@ TEST_F(WindowsGdi, FiguresTheRuntimeReadsAgree) {
                     b["fixed_tm_height"][0]);
 }
 
-}  // namespace
+} // namespace

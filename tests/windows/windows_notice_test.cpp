@@ -28,8 +28,8 @@ TEST(WindowsNotices, OrderAndValuesFollowTheSystem) {
 
     std::string ours = winetest::make_run_dir("notices-ours");
     std::string theirs = winetest::make_run_dir("notices-wine");
-    ASSERT_EQ(winetest::run({winetest::tools().linux_notice_probe}, {}, ours, ours + "/log.txt", 60),
-              0);
+    ASSERT_EQ(
+        winetest::run({winetest::tools().linux_notice_probe}, {}, ours, ours + "/log.txt", 60), 0);
     int status = winetest::run({winetest::tools().wine, exe}, winetest::wine_env(""), theirs,
                                theirs + "/log.txt", 120);
     winetest::stop_wine();
@@ -49,4 +49,4 @@ TEST(WindowsNotices, OrderAndValuesFollowTheSystem) {
     winetest::remove_if_passed(theirs);
 }
 
-}  // namespace
+} // namespace

@@ -9,6 +9,7 @@
 // beside the log when the test fails.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <sstream>
 
@@ -21,7 +22,9 @@ using winetest::Picture;
 constexpr uint32_t YELLOW = 0xFFFF00;
 constexpr int CARD_LEFT = -130, CARD_TOP = 190, CARD_WIDTH = 400, CARD_HEIGHT = 360;
 
-bool dark(uint32_t p) { return ((p >> 16) & 0xFF) < 60 && ((p >> 8) & 0xFF) < 60 && (p & 0xFF) < 60; }
+bool dark(uint32_t p) {
+    return ((p >> 16) & 0xFF) < 60 && ((p >> 8) & 0xFF) < 60 && (p & 0xFF) < 60;
+}
 
 struct Box {
     int left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;
@@ -36,7 +39,8 @@ Box card_box(const Picture& p) {
     for (int y = 0; y < p.height && !b.found(); ++y)
         for (int x = 0; x < p.width; ++x) {
             int run = 0;
-            while (x + run < p.width && p.at(x + run, y) == YELLOW) ++run;
+            while (x + run < p.width && p.at(x + run, y) == YELLOW)
+                ++run;
             if (run >= CARD_WIDTH - 2) {
                 b = Box{x, y, x + run - 1, y};
                 break;
@@ -45,7 +49,8 @@ Box card_box(const Picture& p) {
         }
     if (!b.found()) return b;
     int mid = (b.left + b.right) / 2;
-    while (b.bottom + 1 < p.height && p.at(mid, b.bottom + 1) == YELLOW) ++b.bottom;
+    while (b.bottom + 1 < p.height && p.at(mid, b.bottom + 1) == YELLOW)
+        ++b.bottom;
     return b;
 }
 
@@ -78,18 +83,26 @@ class WindowsSmoke : public ::testing::Test {
                winetest::read_png(path, p);
     }
 
-    // Takes screenshots until `seen` holds (at most about ten seconds).
-    template <typename Seen>
-    bool screen_until(const std::string& name, Picture& p, Seen seen) {
-        for (int i = 0; i < 40; ++i) {
-            if (screen(name, p) && seen(p)) return true;
+    // Takes screenshots until `seen` holds, for at most 30 seconds: a slow
+    // machine is given time, a program that never shows it still fails.
+    // Only the last shot of each step is kept.
+    template <typename Seen> bool screen_until(const std::string& name, Picture& p, Seen seen) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (true) {
+            bool shot = screen(name, p);
+            if (shot && seen(p)) return true;
+            if (std::chrono::steady_clock::now() >= end) return false;
+            if (shot)
+                std::remove((dir + "/shot-" + std::to_string(shots) + "-" + name + ".png").c_str());
             winetest::pause_ms(250);
         }
-        return false;
     }
 
+    // The X window of a top-level window, by its title (at most 60 seconds:
+    // the first start of a program in a prefix can be slow).
     unsigned long find_window(const std::string& title) {
-        for (int i = 0; i < 120; ++i) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < end) {
             std::string out = winetest::run_for_output(
                 {winetest::tools().xdotool, "search", "--name", "^" + title + "$"},
                 {"DISPLAY=" + display}, 10);
@@ -124,7 +137,7 @@ TEST_F(WindowsSmoke, ShapeTabAndCardClickShowTheHeartAndControlQQuits) {
         }
     } run;
     run.pid = winetest::spawn({winetest::tools().wine, exe}, winetest::wine_env(display), dir,
-                              dir + "/program.txt", 120);
+                              dir + "/program.txt", 180);
     ASSERT_GT(run.pid, 0);
     unsigned long window = find_window("KV319 Graphics");
     ASSERT_NE(window, 0u) << "the graphics window never appeared";
@@ -158,7 +171,8 @@ TEST_F(WindowsSmoke, ShapeTabAndCardClickShowTheHeartAndControlQQuits) {
     EXPECT_GT(count_dark(p, sx(hx - 5), sy(hy + 5), sx(hx + 5), sy(hy - 5)), 100);
     // The rest of the card is still yellow.
     for (int gx : {-120, 260})
-        for (int gy : {-160, 180}) EXPECT_EQ(p.at(sx(gx), sy(gy)), YELLOW) << gx << "," << gy;
+        for (int gy : {-160, 180})
+            EXPECT_EQ(p.at(sx(gx), sy(gy)), YELLOW) << gx << "," << gy;
 
     // Control+Q ends the program with status 0. The keyboard goes to the
     // window with the X focus; with no window manager it is given directly.
@@ -172,4 +186,4 @@ TEST_F(WindowsSmoke, ShapeTabAndCardClickShowTheHeartAndControlQQuits) {
     if (!HasFailure()) winetest::remove_if_passed(dir);
 }
 
-}  // namespace
+} // namespace

@@ -27,9 +27,8 @@ namespace winetest {
 
 const Tools& tools() {
     static const Tools t = {
-        KV319_WINE_PATH,   KV319_WINESERVER_PATH, KV319_XVFB_PATH,
-        KV319_XDOTOOL_PATH, KV319_IMPORT_PATH,
-        KV319_WINE_PREFIX, KV319_WINDOWS_BIN,     KV319_LINUX_GDI_PROBE,
+        KV319_WINE_PATH,          KV319_WINESERVER_PATH, KV319_XVFB_PATH,   KV319_XDOTOOL_PATH,
+        KV319_IMPORT_PATH,        KV319_WINE_PREFIX,     KV319_WINDOWS_BIN, KV319_LINUX_GDI_PROBE,
         KV319_LINUX_NOTICE_PROBE, KV319_WINE_RUN_ROOT,
     };
     return t;
@@ -43,7 +42,9 @@ std::string windows_program(const std::string& name) {
     return "";
 }
 
-bool prefix_ready() { return access((tools().prefix + "/.kv319-ready").c_str(), F_OK) == 0; }
+bool prefix_ready() {
+    return access((tools().prefix + "/.kv319-ready").c_str(), F_OK) == 0;
+}
 
 namespace {
 std::set<std::string>& dirs_to_remove() {
@@ -56,7 +57,8 @@ class RemoveWhenPassed : public testing::EmptyTestEventListener {
     void OnTestEnd(const testing::TestInfo& info) override {
         if (!info.result()->Failed()) {
             std::error_code ignored;
-            for (const std::string& d : dirs_to_remove()) std::filesystem::remove_all(d, ignored);
+            for (const std::string& d : dirs_to_remove())
+                std::filesystem::remove_all(d, ignored);
         } else {
             for (const std::string& d : dirs_to_remove())
                 std::fprintf(stderr, "kept for a look: %s\n", d.c_str());
@@ -64,7 +66,7 @@ class RemoveWhenPassed : public testing::EmptyTestEventListener {
         dirs_to_remove().clear();
     }
 };
-}  // namespace
+} // namespace
 
 std::string make_run_dir(const std::string& name) {
     std::error_code ignored;
@@ -96,7 +98,8 @@ namespace {
 
 std::vector<std::string> changed_environment(const EnvChanges& changes) {
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);
     for (const std::string& c : changes) {
         std::string name = c.substr(0, c.find('='));
         std::erase_if(env, [&](const std::string& v) {
@@ -107,13 +110,15 @@ std::vector<std::string> changed_environment(const EnvChanges& changes) {
     return env;
 }
 
-pid_t start(const std::vector<std::string>& argv, const EnvChanges& changes,
-            const std::string& dir, int out_fd, int err_fd) {
+pid_t start(const std::vector<std::string>& argv, const EnvChanges& changes, const std::string& dir,
+            int out_fd, int err_fd) {
     std::vector<std::string> env_strings = changed_environment(changes);
     std::vector<char*> args, env;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    for (const std::string& e : env_strings) env.push_back(const_cast<char*>(e.c_str()));
+    for (const std::string& e : env_strings)
+        env.push_back(const_cast<char*>(e.c_str()));
     env.push_back(nullptr);
     pid_t parent = getpid();
     pid_t pid = fork();
@@ -138,7 +143,7 @@ std::vector<std::string> limited(const std::vector<std::string>& argv, int limit
     return all;
 }
 
-}  // namespace
+} // namespace
 
 pid_t spawn(const std::vector<std::string>& argv, const EnvChanges& env, const std::string& dir,
             const std::string& log, int limit_seconds) {
@@ -195,7 +200,8 @@ Xvfb::Xvfb(int width, int height) {
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     std::vector<std::string> argv = {tools().xvfb, "-displayfd", std::to_string(fds[1]),
-                                     "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
+                                     "-screen",    "0",          screen,
+                                     "-nolisten",  "tcp",        "-noreset"};
     int null_fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
     pid_ = start(argv, {}, "", null_fd, null_fd);
     close(fds[1]);
@@ -204,8 +210,10 @@ Xvfb::Xvfb(int width, int height) {
     char c;
     ssize_t n;
     while ((n = read(fds[0], &c, 1)) > 0 || (n < 0 && errno == EINTR))
-        if (n > 0 && c >= '0' && c <= '9') number += c;
-        else if (n > 0 && c == '\n') break;
+        if (n > 0 && c >= '0' && c <= '9')
+            number += c;
+        else if (n > 0 && c == '\n')
+            break;
     close(fds[0]);
     if (!number.empty()) display_ = ":" + number;
 }
@@ -235,8 +243,8 @@ bool read_ppm(const std::string& path, Picture& picture) {
     picture.height = h;
     picture.pixels.resize(static_cast<size_t>(w) * h);
     for (size_t i = 0; i < picture.pixels.size(); ++i)
-        picture.pixels[i] = (uint32_t{bytes[3 * i]} << 16) | (uint32_t{bytes[3 * i + 1]} << 8) |
-                            bytes[3 * i + 2];
+        picture.pixels[i] =
+            (uint32_t{bytes[3 * i]} << 16) | (uint32_t{bytes[3 * i + 1]} << 8) | bytes[3 * i + 2];
     return true;
 }
 
@@ -264,4 +272,4 @@ void pause_ms(int ms) {
     }
 }
 
-}  // namespace winetest
+} // namespace winetest

@@ -17,8 +17,8 @@ namespace winetest {
 
 struct Tools {
     std::string wine, wineserver, xvfb, xdotool, import;
-    std::string prefix;       // the build tree's Wine prefix
-    std::string windows_bin;  // the cross build tree
+    std::string prefix;      // the build tree's Wine prefix
+    std::string windows_bin; // the cross build tree
     std::string linux_gdi_probe, linux_notice_probe;
     std::string run_root;
 };
@@ -67,7 +67,7 @@ class Xvfb {
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;
     bool ok() const { return !display_.empty(); }
-    const std::string& display() const { return display_; }  // ":N"
+    const std::string& display() const { return display_; } // ":N"
 
   private:
     pid_t pid_ = -1;
@@ -90,4 +90,4 @@ bool read_png(const std::string& path, Picture& picture);
 // Sleeps, between polls of something a program shows.
 void pause_ms(int ms);
 
-}  // namespace winetest
+} // namespace winetest
