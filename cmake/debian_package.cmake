@@ -50,11 +50,11 @@ set(CPACK_DEBIAN_DESIGNER_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_DESIGNER_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_DESIGNER_PACKAGE_DEPENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_DESIGNER_DESCRIPTION "Interactive greeting-card designer
- Compose a card in one window: a background colour, a patterned border,
- shapes (heart, starburst, spiral, face) and messages placed with a click.
- Shapes can be animated and flash, greetings can scroll, and cards are saved
- to three slots. card-designer-headless runs the same program under a
- scripted user, for automatic checks.")
+Compose a card in one window: a background colour, a patterned border,
+shapes (heart, starburst, spiral, face) and messages placed with a click.
+Shapes can be animated and flash, greetings can scroll, and cards are saved
+to three slots. card-designer-headless runs the same program under a
+scripted user, for automatic checks.")
 set(CPACK_COMPONENT_DESIGNER_DISPLAY_NAME "Card designer")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkv319-dev)
@@ -62,11 +62,11 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
     "libfreetype-dev, libfontconfig-dev, libpng-dev, libsdl2-dev, pkg-config, fonts-dejavu-core")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "KV319 graphics runtime: static libraries and headers
- The small graphics runtime under the card designer: two windows, 24 named
- colours, shape and text primitives, an event wait paced by a timer, a text
- console and a line-input dialog. Programs link the real-window entry or the
- headless one, whose scripted user drives them for automatic checks. Comes
- with a CMake package (find_package(KV319)) and pkg-config files.")
+The small graphics runtime under the card designer: two windows, 24 named
+colours, shape and text primitives, an event wait paced by a timer, a text
+console and a line-input dialog. Programs link the real-window entry or the
+headless one, whose scripted user drives them for automatic checks. Comes
+with a CMake package (find_package(KV319)) and pkg-config files.")
 set(CPACK_COMPONENT_DEVELOPMENT_DISPLAY_NAME "KV319 runtime for developers")
 
 include(CPack)
