@@ -5,6 +5,8 @@
 # targets (libFuzzer); valgrind the memcheck run.
 # Cairo is only the reference that a benchmark compares with; time measures
 # whole runs of the program (bench/whole_process.sh).
+# desktop-file-utils checks the menu entry of the card designer's Debian
+# package (scripts/package.sh builds the package; the tests check it).
 set -euo pipefail
 
 packages=(
@@ -14,6 +16,7 @@ packages=(
   xvfb xauth xdotool libx11-dev
   clang libclang-rt-14-dev valgrind
   libcairo2-dev time
+  desktop-file-utils
 )
 
 missing=()
