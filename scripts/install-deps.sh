@@ -5,6 +5,8 @@
 # targets (libFuzzer); valgrind the memcheck run.
 # Cairo is only the reference that a benchmark compares with; time measures
 # whole runs of the program (bench/whole_process.sh).
+# desktop-file-utils checks the menu entry of the card designer's Debian
+# package (scripts/package.sh builds the package; the tests check it).
 set -euo pipefail
 
 packages=(
@@ -17,6 +19,7 @@ packages=(
   # ImageMagick's import for the smoke test's screenshots.
   g++-mingw-w64-x86-64-win32 wine64 wine imagemagick
   libcairo2-dev time
+  desktop-file-utils
 )
 
 missing=()

@@ -38,11 +38,11 @@ int main(int argc, char** argv) {
     runner::Options options;
     std::string error;
     if (!runner::parse_options(argc, argv, options, error)) {
-        std::fprintf(stderr, "%s\n%s", error.c_str(), runner::USAGE);
+        std::fprintf(stderr, "%s\n%s", error.c_str(), runner::usage(argc > 0 ? argv[0] : nullptr).c_str());
         return runner::EXIT_RUNNER_ERROR;
     }
     if (options.help) {
-        std::fputs(runner::USAGE, stdout);
+        std::fputs(runner::usage(argc > 0 ? argv[0] : nullptr).c_str(), stdout);
         return 0;
     }
     std::string text;

@@ -20,11 +20,22 @@
 
 namespace runner {
 
-const char* const USAGE =
-    "usage: card-designer-headless [--input FILE] [--screen WxH] [--max-ticks N]\n"
+std::string usage(const char* argv0) {
+    // Any KV319 program linked with the headless entry takes these options:
+    // name the one that runs.
+    std::string program = argv0 && *argv0 ? argv0 : "program";
+    size_t slash = program.find_last_of('/');
+    if (slash != std::string::npos && slash + 1 < program.size()) program.erase(0, slash + 1);
+    return "usage: " + program + " [--input FILE] [--screen WxH] [--max-ticks N]\n" + USAGE_OPTIONS;
+}
+
+const char* const USAGE_OPTIONS =
     "  --input FILE    commands of the scripted user, one a line (default: standard input)\n"
     "  --screen WxH    virtual screen size (default 1024x768)\n"
-    "  --max-ticks N   give up after N timer periods of virtual time (default 100000)\n";
+    "  --max-ticks N   give up after N timer periods of virtual time (default 100000)\n"
+    "commands, one a line: click X Y, click-client PX PY, click-screen SX SY, key KEYS,\n"
+    "  type TEXT, wait N, focus|close graphics|text|dialog, shot FILE, screen FILE,\n"
+    "  console FILE; blank lines and lines starting with # are skipped\n";
 
 // Limits that keep every later computation far from overflow.
 constexpr int64_t MAX_COORDINATE = 1000000;

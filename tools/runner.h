@@ -27,8 +27,10 @@ struct Options {
     bool help = false;       // --help: print the usage and stop
 };
 
-// The usage text that --help and a bad option print.
-extern const char* const USAGE;
+// The usage text that --help and a bad option print, naming the program
+// by the last part of argv[0]; the options' lines alone.
+std::string usage(const char* argv0);
+extern const char* const USAGE_OPTIONS;
 
 // Reads the command line (argv[0] is the program). False with a message in
 // `error` for an unknown option or a bad value.

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds the Debian packages with cpack and checks them: the card
+# designer's files, its Depends, its menu entry (desktop-file-validate) and
+# launcher, and that the packaged headless runner runs the designer; the
+# development package's libraries, headers and package files.
+#
+#   debian_package_test.sh BUILD_DIR WORK_DIR
+set -euo pipefail
+build=$1 work=$2
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+rm -rf "$work"
+mkdir -p "$work"
+(cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack"; }
+
+designer=$(ls "$work"/card-designer_*.deb 2>/dev/null | head -1)
+development=$(ls "$work"/libkv319-dev_*.deb 2>/dev/null | head -1)
+[ -n "$designer" ] || fail "no card-designer package in $work"
+[ -n "$development" ] || fail "no libkv319-dev package in $work"
+
+has_files() {  # PACKAGE PATH...
+  local package=$1; shift
+  dpkg-deb -c "$package" | awk '{print $6}' >"$work/contents.txt"
+  for f in "$@"; do
+    grep -qxF "./$f" "$work/contents.txt" || fail "$(basename "$package") has no /$f"
+  done
+}
+has_files "$designer" usr/bin/card-designer usr/bin/card-designer-headless \
+  usr/share/applications/card-designer.desktop \
+  usr/share/icons/hicolor/scalable/apps/card-designer.svg \
+  usr/libexec/card-designer/start-from-menu
+has_files "$development" usr/include/kv319/kv319.h usr/include/kv319/winsys.h \
+  usr/lib/libkv319.a usr/lib/libkv319_winsys.a usr/lib/libkv319_headless.a \
+  usr/lib/cmake/KV319/KV319Config.cmake usr/lib/cmake/KV319/KV319ConfigVersion.cmake \
+  usr/lib/pkgconfig/kv319.pc usr/lib/pkgconfig/kv319-headless.pc
+
+depends=$(dpkg-deb -f "$designer" Depends)
+for p in libc6 libstdc++6 libsdl2-2.0-0 libfreetype6 libfontconfig1 libpng16-16 fonts-dejavu-core; do
+  [[ ", $depends," == *", $p "* || ", $depends," == *", $p,"* ]] || fail "Depends lacks $p: $depends"
+done
+[ "$(dpkg-deb -f "$designer" Package)" = card-designer ] || fail "package name"
+[ "$(dpkg-deb -f "$designer" Section)" = graphics ] || fail "section"
+
+root=$work/root
+dpkg-deb -x "$designer" "$root"
+desktop=$root/usr/share/applications/card-designer.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the menu entry"
+grep -qx 'Exec=/usr/libexec/card-designer/start-from-menu' "$desktop" || fail "Exec line: $(grep ^Exec "$desktop")"
+grep -qx 'Icon=card-designer' "$desktop" || fail "Icon line"
+launcher=$root/usr/libexec/card-designer/start-from-menu
+grep -qx 'exec "/usr/bin/card-designer" "$@"' "$launcher" || fail "the launcher does not start /usr/bin/card-designer"
+
+# The launcher gives the designer a Cards folder: try it with a stand-in
+# for the program that reports where it was started.
+printf '#!/bin/sh\npwd >"%s/started-in.txt"\n' "$work" >"$work/stand-in"
+chmod +x "$work/stand-in"
+sed "s|/usr/bin/card-designer|$work/stand-in|" "$launcher" >"$work/launcher"
+mkdir -p "$work/home"
+HOME=$work/home XDG_CONFIG_HOME=$work/home/.config sh "$work/launcher"
+[ "$(cat "$work/started-in.txt")" = "$work/home/Cards" ] || fail "the launcher started in $(cat "$work/started-in.txt")"
+
+# The packaged runner runs the designer: the Shape tab, a heart, a shot.
+mkdir -p "$work/run"
+cd "$work/run"
+printf 'click -23 230\nwait 3\nclick 60 0\nwait 3\nshot card.png\nconsole console.txt\n' |
+  "$root/usr/bin/card-designer-headless" >out.txt 2>err.txt || { cat err.txt >&2; fail "the packaged runner"; }
+[ -s card.png ] || fail "the packaged runner wrote no shot"
+echo "packages: $(basename "$designer"), $(basename "$development")"
