@@ -71,8 +71,8 @@ i64 clamp_i64(i128 v) {
 // 16-byte blocks where the compiler would otherwise store one pixel at a time.
 inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
 #if defined(__SSE2__)
+    __m128i x = _mm_set1_epi32(static_cast<int>(v));
     if (n >= 8) {
-        __m128i x = _mm_set1_epi32(static_cast<int>(v));
         size_t i = 0;
         for (; i + 8 <= n; i += 8) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), x);
@@ -86,9 +86,22 @@ inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
         if (i < n) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), x);
         return;
     }
-#endif
+    // Short spans (most rows of small shapes and wide lines): two stores
+    // that overlap, or up to three single pixels.
+    if (n >= 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), x);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), x);
+        return;
+    }
+    if (n > 0) {
+        p[0] = v;
+        p[n - 1] = v;
+        p[n >> 1] = v;
+    }
+#else
     for (size_t i = 0; i < n; ++i)
         p[i] = v;
+#endif
 }
 
 u64 isqrt(u64 n) {
@@ -579,11 +592,81 @@ Rect raster_ellipse(const Canvas& c, int left, int top, int right, int bottom,
     });
 }
 
+namespace {
+
+// A triangle within the narrow range: vertices sorted by row, the long edge
+// against the two short ones, each crossing walked one row at a time. The
+// same pixels as the general alternate-rule fill: on every row between the
+// top and bottom vertex exactly two edges are active, and the span runs
+// between their crossings.
+Rect fill_triangle(Surface& s, const POINT* points, uint32_t pixel) {
+    struct V {
+        i64 x, y;
+    } v[3];
+    for (int i = 0; i < 3; ++i) v[i] = {i64{points[i].x} + s.ox, i64{points[i].y} + s.oy};
+    if (v[1].y < v[0].y) std::swap(v[0], v[1]);
+    if (v[2].y < v[1].y) std::swap(v[1], v[2]);
+    if (v[1].y < v[0].y) std::swap(v[0], v[1]);
+    if (v[0].y == v[2].y) return {};
+    // The crossing of edge a-b (a above b) on row y: the first pixel whose
+    // centre is at or right of it, ceil((xa den + (y - ya)(xb - xa)) / den).
+    auto start = [](FloorWalk& w, const V& a, const V& b, i64 y) {
+        i64 den = b.y - a.y;
+        w.start(a.x * den + (y - a.y) * (b.x - a.x) + den - 1, b.x - a.x, den);
+    };
+    const i64 first = s.first_row(v[0].y), end = s.end_row(v[2].y);
+    if (first >= end) return {};
+    FloorWalk along, part;
+    start(along, v[0], v[2], first);
+    i64 y = first;
+    i64 left = I64_MAX, right = I64_MIN, top = -1, bottom = -1;
+    for (int half = 0; half < 2; ++half) {
+        const V& a = v[half];
+        const V& b = v[half + 1];
+        const i64 stop = std::min(end, b.y);
+        if (y >= stop) continue;
+        start(part, a, b, y);
+        for (; y < stop; ++y) {
+            i64 x0 = std::min(along.q, part.q), x1 = std::max(along.q, part.q);
+            along.next();
+            part.next();
+            x0 = std::max(x0, s.cl);
+            x1 = std::min(x1, s.cr);
+            if (x0 >= x1) continue;
+            fill_pixels(s.c.row(static_cast<int>(y)) + x0, static_cast<size_t>(x1 - x0), pixel);
+            left = std::min(left, x0);
+            right = std::max(right, x1);
+            if (top < 0) top = y;
+            bottom = y;
+        }
+    }
+    if (top >= 0) {
+        s.mark(left, top, right);
+        s.mark(left, bottom, right);
+    }
+    return s.touched();
+}
+
+} // namespace
+
 Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32_t pixel) {
     Surface s(c);
     if (s.empty() || !points || count < 3) return {};
+    if (count == 3) {
+        constexpr i64 TRIANGLE_REACH = i64{1} << 30;
+        bool near = true;
+        for (int i = 0; i < 3; ++i) {
+            i64 x = i64{points[i].x} + s.ox, y = i64{points[i].y} + s.oy;
+            near = near && x >= -TRIANGLE_REACH && x <= TRIANGLE_REACH && y >= -TRIANGLE_REACH &&
+                   y <= TRIANGLE_REACH;
+        }
+        if (near) return fill_triangle(s, points, pixel);
+    }
     struct Edge {
         i64 xa, ya, xb, yb; // ya < yb
+        // Within the narrow range: the first pixel at or right of the
+        // crossing on the current row, walked one row at a time.
+        FloorWalk x;
     };
     // Small polygons (every triangle the runtime draws) keep their edges on
     // the stack: no allocation per call.
@@ -608,16 +691,16 @@ Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32
     for (int i = 0; i < count; ++i) {
         const POINT& p = points[i];
         const POINT& q = points[i + 1 < count ? i + 1 : 0];
-        Edge e{i64{p.x} + s.ox, i64{p.y} + s.oy, i64{q.x} + s.ox, i64{q.y} + s.oy};
+        Edge e{i64{p.x} + s.ox, i64{p.y} + s.oy, i64{q.x} + s.ox, i64{q.y} + s.oy, {}};
         if (e.ya == e.yb) continue;
-        if (e.ya > e.yb) e = {e.xb, e.yb, e.xa, e.ya};
+        if (e.ya > e.yb) e = {e.xb, e.yb, e.xa, e.ya, {}};
         ymin = std::min(ymin, e.ya);
         ymax = std::max(ymax, e.yb);
         edges[edge_count++] = e;
     }
     if (edge_count == 0) return {};
     std::sort(edges, edges + edge_count, [](const Edge& a, const Edge& b) { return a.ya < b.ya; });
-    // Within +-2^30 every crossing's product fits in 64 bits.
+    // Within +-2^30 every crossing's numerator fits in 64 bits.
     constexpr i64 NARROW = i64{1} << 30;
     bool narrow = true;
     for (size_t i = 0; i < edge_count; ++i) {
@@ -629,20 +712,26 @@ Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32
     size_t active_count = 0, next = 0;
     for (i64 y = s.first_row(ymin), end = s.end_row(ymax); y < end; ++y) {
         // Rows are half-open: an edge holds [ya, yb).
-        for (; next < edge_count && edges[next].ya <= y; ++next)
-            if (edges[next].yb > y) active[active_count++] = next;
+        for (; next < edge_count && edges[next].ya <= y; ++next) {
+            Edge& e = edges[next];
+            if (e.yb <= y) continue;
+            active[active_count++] = next;
+            if (narrow) {
+                // ceil((xa den + (y - ya)(xb - xa)) / den), then one step a row.
+                i64 den = e.yb - e.ya;
+                e.x.start(e.xa * den + (y - e.ya) * (e.xb - e.xa) + den - 1, e.xb - e.xa, den);
+            }
+        }
         size_t kept = 0;
         for (size_t i = 0; i < active_count; ++i)
             if (edges[active[i]].yb > y) active[kept++] = active[i];
         active_count = kept;
         for (size_t i = 0; i < active_count; ++i) {
-            const Edge& e = edges[active[i]];
+            Edge& e = edges[active[i]];
             // The first pixel whose centre is at or right of the crossing.
             if (narrow) {
-                i64 den = e.yb - e.ya;
-                i64 num = e.xa * den + (y - e.ya) * (e.xb - e.xa);
-                i64 q = num / den;
-                xs[i] = (num % den != 0 && num > 0) ? q + 1 : q;
+                xs[i] = e.x.q;
+                e.x.next();
             } else {
                 i128 den = e.yb - e.ya;
                 i128 num =
@@ -691,12 +780,12 @@ Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel
         first = std::max(first, m0 - mhi);
         last = std::min(last, m0 - mlo);
     }
-    // The steps whose minor offset is within [a, b].
     i64 a = sn > 0 ? nlo - n0 : n0 - nhi, b = sn > 0 ? nhi - n0 : n0 - nlo;
     if (an == 0) {
         if (a > 0 || b < 0) return {};
-    } else {
-        // off(i) >= a and off(i) <= b, solved for i.
+    } else if (a > 0 || b < an) {
+        // The line leaves the clip across the minor axis: off(i) >= a and
+        // off(i) <= b, solved for i. (Offsets run from 0 to at most an.)
         i128 lo = ceil_div(2 * static_cast<i128>(a) * am - tie, 2 * static_cast<i128>(an));
         i128 hi = floor_div(2 * (static_cast<i128>(b) + 1) * am - tie - 1,
                             2 * static_cast<i128>(an));
@@ -705,20 +794,43 @@ Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel
     }
     if (first > last) return {};
 
-    i128 num = 2 * static_cast<i128>(first) * an + tie;
-    i64 den = 2 * am;
-    i64 off = static_cast<i64>(num / den), rem = static_cast<i64>(num % den);
+    const i64 den = 2 * am;
+    i64 off = 0, rem = tie; // tie < den
+    if (first > 0) {
+        i128 num = 2 * static_cast<i128>(first) * an + tie;
+        off = static_cast<i64>(num / den);
+        rem = static_cast<i64>(num % den);
+    }
+    // Every step from first to last lies inside the clip: walk the pixels
+    // by pointer, one step along the major axis and, now and then, one
+    // along the minor.
+    const i64 stride = s.c.stride;
+    const i64 step_m = x_major ? sm : sm * stride, step_n = x_major ? sn * stride : sn;
+    const i64 m = m0 + sm * first, n = n0 + sn * off;
+    uint32_t* p = x_major ? s.c.row(static_cast<int>(n)) + m : s.c.row(static_cast<int>(m)) + n;
+    const i64 two_an = 2 * an;
+    i64 off_end = off;
     for (i64 i = first; i <= last; ++i) {
-        i64 m = m0 + sm * i, n = n0 + sn * off;
-        if (x_major)
-            s.plot(m, n, pixel);
-        else
-            s.plot(n, m, pixel);
-        rem += 2 * an;
+        *p = pixel;
+        off_end = off;
+        p += step_m;
+        rem += two_an;
         if (rem >= den) {
             rem -= den;
             ++off;
+            p += step_n;
         }
+    }
+    // What was painted lies between the first step's pixel and the last one's.
+    const i64 m_end = m0 + sm * last, n_end = n0 + sn * off_end;
+    const i64 lo_m = std::min(m, m_end), hi_m = std::max(m, m_end);
+    const i64 lo_n = std::min(n, n_end), hi_n = std::max(n, n_end);
+    if (x_major) {
+        s.mark(lo_m, lo_n, hi_m + 1);
+        s.mark(lo_m, hi_n, hi_m + 1);
+    } else {
+        s.mark(lo_n, lo_m, hi_n + 1);
+        s.mark(lo_n, hi_m, hi_n + 1);
     }
     return s.touched();
 }
