@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "raster.h"
@@ -81,6 +82,75 @@ TEST(RasterFastWideLine, FarEndsStillDrawTheirVisiblePart) {
     raster_wide_line(near.canvas(), 10, 40, 200, 40, 6, PEN);
     EXPECT_EQ(far.px, near.px);
     expect_capsule(-3000, -2000, 60, 50, 9, {0, 0, 96, 80}, 0, 0, "long");
+}
+
+// The one-pixel line as its rule states it: step i of the major axis paints
+// the minor coordinate i * an / am rounded, ties to the smaller coordinate.
+std::vector<uint32_t> reference_line(int w, int h, const Rect& clip, int ox, int oy, int x0, int y0,
+                                     int x1, int y1) {
+    std::vector<uint32_t> px(size_t(w) * h, BACK);
+    int64_t dx = x1 - x0, dy = y1 - y0;
+    bool x_major = std::abs(dx) >= std::abs(dy);
+    int64_t am = std::abs(x_major ? dx : dy), an = std::abs(x_major ? dy : dx);
+    int64_t sm = (x_major ? dx : dy) < 0 ? -1 : 1, sn = (x_major ? dy : dx) < 0 ? -1 : 1;
+    for (int64_t i = 0; i < am; ++i) {
+        // Exactly half way: towards the smaller minor coordinate.
+        int64_t twice = 2 * i * an, off = twice / (2 * am), rest = twice % (2 * am);
+        if (rest > am || (rest == am && sn < 0)) ++off;
+        int64_t m = (x_major ? x0 : y0) + sm * i, n = (x_major ? y0 : x0) + sn * off;
+        int64_t x = (x_major ? m : n) + ox, y = (x_major ? n : m) + oy;
+        if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
+            px[size_t(y) * w + size_t(x)] = PEN;
+    }
+    return px;
+}
+
+TEST(RasterFastLine, RandomLinesFollowTheSteppingRuleThroughAnyClip) {
+    Lcg rng{4242};
+    for (int round = 0; round < 3000; ++round) {
+        // Mostly inside the buffer (the pointer walk), some crossing its
+        // edges or the clip (the solved range).
+        int reach = round % 3 == 0 ? 160 : 90;
+        int x0 = rng.next(reach) - (reach - 90) / 2, y0 = rng.next(reach) - (reach - 90) / 2;
+        int x1 = rng.next(reach) - (reach - 90) / 2, y1 = rng.next(reach) - (reach - 90) / 2;
+        if (round % 5 == 0) y1 = y0 + (x1 - x0); // exact diagonals
+        if (round % 7 == 0) y1 = y0 + (x1 - x0) / 2; // ties on every other step
+        Rect clip = round % 2 ? Rect{0, 0, 96, 80} : Rect{11, 7, 73, 61};
+        int ox = round % 4 == 1 ? -5 : 0, oy = round % 4 == 1 ? 3 : 0;
+        Buffer b(96, 80);
+        raster_line(b.canvas(clip, ox, oy), x0, y0, x1, y1, PEN);
+        std::vector<uint32_t> want = reference_line(96, 80, clip, ox, oy, x0, y0, x1, y1);
+        ASSERT_EQ(b.px, want) << "(" << x0 << "," << y0 << ")-(" << x1 << "," << y1 << ") round "
+                              << round << "\n"
+                              << picture(b);
+    }
+}
+
+TEST(RasterFastPolygon, TrianglesThroughAClipAndAnOrigin) {
+    auto in_triangle = [](const POINT* p, int64_t x, int64_t y) {
+        int crossings = 0;
+        for (int i = 0; i < 3; ++i) {
+            POINT a = p[i], b = p[(i + 1) % 3];
+            if (a.y > b.y) std::swap(a, b);
+            if (y < a.y || y >= b.y) continue;
+            crossings += (x - a.x) * (b.y - a.y) >= (y - a.y) * (b.x - a.x);
+        }
+        return crossings % 2 == 1;
+    };
+    Lcg rng{777};
+    const Rect clip{9, 6, 80, 71};
+    for (int round = 0; round < 600; ++round) {
+        POINT p[3];
+        for (POINT& q : p) q = {rng.next(130) - 20, rng.next(110) - 20};
+        if (round % 4 == 0) p[2].y = p[1].y; // a flat side
+        const int ox = 4, oy = -3;
+        Buffer b(96, 80);
+        raster_polygon_fill(b.canvas(clip, ox, oy), p, 3, BRUSH);
+        for (int y = 0; y < b.h; ++y)
+            for (int x = 0; x < b.w; ++x)
+                ASSERT_EQ(b.painted(x, y), clip.contains(x, y) && in_triangle(p, x - ox, y - oy))
+                    << round << " at " << x << "," << y;
+    }
 }
 
 TEST(RasterFastPolygon, SmallAndLargePolygonsFollowTheAlternateRule) {
