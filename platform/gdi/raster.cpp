@@ -416,10 +416,6 @@ struct FloorWalk {
     }
 };
 
-// ceil((n + k * step) / den), den > 0.
-struct CeilWalk : FloorWalk {
-    void start(i64 n, i64 step, i64 d) { FloorWalk::start(n + d - 1, step, d); }
-};
 
 // Pixels [x0, x1] of a disc of doubled radius r about (px, py), row by row
 // downwards; rows may be skipped.
@@ -442,44 +438,92 @@ struct DiscWalk {
     }
 };
 
-// Draws the capsule's rows; false (nothing drawn) when it is too big for
-// this road. Only the ends, the radius and their differences are read.
-bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
-    const i64 ax = k.ax, ay = k.ay, bx = k.bx, by = k.by, r = k.r, dx = k.dx, dy = k.dy;
-    auto small = [](i64 v, i64 limit) { return v >= -limit && v <= limit; };
-    if (!small(dx, FAST_SPAN) || !small(dy, FAST_SPAN) || r > FAST_SPAN || !small(ax, FAST_REACH) ||
-        !small(ay, FAST_REACH) || !small(bx, FAST_REACH) || !small(by, FAST_REACH))
-        return false;
+// The same disc's rows from a table made once per pen width: row k below
+// (k < 0: above) the end pixel spans end + lo[k] .. end + hi[k]. Wide pens
+// of everyday widths draw thousands of ends a frame; the table replaces the
+// square root on each of their rows.
+constexpr i64 DISC_TABLE_MAX = 64;
 
-    // Rows whose centre 2y + 1 lies in [ay - r, by + r].
-    const i64 top = (ay - r) >> 1; // ceil((ay - r - 1) / 2)
-    const i64 bottom = ((by + r - 1) >> 1) + 1;
-    const i64 first = s.first_row(top), end = s.end_row(bottom);
-    if (first >= end) return true;
+struct DiscTable {
+    i64 k0 = 0, k1 = -1; // rows k0..k1 relative to the end pixel
+    int16_t lo[DISC_TABLE_MAX + 2], hi[DISC_TABLE_MAX + 2];
+};
 
+const DiscTable& disc_table(i64 r) {
+    static DiscTable tables[DISC_TABLE_MAX + 1];
+    static bool made[DISC_TABLE_MAX + 1];
+    DiscTable& t = tables[r];
+    if (!made[r]) {
+        made[r] = true;
+        const i64 shift = r % 2;
+        // Row k's centre lies 2k + 1 - shift (doubled) below the pen's centre,
+        // within r of it.
+        t.k0 = (shift - r) >> 1;     // ceil((shift - 1 - r) / 2)
+        t.k1 = (r + shift - 1) >> 1; // floor((r + shift - 1) / 2)
+        for (i64 k = t.k0; k <= t.k1; ++k) {
+            i64 d = 2 * k + 1 - shift;
+            i64 h = isqrt_small(r * r - d * d);
+            // px - h <= 2x + 1 <= px + h, px = 2 end + shift
+            t.lo[k - t.k0] = static_cast<int16_t>((shift - h) >> 1);
+            t.hi[k - t.k0] = static_cast<int16_t>((shift + h - 1) >> 1);
+        }
+    }
+    return t;
+}
+
+struct DiscTableRows {
+    const DiscTable& t;
+    i64 ex, ey; // the end pixel
+    [[gnu::always_inline]] bool row(i64 y, i64, i64& x0, i64& x1) const {
+        i64 k = y - ey;
+        if (k < t.k0 || k > t.k1) return false;
+        x0 = ex + t.lo[k - t.k0];
+        x1 = ex + t.hi[k - t.k0];
+        return true;
+    }
+};
+
+struct DiscWalkRows {
+    DiscWalk w;
+    [[gnu::always_inline]] bool row(i64, i64 Y, i64& x0, i64& x1) { return w.row(Y, x0, x1); }
+};
+
+// Starts two walks that share their step and divisor: one division fewer.
+void start_pair(FloorWalk& a, i64 na, FloorWalk& b, i64 nb, i64 step, i64 den) {
+    a.den = b.den = den;
+    a.q = floor_div64(na, den);
+    a.rem = na - a.q * den;
+    b.q = floor_div64(nb, den);
+    b.rem = nb - b.q * den;
+    a.dq = b.dq = floor_div64(step, den);
+    a.drem = b.drem = step - a.dq * den;
+}
+
+// The capsule's rows, each the hull of the body's row and, where the body is
+// cut short by its ends, the end discs' rows.
+template <typename Disc>
+void wide_line_rows(Surface& s, const Capsule& k, i64 first, i64 end, Disc disc_a, Disc disc_b,
+                    uint32_t pixel) {
+    const i64 ax = k.ax, ay = k.ay, r = k.r, dx = k.dx, dy = k.dy;
     const i64 len2 = dx * dx + dy * dy;
     const i64 cf = isqrt_small(r * r * len2); // floor(r |d|)
     // With qx = 2x + 1 - ax and qy = 2y + 1 - ay (qy grows by 2 a row):
     // sides  -cf <= qx dy - qy dx <= cf           (dy > 0)
     // ends   0 <= qx dx + qy dy <= len2           (dx != 0)
+    // Low bounds round up: ceil(v / d) = floor((v + d - 1) / d).
     const i64 qy0 = 2 * first + 1 - ay;
-    CeilWalk side_lo, along_lo;
-    FloorWalk side_hi, along_hi;
+    FloorWalk side_lo, along_lo, side_hi, along_hi;
     if (dy > 0) {
-        i64 n = qy0 * dx + (ax - 1) * dy;
-        side_lo.start(n - cf, 2 * dx, 2 * dy);
-        side_hi.start(n + cf, 2 * dx, 2 * dy);
+        i64 n = qy0 * dx + (ax - 1) * dy, d = 2 * dy;
+        start_pair(side_lo, n - cf + d - 1, side_hi, n + cf, 2 * dx, d);
         if (dx > 0) {
-            i64 m = (ax - 1) * dx - qy0 * dy;
-            along_lo.start(m, -2 * dy, 2 * dx);
-            along_hi.start(m + len2, -2 * dy, 2 * dx);
+            i64 m = (ax - 1) * dx - qy0 * dy, e = 2 * dx;
+            start_pair(along_lo, m + e - 1, along_hi, m + len2, -2 * dy, e);
         } else if (dx < 0) {
-            i64 m = qy0 * dy - (ax - 1) * dx;
-            along_lo.start(m - len2, 2 * dy, -2 * dx);
-            along_hi.start(m, 2 * dy, -2 * dx);
+            i64 m = qy0 * dy - (ax - 1) * dx, e = -2 * dx;
+            start_pair(along_lo, m - len2 + e - 1, along_hi, m, 2 * dy, e);
         }
     }
-    DiscWalk disc_a{ax, ay, r}, disc_b{bx, by, r};
     i64 left = I64_MAX, right = I64_MIN, painted_top = -1, painted_bottom = -1;
 
     for (i64 y = first, qy = qy0; y < end; ++y, qy += 2) {
@@ -492,7 +536,7 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
             // Horizontal (dx > 0) or a dot (no body).
             if (dx > 0 && qy >= -r && qy <= r) {
                 lo = ax >> 1;
-                hi = (bx - 1) >> 1;
+                hi = (k.bx - 1) >> 1;
             }
         } else {
             i64 s0 = side_lo.q, s1 = side_hi.q, b0 = s0, b1 = s1;
@@ -511,8 +555,8 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
             if (b0 <= b1) lo = b0, hi = b1;
         }
         if (ends) {
-            if (disc_a.row(Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
-            if (disc_b.row(Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
+            if (disc_a.row(y, Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
+            if (disc_b.row(y, Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
         }
         // The row, clipped; what is painted is marked once at the end.
         lo = std::max(lo, s.cl);
@@ -528,6 +572,32 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
     if (painted_top >= 0) {
         s.mark(left, painted_top, right);
         s.mark(left, painted_bottom - 1, right);
+    }
+}
+
+// Draws the capsule's rows; false (nothing drawn) when it is too big for
+// this road. Only the ends, the radius and their differences are read.
+bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
+    const i64 ax = k.ax, ay = k.ay, bx = k.bx, by = k.by, r = k.r, dx = k.dx, dy = k.dy;
+    auto small = [](i64 v, i64 limit) { return v >= -limit && v <= limit; };
+    if (!small(dx, FAST_SPAN) || !small(dy, FAST_SPAN) || r > FAST_SPAN || !small(ax, FAST_REACH) ||
+        !small(ay, FAST_REACH) || !small(bx, FAST_REACH) || !small(by, FAST_REACH))
+        return false;
+
+    // Rows whose centre 2y + 1 lies in [ay - r, by + r].
+    const i64 top = (ay - r) >> 1; // ceil((ay - r - 1) / 2)
+    const i64 bottom = ((by + r - 1) >> 1) + 1;
+    const i64 first = s.first_row(top), end = s.end_row(bottom);
+    if (first >= end) return true;
+    if (r <= DISC_TABLE_MAX) {
+        // Both ends are pen centres of this width: (2x + shift, 2y + shift).
+        const DiscTable& t = disc_table(r);
+        const i64 shift = r % 2;
+        wide_line_rows(s, k, first, end, DiscTableRows{t, (ax - shift) >> 1, (ay - shift) >> 1},
+                       DiscTableRows{t, (bx - shift) >> 1, (by - shift) >> 1}, pixel);
+    } else {
+        wide_line_rows(s, k, first, end, DiscWalkRows{{ax, ay, r}}, DiscWalkRows{{bx, by, r}},
+                       pixel);
     }
     return true;
 }
