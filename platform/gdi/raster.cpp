@@ -12,6 +12,7 @@
 #include "raster.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -69,7 +70,7 @@ i64 clamp_i64(i128 v) {
 
 // Stores n copies of v from p on: the inner loop of every fill, so it writes
 // 16-byte blocks where the compiler would otherwise store one pixel at a time.
-inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
+[[gnu::always_inline]] inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
 #if defined(__SSE2__)
     __m128i x = _mm_set1_epi32(static_cast<int>(v));
     if (n >= 8) {
@@ -501,9 +502,8 @@ void start_pair(FloorWalk& a, i64 na, FloorWalk& b, i64 nb, i64 step, i64 den) {
 
 // The capsule's rows, each the hull of the body's row and, where the body is
 // cut short by its ends, the end discs' rows.
-template <typename Disc>
-void wide_line_rows(Surface& s, const Capsule& k, i64 first, i64 end, Disc disc_a, Disc disc_b,
-                    uint32_t pixel) {
+template <typename Disc, typename Sink>
+void wide_line_rows(const Capsule& k, i64 first, i64 end, Disc disc_a, Disc disc_b, Sink&& sink) {
     const i64 ax = k.ax, ay = k.ay, r = k.r, dx = k.dx, dy = k.dy;
     const i64 len2 = dx * dx + dy * dy;
     const i64 cf = isqrt_small(r * r * len2); // floor(r |d|)
@@ -524,8 +524,6 @@ void wide_line_rows(Surface& s, const Capsule& k, i64 first, i64 end, Disc disc_
             start_pair(along_lo, m - len2 + e - 1, along_hi, m, 2 * dy, e);
         }
     }
-    i64 left = I64_MAX, right = I64_MIN, painted_top = -1, painted_bottom = -1;
-
     for (i64 y = first, qy = qy0; y < end; ++y, qy += 2) {
         const i64 Y = 2 * y + 1;
         i64 lo = I64_MAX, hi = I64_MIN, a0, a1;
@@ -558,21 +556,121 @@ void wide_line_rows(Surface& s, const Capsule& k, i64 first, i64 end, Disc disc_
             if (disc_a.row(y, Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
             if (disc_b.row(y, Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
         }
-        // The row, clipped; what is painted is marked once at the end.
+        sink(y, lo, hi); // pixels lo..hi, none when lo > hi
+    }
+}
+
+// Paints rows [lo, hi] clipped to the surface; what is painted is marked
+// once, by finish().
+struct RowPainter {
+    Surface& s;
+    uint32_t pixel;
+    i64 left = I64_MAX, right = I64_MIN, top = -1, bottom = -1;
+    [[gnu::always_inline]] void operator()(i64 y, i64 lo, i64 hi) {
         lo = std::max(lo, s.cl);
         hi = std::min(hi, s.cr - 1);
-        if (lo <= hi) {
-            fill_pixels(s.c.row(static_cast<int>(y)) + lo, static_cast<size_t>(hi + 1 - lo), pixel);
-            left = std::min(left, lo);
-            right = std::max(right, hi + 1);
-            if (painted_top < 0) painted_top = y;
-            painted_bottom = y + 1;
+        if (lo > hi) return;
+        fill_pixels(s.c.row(static_cast<int>(y)) + lo, static_cast<size_t>(hi + 1 - lo), pixel);
+        left = std::min(left, lo);
+        right = std::max(right, hi + 1);
+        if (top < 0) top = y;
+        bottom = y;
+    }
+    void finish() {
+        if (top < 0) return;
+        s.mark(left, top, right);
+        s.mark(left, bottom, right);
+    }
+};
+
+// ---- Capsule shapes, kept ----------------------------------------------------
+//
+// A capsule's pixels depend only on its width and the difference between
+// its end pixels: moved by whole pixels, it covers the same pixels moved. The
+// spirals draw the same few thousand capsules frame after frame, so their
+// rows are kept, relative to the first end pixel, and later capsules of the
+// same shape are painted from the kept rows, clipped where they land. Only
+// everyday sizes are kept; the store is bounded and starts afresh when full.
+
+constexpr i64 KEEP_SPAN = 512;     // doubled end differences up to this
+constexpr i64 KEEP_RADIUS = DISC_TABLE_MAX;
+constexpr size_t KEEP_SLOTS = 8192; // a power of two
+constexpr size_t KEEP_ROWS = size_t{1} << 19;
+
+struct KeptRow {
+    int16_t lo, hi; // relative to the first end pixel; lo > hi: no pixels
+};
+
+// The rows of one shape, blank rows above and below left out (the rows in
+// between never are blank: the shape is convex).
+struct KeptShape {
+    int32_t dx = 0, dy = 0, r = 0; // r 0: a free slot
+    int32_t top = 0;               // first row, relative to the first end pixel
+    uint32_t start = 0, count = 0; // rows in the store
+    int32_t left = 0, right = 0;   // the columns [left, right) they cover
+};
+
+class CapsuleStore {
+  public:
+    // The kept rows of this shape, made by `make(rows)` (which appends the
+    // `rows` rows from `top` on, blank ones included) when there are none
+    // yet; nullptr when the shape does not fit the store.
+    template <typename Make>
+    const KeptShape* find(i64 dx, i64 dy, i64 r, i64 top, i64 rows, Make&& make) {
+        if (rows <= 0 || static_cast<size_t>(rows) > KEEP_ROWS / 8) return nullptr;
+        if (slots_.empty()) {
+            slots_.resize(KEEP_SLOTS);
+            rows_.reserve(KEEP_ROWS);
         }
+        size_t h = (static_cast<size_t>(dx) * 0x9E3779B1u) ^ (static_cast<size_t>(dy) * 0x85EBCA77u) ^
+                   (static_cast<size_t>(r) * 0xC2B2AE3Du);
+        h ^= h >> 15;
+        for (size_t i = 0;; ++i) {
+            KeptShape& e = slots_[(h + i) & (KEEP_SLOTS - 1)];
+            if (e.r == 0) break;
+            if (e.dx == dx && e.dy == dy && e.r == r) return &e;
+        }
+        if (used_ * 4 >= KEEP_SLOTS * 3 || rows_.size() + static_cast<size_t>(rows) > KEEP_ROWS) {
+            std::fill(slots_.begin(), slots_.end(), KeptShape{});
+            rows_.clear();
+            used_ = 0;
+        }
+        size_t at = h & (KEEP_SLOTS - 1);
+        while (slots_[at].r != 0) at = (at + 1) & (KEEP_SLOTS - 1);
+        KeptShape& e = slots_[at];
+        e = {static_cast<int32_t>(dx), static_cast<int32_t>(dy), static_cast<int32_t>(r),
+             static_cast<int32_t>(top), static_cast<uint32_t>(rows_.size()),
+             static_cast<uint32_t>(rows)};
+        ++used_;
+        make(rows_);
+        // Trim the blank rows and note the columns covered.
+        size_t first = e.start, end = rows_.size();
+        while (first < end && rows_[first].lo > rows_[first].hi) ++first;
+        while (end > first && rows_[end - 1].lo > rows_[end - 1].hi) --end;
+        e.top += static_cast<int32_t>(first - e.start);
+        int32_t left = INT32_MAX, right = INT32_MIN;
+        for (size_t i = first; i < end; ++i) {
+            left = std::min<int32_t>(left, rows_[i].lo);
+            right = std::max<int32_t>(right, rows_[i].hi + 1);
+            rows_[e.start + (i - first)] = rows_[i];
+        }
+        e.count = static_cast<uint32_t>(end - first);
+        e.left = left, e.right = right;
+        rows_.resize(e.start + e.count);
+        return &e;
     }
-    if (painted_top >= 0) {
-        s.mark(left, painted_top, right);
-        s.mark(left, painted_bottom - 1, right);
-    }
+    const KeptRow* rows(const KeptShape& e) const { return rows_.data() + e.start; }
+
+  private:
+    std::vector<KeptShape> slots_;
+    std::vector<KeptRow> rows_;
+    size_t used_ = 0;
+};
+
+CapsuleStore capsule_store_instance;
+
+inline CapsuleStore& capsule_store() {
+    return capsule_store_instance;
 }
 
 // Draws the capsule's rows; false (nothing drawn) when it is too big for
@@ -589,16 +687,50 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
     const i64 bottom = ((by + r - 1) >> 1) + 1;
     const i64 first = s.first_row(top), end = s.end_row(bottom);
     if (first >= end) return true;
-    if (r <= DISC_TABLE_MAX) {
-        // Both ends are pen centres of this width: (2x + shift, 2y + shift).
-        const DiscTable& t = disc_table(r);
-        const i64 shift = r % 2;
-        wide_line_rows(s, k, first, end, DiscTableRows{t, (ax - shift) >> 1, (ay - shift) >> 1},
-                       DiscTableRows{t, (bx - shift) >> 1, (by - shift) >> 1}, pixel);
-    } else {
-        wide_line_rows(s, k, first, end, DiscWalkRows{{ax, ay, r}}, DiscWalkRows{{bx, by, r}},
-                       pixel);
+    RowPainter paint{s, pixel};
+    if (r > DISC_TABLE_MAX) {
+        wide_line_rows(k, first, end, DiscWalkRows{{ax, ay, r}}, DiscWalkRows{{bx, by, r}}, paint);
+        paint.finish();
+        return true;
     }
+    // Both ends are pen centres of this width: (2x + shift, 2y + shift).
+    const DiscTable& t = disc_table(r);
+    const i64 shift = r % 2;
+    const i64 ex = (ax - shift) >> 1, ey = (ay - shift) >> 1;
+    const DiscTableRows disc_a{t, ex, ey}, disc_b{t, (bx - shift) >> 1, (by - shift) >> 1};
+    const KeptShape* kept = nullptr;
+    if (dx >= -KEEP_SPAN && dx <= KEEP_SPAN && dy <= KEEP_SPAN && r <= KEEP_RADIUS) {
+        kept = capsule_store().find(dx, dy, r, top - ey, bottom - top, [&](std::vector<KeptRow>& rows) {
+            // Every row of the shape, unclipped, relative to the first end.
+            wide_line_rows(k, top, bottom, disc_a, disc_b, [&](i64, i64 lo, i64 hi) {
+                if (lo > hi) lo = 1, hi = 0;
+                rows.push_back({static_cast<int16_t>(lo - ex), static_cast<int16_t>(hi - ex)});
+            });
+        });
+    }
+    if (!kept) {
+        wide_line_rows(k, first, end, disc_a, disc_b, paint);
+        paint.finish();
+        return true;
+    }
+    if (kept->count == 0) return true;
+    const KeptRow* rows = capsule_store().rows(*kept);
+    const i64 y0 = ey + kept->top, y1 = y0 + kept->count;
+    const i64 l = ex + kept->left, rt = ex + kept->right;
+    if (y0 >= s.ct && y1 <= s.cb && l >= s.cl && rt <= s.cr) {
+        // Wholly inside the clip, the usual case: the rows as they are.
+        uint32_t* p = s.c.row(static_cast<int>(y0)) + ex;
+        for (uint32_t i = 0; i < kept->count; ++i, p += s.c.stride)
+            fill_pixels(p + rows[i].lo, static_cast<size_t>(rows[i].hi + 1 - rows[i].lo), pixel);
+        s.mark(l, y0, rt);
+        s.mark(l, y1 - 1, rt);
+        return true;
+    }
+    for (i64 y = std::max(y0, s.ct), stop = std::min(y1, s.cb); y < stop; ++y) {
+        const KeptRow& row = rows[y - y0];
+        paint(y, ex + row.lo, ex + row.hi);
+    }
+    paint.finish();
     return true;
 }
 

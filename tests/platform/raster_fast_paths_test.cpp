@@ -62,6 +62,25 @@ TEST(RasterFastWideLine, RandomLinesFollowTheCapsuleRule) {
     }
 }
 
+TEST(RasterFastWideLine, KeptShapesRepaintTheSamePixelsWhereverTheyLand) {
+    // The same shapes again and again, at other places and through other
+    // clips, with enough other shapes in between to fill the store of kept
+    // shapes several times over and make it start afresh.
+    Lcg rng{5150};
+    for (int round = 0; round < 30; ++round) {
+        int w = 2 + rng.next(30), dx = rng.next(80) - 40, dy = rng.next(80) - 40;
+        for (int place = 0; place < 4; ++place) {
+            int x0 = rng.next(100) - 10, y0 = rng.next(90) - 10;
+            Rect clip = place % 2 ? Rect{0, 0, 96, 80} : Rect{5 + place, 3, 70, 66 - place};
+            expect_capsule(x0, y0, x0 + dx, y0 + dy, w, clip, place - 2, 1 - place, "kept");
+        }
+        Buffer scratch(96, 80);
+        for (int other = 0; other < 2000; ++other)
+            raster_wide_line(scratch.canvas(), 40, 40, 40 + rng.next(500) - 250,
+                             40 + rng.next(500) - 250, 2 + rng.next(60), PEN);
+    }
+}
+
 TEST(RasterFastWideLine, BoundsOnPixelCentresAreDecidedExactly) {
     // Slopes whose side and end bounds fall on pixel centres: axis-aligned,
     // diagonal, 3-4-5 and 5-12-13 directions, at odd and even widths.
