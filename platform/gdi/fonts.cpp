@@ -602,43 +602,7 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
                          _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, mixed)));
     };
-    // Solid runs are filled; the others are blended, four pixels at a time
-    // where the glyph and the clip leave room. A group may run on into the
-    // columns after its run: blank ones it leaves alone, solid ones it paints
-    // as the fill would; but no pixel is ever blended twice.
-    const __m128i fill = _mm_set1_epi32(static_cast<int>(solid));
-    for (int64_t y = y0; y < y1; ++y) {
-        const size_t gy = static_cast<size_t>(y - by);
-        const uint32_t first = g.row_start[gy], last = g.row_start[gy + 1];
-        if (first == last) continue; // a blank row
-        const uint8_t* cov = g.coverage.data() + gy * static_cast<size_t>(g.width);
-        uint32_t* row = canvas.row(static_cast<int>(y)) + bx;
-        int64_t done = c0; // columns before this are finished
-        for (uint32_t i = first; i < last; ++i) {
-            const GlyphRun& run = g.runs[i];
-            int64_t a0 = std::max<int64_t>(run.x0, done), a1 = std::min<int64_t>(run.x1, c1);
-            if (a0 >= a1) continue;
-            if (run.solid) {
-                int64_t x = a0;
-                for (; x + 4 <= a1; x += 4)
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), fill);
-                if (x < a1) {
-                    if (a1 - a0 >= 4) {
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + a1 - 4), fill);
-                    } else {
-                        for (; x < a1; ++x) row[x] = solid;
-                    }
-                }
-                done = a1;
-                continue;
-            }
-            int64_t x = a0;
-            for (; x < a1 && x + 4 <= c1; x += 4) blend_four(row + x, cov + x);
-            for (; x < a1; ++x) blend_one(row + x, cov[x]);
-            done = x;
-        }
-    }
-#else
+#endif
     for (int64_t y = y0; y < y1; ++y) {
         const size_t gy = static_cast<size_t>(y - by);
         const uint32_t first = g.row_start[gy], last = g.row_start[gy + 1];
@@ -646,11 +610,17 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t
         // The row's inked columns, within the clip.
         int64_t a0 = std::max<int64_t>(g.runs[first].x0, c0);
         int64_t a1 = std::min<int64_t>(g.runs[last - 1].x1, c1);
+        if (a0 >= a1) continue;
         const uint8_t* cov = g.coverage.data() + gy * static_cast<size_t>(g.width);
         uint32_t* row = canvas.row(static_cast<int>(y)) + bx;
-        for (int64_t x = a0; x < a1; ++x) blend_one(row + x, cov[x]);
-    }
+        int64_t x = a0;
+#if defined(__SSE2__)
+        // A group may run past the ink into blank columns of the glyph, which
+        // it leaves alone, but never past the glyph or the clip.
+        for (; x < a1 && x + 4 <= c1; x += 4) blend_four(row + x, cov + x);
 #endif
+        for (; x < a1; ++x) blend_one(row + x, cov[x]);
+    }
 }
 
 } // namespace
