@@ -580,10 +580,15 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t
     const __m128i c255 = _mm_set1_epi16(255), c127 = _mm_set1_epi16(127);
     const __m128i magic = _mm_set1_epi16(static_cast<short>(0x8081));
     const __m128i rgb_mask = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i fill = _mm_set1_epi32(static_cast<int>(solid));
     auto blend_four = [&](uint32_t* dst, const uint8_t* cov) {
         uint32_t quad;
         std::memcpy(&quad, cov, sizeof quad);
         if (quad == 0) return;
+        if (quad == 0xFFFFFFFFu) { // inside a stroke: the text colour itself
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), fill);
+            return;
+        }
         __m128i a16 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(quad)), zero);
         __m128i a32 = _mm_unpacklo_epi16(a16, a16);
         __m128i alo = _mm_unpacklo_epi32(a32, a32), ahi = _mm_unpackhi_epi32(a32, a32);
