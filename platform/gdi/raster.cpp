@@ -186,6 +186,12 @@ Box normalised_box(const Surface& s, int left, int top, int right, int bottom) {
     return {l + s.ox, t + s.oy, r + s.ox, b + s.oy};
 }
 
+// Whether every side of the box is an int.
+bool fits_int(const Box& b) {
+    constexpr i64 lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    return b.l >= lo && b.r <= hi && b.t >= lo && b.b <= hi;
+}
+
 // The box that a pen of width w centred on the one-pixel outline of `box`
 // covers, and the box just inside that pen.
 Box pen_outer(const Box& box, i64 w) {
@@ -739,9 +745,20 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
 Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom, uint32_t pixel) {
     Surface s(c);
     if (s.empty()) return {};
-    Box b{i64{left} + s.ox, i64{top} + s.oy, i64{right} + s.ox, i64{bottom} + s.oy};
-    for (i64 y = s.first_row(b.t), end = s.end_row(b.b); y < end; ++y)
-        s.span(y, b.l, b.r, pixel);
+    // Clipped once; then every row is the same span.
+    const i64 l = std::max(i64{left} + s.ox, s.cl), r = std::min(i64{right} + s.ox, s.cr);
+    const i64 t = std::max(i64{top} + s.oy, s.ct), b = std::min(i64{bottom} + s.oy, s.cb);
+    if (l >= r || t >= b) return {};
+    const size_t n = static_cast<size_t>(r - l);
+    uint32_t* p = s.c.row(static_cast<int>(t)) + l;
+    if (n == 1) {
+        // A one-pixel column: the edges of buttons, bevels and outlines.
+        for (i64 y = t; y < b; ++y, p += s.c.stride) *p = pixel;
+    } else {
+        for (i64 y = t; y < b; ++y, p += s.c.stride) fill_pixels(p, n, pixel);
+    }
+    s.mark(l, t, r);
+    s.mark(l, b - 1, r);
     return s.touched();
 }
 
@@ -757,6 +774,12 @@ Rect raster_rectangle(const Canvas& c, int left, int top, int right, int bottom,
         outer = pen_outer(box, w);
         core = pen_inner(box, w);
     }
+    // Filled in one colour (no pen, or pen and brush alike, as every filled
+    // rectangle the runtime draws): one box, every row the same span.
+    const Box drawn{outer.l - s.ox, outer.t - s.oy, outer.r - s.ox, outer.b - s.oy};
+    if (paint.has_brush && (!paint.has_pen || paint.pen == paint.brush) && fits_int(drawn))
+        return raster_fill_rect(c, static_cast<int>(drawn.l), static_cast<int>(drawn.t),
+                                static_cast<int>(drawn.r), static_cast<int>(drawn.b), paint.brush);
     return paint_rows(s, outer.t, outer.b, paint, [&](i64 y, Span& o, Span& k) {
         o = {outer.l, outer.r};
         if (y >= core.t && y < core.b) k = {core.l, core.r};

@@ -173,6 +173,27 @@ TEST(RasterFastPolygon, TrianglesThroughAClipAndAnOrigin) {
     }
 }
 
+TEST(RasterFastRectangle, OneColourFillCoversWhatPenAndBrushTogetherCover) {
+    // A rectangle whose pen and brush share a colour is filled as one box:
+    // it must cover exactly the pixels of its pen and its brush drawn apart.
+    Lcg rng{2718};
+    for (int round = 0; round < 500; ++round) {
+        int l = rng.next(120) - 20, t = rng.next(100) - 20, r = rng.next(120) - 20,
+            b = rng.next(100) - 20;
+        RasterPaint apart{true, PEN, 1 + rng.next(round % 3 ? 3 : 12), true, BRUSH};
+        RasterPaint together = apart;
+        together.brush = PEN;
+        Rect clip = round % 2 ? Rect{0, 0, 96, 80} : Rect{7, 5, 83, 66};
+        Buffer one(96, 80), two(96, 80);
+        Rect a = raster_rectangle(one.canvas(clip, 3, -2), l, t, r, b, together);
+        Rect c = raster_rectangle(two.canvas(clip, 3, -2), l, t, r, b, apart);
+        for (uint32_t& p : two.px)
+            if (p == BRUSH) p = PEN;
+        ASSERT_EQ(one.px, two.px) << round << ": " << l << "," << t << " " << r << "," << b;
+        EXPECT_EQ(a, c) << round;
+    }
+}
+
 TEST(RasterFastPolygon, SmallAndLargePolygonsFollowTheAlternateRule) {
     auto in_polygon = [](const std::vector<POINT>& p, int x, int y) {
         int crossings = 0;
