@@ -89,14 +89,14 @@ HBITMAP default_bitmap() {
     return one;
 }
 
-void select_into(HGDIOBJ h, HGDIOBJ& slot) {
+inline void select_into(HGDIOBJ h, HGDIOBJ& slot) {
     if (GdiObject* old = objects.get(handle_value(slot))) --old->select_count;
     slot = h;
     if (GdiObject* now = objects.get(handle_value(h))) ++now->select_count;
 }
 
 // The same, when the caller already holds the object behind h.
-void select_into(HGDIOBJ h, GdiObject* now, HGDIOBJ& slot) {
+[[gnu::always_inline]] inline void select_into(HGDIOBJ h, GdiObject* now, HGDIOBJ& slot) {
     if (GdiObject* old = objects.get(handle_value(slot))) --old->select_count;
     slot = h;
     ++now->select_count;

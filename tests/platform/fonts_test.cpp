@@ -192,6 +192,9 @@ TEST(FontDrawing, BlendingFollowsTheCoverageOverAnyBackground) {
     };
     const int w = 90, h = 80;
     uint32_t seed = 12345;
+    // Both roads: eight pixels at a time (where the processor can) and four.
+    for (bool wide : {true, false}) {
+    bool was = font_wide_blend(wide);
     for (int height : {-12, -24, -37, -60}) {
         const FontFace* f = face_of("DejaVu Sans", height);
         for (const char* ch : {"W", "i", "m", "@", "g", "B"}) {
@@ -210,10 +213,14 @@ TEST(FontDrawing, BlendingFollowsTheCoverageOverAnyBackground) {
                         size_t i = static_cast<size_t>(y) * w + x;
                         uint32_t a = 255 - (cov[i] & 0xFF);
                         uint32_t want = clip.contains(x, y) && a ? blend(colour, back[i], a) : back[i];
-                        ASSERT_EQ(px[i], want) << ch << " at " << height << ", " << x << "," << y;
+                        ASSERT_EQ(px[i], want)
+                            << ch << " at " << height << (wide ? " wide" : "") << ", " << x
+                            << "," << y;
                     }
             }
         }
+    }
+    font_wide_blend(was);
     }
 }
 
