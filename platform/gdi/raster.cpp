@@ -589,52 +589,62 @@ struct RowPainter {
     }
 };
 
-// ---- Capsule shapes, kept ----------------------------------------------------
+// ---- Shapes, kept ------------------------------------------------------------
 //
-// A capsule's pixels depend only on its width and the difference between
-// its end pixels: moved by whole pixels, it covers the same pixels moved. The
-// spirals draw the same few thousand capsules frame after frame, so their
-// rows are kept, relative to the first end pixel, and later capsules of the
-// same shape are painted from the kept rows, clipped where they land. Only
-// everyday sizes are kept; the store is bounded and starts afresh when full.
+// A capsule's pixels depend only on its width and the difference between its
+// end pixels, a triangle's only on the differences between its vertices:
+// moved by whole pixels, the shape covers the same pixels moved. The card
+// draws the same few thousand capsules (the spirals) and triangles (the
+// border, the buttons' corners) frame after frame, so their rows are kept,
+// relative to a reference pixel, and later shapes of the same kind and size
+// are painted from the kept rows, clipped where they land. Only everyday
+// sizes are kept; the store is bounded and starts afresh when full.
 
-constexpr i64 KEEP_SPAN = 512;     // doubled end differences up to this
+constexpr i64 KEEP_SPAN = 512; // coordinate differences up to this
 constexpr i64 KEEP_RADIUS = DISC_TABLE_MAX;
 constexpr size_t KEEP_SLOTS = 8192; // a power of two
 constexpr size_t KEEP_ROWS = size_t{1} << 19;
 
 struct KeptRow {
-    int16_t lo, hi; // relative to the first end pixel; lo > hi: no pixels
+    int16_t lo, hi; // columns lo..hi relative to the reference pixel; lo > hi: none
 };
 
-// The rows of one shape, blank rows above and below left out (the rows in
-// between never are blank: the shape is convex).
+struct ShapeKey {
+    int32_t kind = 0; // 0: a free slot
+    int32_t a = 0, b = 0, c = 0, d = 0;
+    bool operator==(const ShapeKey&) const = default;
+};
+
+// The rows of one shape, blank rows above and below left out.
 struct KeptShape {
-    int32_t dx = 0, dy = 0, r = 0; // r 0: a free slot
-    int32_t top = 0;               // first row, relative to the first end pixel
+    ShapeKey key;
+    int32_t top = 0;               // first row, relative to the reference pixel
     uint32_t start = 0, count = 0; // rows in the store
     int32_t left = 0, right = 0;   // the columns [left, right) they cover
+    bool gapless = true;           // no blank row between the first and last
 };
 
-class CapsuleStore {
+class ShapeStore {
   public:
-    // The kept rows of this shape, made by `make(rows)` (which appends the
-    // `rows` rows from `top` on, blank ones included) when there are none
+    // The kept rows of this shape, made by `make(row)` (called with each of
+    // the `rows` rows from `top` on, absolute columns lo..hi, lo > hi for a
+    // blank one; the reference pixel's column is `ref`) when there are none
     // yet; nullptr when the shape does not fit the store.
     template <typename Make>
-    const KeptShape* find(i64 dx, i64 dy, i64 r, i64 top, i64 rows, Make&& make) {
+    const KeptShape* find(const ShapeKey& key, i64 ref, i64 top, i64 rows, Make&& make) {
         if (rows <= 0 || static_cast<size_t>(rows) > KEEP_ROWS / 8) return nullptr;
         if (slots_.empty()) {
             slots_.resize(KEEP_SLOTS);
             rows_.reserve(KEEP_ROWS);
         }
-        size_t h = (static_cast<size_t>(dx) * 0x9E3779B1u) ^ (static_cast<size_t>(dy) * 0x85EBCA77u) ^
-                   (static_cast<size_t>(r) * 0xC2B2AE3Du);
+        size_t h = static_cast<size_t>(static_cast<uint32_t>(key.kind)) * 0x27D4EB2Fu;
+        for (int32_t v : {key.a, key.b, key.c, key.d})
+            h = (h ^ static_cast<uint32_t>(v)) * 0x9E3779B1u;
         h ^= h >> 15;
         for (size_t i = 0;; ++i) {
             KeptShape& e = slots_[(h + i) & (KEEP_SLOTS - 1)];
-            if (e.r == 0) break;
-            if (e.dx == dx && e.dy == dy && e.r == r) return &e;
+            if (e.key.kind == 0) break;
+            if (e.key == key) return &e;
         }
         if (used_ * 4 >= KEEP_SLOTS * 3 || rows_.size() + static_cast<size_t>(rows) > KEEP_ROWS) {
             std::fill(slots_.begin(), slots_.end(), KeptShape{});
@@ -642,22 +652,31 @@ class CapsuleStore {
             used_ = 0;
         }
         size_t at = h & (KEEP_SLOTS - 1);
-        while (slots_[at].r != 0) at = (at + 1) & (KEEP_SLOTS - 1);
+        while (slots_[at].key.kind != 0) at = (at + 1) & (KEEP_SLOTS - 1);
         KeptShape& e = slots_[at];
-        e = {static_cast<int32_t>(dx), static_cast<int32_t>(dy), static_cast<int32_t>(r),
-             static_cast<int32_t>(top), static_cast<uint32_t>(rows_.size()),
-             static_cast<uint32_t>(rows)};
+        e = KeptShape{};
+        e.key = key;
+        e.start = static_cast<uint32_t>(rows_.size());
         ++used_;
-        make(rows_);
-        // Trim the blank rows and note the columns covered.
+        // Every row, blank ones as lo > hi; then the blank rows above and
+        // below trimmed, and the columns covered noted.
+        make([&](i64 lo, i64 hi) {
+            if (lo > hi) rows_.push_back({1, 0});
+            else rows_.push_back({static_cast<int16_t>(lo - ref), static_cast<int16_t>(hi - ref)});
+        });
         size_t first = e.start, end = rows_.size();
-        while (first < end && rows_[first].lo > rows_[first].hi) ++first;
-        while (end > first && rows_[end - 1].lo > rows_[end - 1].hi) --end;
-        e.top += static_cast<int32_t>(first - e.start);
+        auto blank = [&](size_t i) { return rows_[i].lo > rows_[i].hi; };
+        while (first < end && blank(first)) ++first;
+        while (end > first && blank(end - 1)) --end;
+        e.top = static_cast<int32_t>(top + static_cast<i64>(first - e.start));
         int32_t left = INT32_MAX, right = INT32_MIN;
         for (size_t i = first; i < end; ++i) {
-            left = std::min<int32_t>(left, rows_[i].lo);
-            right = std::max<int32_t>(right, rows_[i].hi + 1);
+            if (blank(i)) {
+                e.gapless = false;
+            } else {
+                left = std::min<int32_t>(left, rows_[i].lo);
+                right = std::max<int32_t>(right, rows_[i].hi + 1);
+            }
             rows_[e.start + (i - first)] = rows_[i];
         }
         e.count = static_cast<uint32_t>(end - first);
@@ -673,10 +692,31 @@ class CapsuleStore {
     size_t used_ = 0;
 };
 
-CapsuleStore capsule_store_instance;
+ShapeStore shape_store;
 
-inline CapsuleStore& capsule_store() {
-    return capsule_store_instance;
+constexpr int32_t KEPT_CAPSULE = 1, KEPT_TRIANGLE = 2;
+
+// Paints a kept shape with its reference pixel at (rx, ry), clipped.
+void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) {
+    if (e.count == 0) return;
+    const KeptRow* rows = shape_store.rows(e);
+    const i64 y0 = ry + e.top, y1 = y0 + e.count;
+    const i64 l = rx + e.left, r = rx + e.right;
+    if (e.gapless && y0 >= s.ct && y1 <= s.cb && l >= s.cl && r <= s.cr) {
+        // Wholly inside the clip, the usual case: the rows as they are.
+        uint32_t* p = s.c.row(static_cast<int>(y0)) + rx;
+        for (uint32_t i = 0; i < e.count; ++i, p += s.c.stride)
+            fill_pixels(p + rows[i].lo, static_cast<size_t>(rows[i].hi + 1 - rows[i].lo), pixel);
+        s.mark(l, y0, r);
+        s.mark(l, y1 - 1, r);
+        return;
+    }
+    RowPainter paint{s, pixel};
+    for (i64 y = std::max(y0, s.ct), stop = std::min(y1, s.cb); y < stop; ++y) {
+        const KeptRow& row = rows[y - y0];
+        if (row.lo <= row.hi) paint(y, rx + row.lo, rx + row.hi);
+    }
+    paint.finish();
 }
 
 // Draws the capsule's rows; false (nothing drawn) when it is too big for
@@ -706,12 +746,12 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
     const DiscTableRows disc_a{t, ex, ey}, disc_b{t, (bx - shift) >> 1, (by - shift) >> 1};
     const KeptShape* kept = nullptr;
     if (dx >= -KEEP_SPAN && dx <= KEEP_SPAN && dy <= KEEP_SPAN && r <= KEEP_RADIUS) {
-        kept = capsule_store().find(dx, dy, r, top - ey, bottom - top, [&](std::vector<KeptRow>& rows) {
-            // Every row of the shape, unclipped, relative to the first end.
-            wide_line_rows(k, top, bottom, disc_a, disc_b, [&](i64, i64 lo, i64 hi) {
-                if (lo > hi) lo = 1, hi = 0;
-                rows.push_back({static_cast<int16_t>(lo - ex), static_cast<int16_t>(hi - ex)});
-            });
+        ShapeKey key{KEPT_CAPSULE, static_cast<int32_t>(dx), static_cast<int32_t>(dy),
+                     static_cast<int32_t>(r), 0};
+        kept = shape_store.find(key, ex, top - ey, bottom - top, [&](auto&& keep) {
+            // Every row of the shape, unclipped.
+            wide_line_rows(k, top, bottom, disc_a, disc_b,
+                           [&](i64, i64 lo, i64 hi) { keep(lo, hi); });
         });
     }
     if (!kept) {
@@ -719,24 +759,7 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
         paint.finish();
         return true;
     }
-    if (kept->count == 0) return true;
-    const KeptRow* rows = capsule_store().rows(*kept);
-    const i64 y0 = ey + kept->top, y1 = y0 + kept->count;
-    const i64 l = ex + kept->left, rt = ex + kept->right;
-    if (y0 >= s.ct && y1 <= s.cb && l >= s.cl && rt <= s.cr) {
-        // Wholly inside the clip, the usual case: the rows as they are.
-        uint32_t* p = s.c.row(static_cast<int>(y0)) + ex;
-        for (uint32_t i = 0; i < kept->count; ++i, p += s.c.stride)
-            fill_pixels(p + rows[i].lo, static_cast<size_t>(rows[i].hi + 1 - rows[i].lo), pixel);
-        s.mark(l, y0, rt);
-        s.mark(l, y1 - 1, rt);
-        return true;
-    }
-    for (i64 y = std::max(y0, s.ct), stop = std::min(y1, s.cb); y < stop; ++y) {
-        const KeptRow& row = rows[y - y0];
-        paint(y, ex + row.lo, ex + row.hi);
-    }
-    paint.finish();
+    paint_kept(s, *kept, ex, ey, pixel);
     return true;
 }
 
@@ -824,27 +847,24 @@ namespace {
 // same pixels as the general alternate-rule fill: on every row between the
 // top and bottom vertex exactly two edges are active, and the span runs
 // between their crossings.
-Rect fill_triangle(Surface& s, const POINT* points, uint32_t pixel) {
-    struct V {
-        i64 x, y;
-    } v[3];
-    for (int i = 0; i < 3; ++i) v[i] = {i64{points[i].x} + s.ox, i64{points[i].y} + s.oy};
-    if (v[1].y < v[0].y) std::swap(v[0], v[1]);
-    if (v[2].y < v[1].y) std::swap(v[1], v[2]);
-    if (v[1].y < v[0].y) std::swap(v[0], v[1]);
-    if (v[0].y == v[2].y) return {};
+struct TriangleVertex {
+    i64 x, y;
+};
+
+// Rows [first, end) of the triangle through v (sorted by row, v[0].y <= first,
+// end <= v[2].y): sink(y, x0, x1) with the span [x0, x1), empty when x0 >= x1.
+template <typename Sink>
+void triangle_rows(const TriangleVertex* v, i64 first, i64 end, Sink&& sink) {
+    using V = TriangleVertex;
     // The crossing of edge a-b (a above b) on row y: the first pixel whose
     // centre is at or right of it, ceil((xa den + (y - ya)(xb - xa)) / den).
     auto start = [](FloorWalk& w, const V& a, const V& b, i64 y) {
         i64 den = b.y - a.y;
         w.start(a.x * den + (y - a.y) * (b.x - a.x) + den - 1, b.x - a.x, den);
     };
-    const i64 first = s.first_row(v[0].y), end = s.end_row(v[2].y);
-    if (first >= end) return {};
     FloorWalk along, part;
     start(along, v[0], v[2], first);
     i64 y = first;
-    i64 left = I64_MAX, right = I64_MIN, top = -1, bottom = -1;
     for (int half = 0; half < 2; ++half) {
         const V& a = v[half];
         const V& b = v[half + 1];
@@ -852,23 +872,42 @@ Rect fill_triangle(Surface& s, const POINT* points, uint32_t pixel) {
         if (y >= stop) continue;
         start(part, a, b, y);
         for (; y < stop; ++y) {
-            i64 x0 = std::min(along.q, part.q), x1 = std::max(along.q, part.q);
+            sink(y, std::min(along.q, part.q), std::max(along.q, part.q));
             along.next();
             part.next();
-            x0 = std::max(x0, s.cl);
-            x1 = std::min(x1, s.cr);
-            if (x0 >= x1) continue;
-            fill_pixels(s.c.row(static_cast<int>(y)) + x0, static_cast<size_t>(x1 - x0), pixel);
-            left = std::min(left, x0);
-            right = std::max(right, x1);
-            if (top < 0) top = y;
-            bottom = y;
         }
     }
-    if (top >= 0) {
-        s.mark(left, top, right);
-        s.mark(left, bottom, right);
+}
+
+Rect fill_triangle(Surface& s, const POINT* points, uint32_t pixel) {
+    TriangleVertex v[3];
+    for (int i = 0; i < 3; ++i) v[i] = {i64{points[i].x} + s.ox, i64{points[i].y} + s.oy};
+    if (v[1].y < v[0].y) std::swap(v[0], v[1]);
+    if (v[2].y < v[1].y) std::swap(v[1], v[2]);
+    if (v[1].y < v[0].y) std::swap(v[0], v[1]);
+    if (v[0].y == v[2].y) return {};
+    const i64 first = s.first_row(v[0].y), end = s.end_row(v[2].y);
+    if (first >= end) return {};
+    auto near = [](i64 d) { return d >= -KEEP_SPAN && d <= KEEP_SPAN; };
+    if (near(v[1].x - v[0].x) && near(v[2].x - v[0].x) && near(v[2].x - v[1].x) &&
+        v[2].y - v[0].y <= KEEP_SPAN) {
+        // Kept by its shape, relative to the top vertex.
+        ShapeKey key{KEPT_TRIANGLE, static_cast<int32_t>(v[1].x - v[0].x),
+                     static_cast<int32_t>(v[1].y - v[0].y), static_cast<int32_t>(v[2].x - v[0].x),
+                     static_cast<int32_t>(v[2].y - v[0].y)};
+        const KeptShape* kept =
+            shape_store.find(key, v[0].x, 0, v[2].y - v[0].y, [&](auto&& keep) {
+                triangle_rows(v, v[0].y, v[2].y,
+                              [&](i64, i64 x0, i64 x1) { keep(x0, x1 - 1); });
+            });
+        if (kept) {
+            paint_kept(s, *kept, v[0].x, v[0].y, pixel);
+            return s.touched();
+        }
     }
+    RowPainter paint{s, pixel};
+    triangle_rows(v, first, end, [&](i64 y, i64 x0, i64 x1) { paint(y, x0, x1 - 1); });
+    paint.finish();
     return s.touched();
 }
 

@@ -163,13 +163,18 @@ TEST(RasterFastPolygon, TrianglesThroughAClipAndAnOrigin) {
         POINT p[3];
         for (POINT& q : p) q = {rng.next(130) - 20, rng.next(110) - 20};
         if (round % 4 == 0) p[2].y = p[1].y; // a flat side
-        const int ox = 4, oy = -3;
-        Buffer b(96, 80);
-        raster_polygon_fill(b.canvas(clip, ox, oy), p, 3, BRUSH);
-        for (int y = 0; y < b.h; ++y)
-            for (int x = 0; x < b.w; ++x)
-                ASSERT_EQ(b.painted(x, y), clip.contains(x, y) && in_triangle(p, x - ox, y - oy))
-                    << round << " at " << x << "," << y;
+        // The same shape again, moved: the second is painted from the
+        // first one's kept rows.
+        for (int moved = 0; moved < 2; ++moved) {
+            const int ox = 4 + 13 * moved, oy = -3 - 9 * moved;
+            Buffer b(96, 80);
+            raster_polygon_fill(b.canvas(clip, ox, oy), p, 3, BRUSH);
+            for (int y = 0; y < b.h; ++y)
+                for (int x = 0; x < b.w; ++x)
+                    ASSERT_EQ(b.painted(x, y),
+                              clip.contains(x, y) && in_triangle(p, x - ox, y - oy))
+                        << round << (moved ? " moved" : "") << " at " << x << "," << y;
+        }
     }
 }
 
