@@ -72,26 +72,33 @@ i64 clamp_i64(i128 v) {
 // 16-byte blocks where the compiler would otherwise store one pixel at a time.
 [[gnu::always_inline]] inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
 #if defined(__SSE2__)
-    __m128i x = _mm_set1_epi32(static_cast<int>(v));
-    if (n >= 8) {
+    const __m128i x = _mm_set1_epi32(static_cast<int>(v));
+    auto store = [&](size_t at) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p + at), x); };
+    if (n >= 16) {
         size_t i = 0;
         for (; i + 8 <= n; i += 8) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), x);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 4), x);
+            store(i);
+            store(i + 4);
         }
-        if (i + 4 <= n) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), x);
-            i += 4;
+        // The last few pixels: stores that overlap what is already done.
+        if (i < n) {
+            store(n - 8);
+            store(n - 4);
         }
-        // The last few pixels: one store that overlaps what is already done.
-        if (i < n) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), x);
         return;
     }
-    // Short spans (most rows of small shapes and wide lines): two stores
-    // that overlap, or up to three single pixels.
+    // Short spans (most rows of small shapes and wide lines): stores that
+    // overlap in the middle, or up to three single pixels.
+    if (n >= 8) {
+        store(0);
+        store(4);
+        store(n - 8);
+        store(n - 4);
+        return;
+    }
     if (n >= 4) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), x);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), x);
+        store(0);
+        store(n - 4);
         return;
     }
     if (n > 0) {

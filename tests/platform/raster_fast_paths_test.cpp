@@ -178,6 +178,21 @@ TEST(RasterFastPolygon, TrianglesThroughAClipAndAnOrigin) {
     }
 }
 
+TEST(RasterFastRectangle, SpansOfEveryLengthCoverExactlyTheirPixels) {
+    // Spans are stored several pixels at a time, overlapping: every length
+    // and position must paint its own pixels and not one more.
+    for (int left = 0; left < 9; ++left)
+        for (int n = 0; n <= 70; ++n) {
+            Buffer b(96, 3);
+            Rect r = raster_fill_rect(b.canvas(Rect{0, 1, 96, 2}), left, 0, left + n, 3, PEN);
+            for (int x = 0; x < 96; ++x) {
+                ASSERT_EQ(b.painted(x, 1), x >= left && x < left + n) << left << "+" << n << " at " << x;
+                ASSERT_FALSE(b.painted(x, 0) || b.painted(x, 2));
+            }
+            EXPECT_EQ(r, (n ? Rect{left, 1, left + n, 2} : Rect{}));
+        }
+}
+
 TEST(RasterFastRectangle, OneColourFillCoversWhatPenAndBrushTogetherCover) {
     // A rectangle whose pen and brush share a colour is filled as one box:
     // it must cover exactly the pixels of its pen and its brush drawn apart.
