@@ -31,6 +31,8 @@ void BM_Frame(benchmark::State& state, bench::Card (*make)()) {
 }
 BENCHMARK_CAPTURE(BM_Frame, start, bench::start_card)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Frame, heavy, bench::heavy_card)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Frame, heavy_animated, bench::heavy_animated_card)
+    ->Unit(benchmark::kMicrosecond);
 
 // One layer alone, drawn over whatever the last iteration left.
 void BM_Layer(benchmark::State& state, bench::Card (*make)()) {

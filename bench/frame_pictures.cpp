@@ -2,7 +2,8 @@
 // change to the drawing code can be checked pixel for pixel against the
 // pictures made before it (cmp the files). Usage: frame_pictures DIR
 // writes DIR/start.png and DIR/heavy-N.png for the first frames of the
-// heavy card (its animation moves from frame to frame).
+// heavy card (its animation moves from frame to frame), and DIR/mixed-N.png
+// for cards that show every shape kind, size, border, panel and text size.
 #include <cstdio>
 #include <string>
 
@@ -23,6 +24,30 @@ bool write_image(const std::string& path) {
         return false;
     }
     return true;
+}
+
+// Card n of the mixed set: each slot a different kind, size and colour,
+// animated and flashing, with every border pattern and size and each
+// category's panels in turn.
+bench::Card mixed_card(int n) {
+    bench::Card c;
+    c.background = (n * 7) % 24;
+    c.category = n % 4;
+    c.item = n % 6;
+    c.status = n % 25;
+    c.border_kind = n % 5 - 1, c.border_size = n % 4;
+    c.border_primary = (n * 5) % 24, c.border_secondary = (n * 11 + 3) % 24;
+    for (int i = 0; i < SLOT_COUNT; ++i) {
+        c.shape_kind[i] = (i + n) % 4, c.shape_size[i] = (i + n / 4) % 4;
+        c.shape_x[i] = -120 + 41 * i - 3 * n, c.shape_y[i] = 170 - 37 * i + 5 * n;
+        c.shape_colour[i] = (i * 3 + n) % 24, c.shape_flash[i] = (i * 5 + 1) % 24;
+        c.shape_animated[i] = (i + n) % 3, c.shape_flashing[i] = (i + 2 * n) % 4;
+        c.message_kind[i] = (i + n) % 7, c.message_size[i] = (i + n) % 4;
+        c.message_speed[i] = (i + n) % 5, c.message_scrolling[i] = (i + n) % 2;
+        c.message_colour[i] = (i * 7 + n) % 24;
+        c.message_x[i] = -150 + 45 * i, c.message_y[i] = -180 + 38 * i;
+    }
+    return c;
 }
 
 } // namespace
@@ -46,6 +71,20 @@ int main(int argc, char** argv) {
     for (int frame = 0; frame < 8; ++frame) {
         bench::draw_frame(heavy);
         if (!write_image(dir + "/heavy-" + std::to_string(frame) + ".png")) return 1;
+    }
+    for (int n = 0; n < 24; ++n) {
+        bench::Card mixed = mixed_card(n);
+        for (int frame = 0; frame < 3; ++frame) bench::draw_frame(mixed);
+        // Each panel in turn, over the frame's own.
+        switch (n % 6) {
+        case 0: draw_colour_palette(n % 24); break;
+        case 1: draw_border_list(n % 5 - 1); break;
+        case 2: draw_size_list(n % 4); break;
+        case 3: draw_message_list(n % 7); break;
+        case 4: draw_speed_list(n % 5); break;
+        default: draw_shape_palette(n % 4); break;
+        }
+        if (!write_image(dir + "/mixed-" + std::to_string(n) + ".png")) return 1;
     }
     return 0;
 }

@@ -172,10 +172,13 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT previous) {
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     Target t;
     if (!target_of(hdc, t)) return FALSE;
-    RasterPaint p = paint_of(*t.dc);
     POINT from = t.dc->position;
     t.dc->position = POINT{x, y};
-    if (p.has_pen) report(t, stroke(t.canvas, from, POINT{x, y}, p.pen_width, p.pen));
+    // A line needs only the pen.
+    const Pen* pen = gdi_pen(t.dc->pen);
+    if (pen && pen->style != PS_NULL)
+        report(t, stroke(t.canvas, from, POINT{x, y}, std::max(pen->width, 1),
+                         pixel_from_colorref(pen->colour)));
     return TRUE;
 }
 

@@ -73,4 +73,9 @@ struct FontCacheStats {
 };
 FontCacheStats font_cache_stats();
 
+// Whether glyphs are blended eight pixels at a time where the processor
+// can (the default); tests turn it off to check the four-pixel road too.
+// Returns the previous setting.
+bool font_wide_blend(bool on);
+
 }  // namespace ws

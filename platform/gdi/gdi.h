@@ -67,15 +67,23 @@ struct DC {
     POINT position{0, 0};
 };
 
-// Handle tables and stock objects.
-HandleTable<GdiObject>& gdi_objects();
-HandleTable<DC>& gdi_dcs();
-GdiObject* gdi_object(HGDIOBJ h);
-Pen* gdi_pen(HPEN h);
-Brush* gdi_brush(HBRUSH h);
-Font* gdi_font(HFONT h);
-Bitmap* gdi_bitmap(HBITMAP h);
-DC* gdi_dc(HDC h);
+// Handle tables and stock objects. The lookups are inline: every drawing
+// call makes several.
+extern HandleTable<GdiObject> gdi_object_table;
+extern HandleTable<DC> gdi_dc_table;
+inline HandleTable<GdiObject>& gdi_objects() { return gdi_object_table; }
+inline HandleTable<DC>& gdi_dcs() { return gdi_dc_table; }
+inline GdiObject* gdi_object(HGDIOBJ h) { return gdi_object_table.get(handle_value(h)); }
+template <typename T>
+inline T* gdi_typed(HGDIOBJ h, GdiObject::Kind kind) {
+    GdiObject* o = gdi_object(h);
+    return o && o->kind == kind ? static_cast<T*>(o) : nullptr;
+}
+inline Pen* gdi_pen(HPEN h) { return gdi_typed<Pen>(h, GdiObject::Kind::Pen); }
+inline Brush* gdi_brush(HBRUSH h) { return gdi_typed<Brush>(h, GdiObject::Kind::Brush); }
+inline Font* gdi_font(HFONT h) { return gdi_typed<Font>(h, GdiObject::Kind::Font); }
+inline Bitmap* gdi_bitmap(HBITMAP h) { return gdi_typed<Bitmap>(h, GdiObject::Kind::Bitmap); }
+inline DC* gdi_dc(HDC h) { return gdi_dc_table.get(handle_value(h)); }
 
 // A new DC holding the default objects (black 1-pixel pen, white brush,
 // system font, and for memory DCs a 1 x 1 bitmap).
@@ -88,7 +96,13 @@ std::unique_ptr<Font> gdi_fresh_font();
 
 // The pixels a DC draws on, with its clip, in the DC's own coordinates.
 // An invalid DC gives an empty canvas (nothing is drawn).
-Canvas dc_canvas(const DC& dc);
+Canvas dc_window_canvas(const DC& dc);
+inline Canvas dc_canvas(const DC& dc) {
+    if (dc.kind != DC::Kind::Memory) return dc_window_canvas(dc);
+    Bitmap* b = gdi_bitmap(dc.bitmap);
+    if (!b || b->pixels.empty()) return Canvas{};
+    return make_canvas(b->pixels.data(), b->width, b->height, b->width);
+}
 // A drawing call changed `area` (DC coordinates): window DCs mark it to be
 // presented. Memory DCs ignore it.
 void dc_touched(const DC& dc, const Rect& area);

@@ -14,10 +14,13 @@
 
 namespace ws {
 
+HandleTable<GdiObject> gdi_object_table;
+HandleTable<DC> gdi_dc_table;
+
 namespace {
 
-HandleTable<GdiObject> objects;
-HandleTable<DC> dcs;
+HandleTable<GdiObject>& objects = gdi_object_table;
+HandleTable<DC>& dcs = gdi_dc_table;
 
 constexpr int kStockCount = 18;
 HGDIOBJ stock[kStockCount];
@@ -86,14 +89,14 @@ HBITMAP default_bitmap() {
     return one;
 }
 
-void select_into(HGDIOBJ h, HGDIOBJ& slot) {
+inline void select_into(HGDIOBJ h, HGDIOBJ& slot) {
     if (GdiObject* old = objects.get(handle_value(slot))) --old->select_count;
     slot = h;
     if (GdiObject* now = objects.get(handle_value(h))) ++now->select_count;
 }
 
 // The same, when the caller already holds the object behind h.
-void select_into(HGDIOBJ h, GdiObject* now, HGDIOBJ& slot) {
+[[gnu::always_inline]] inline void select_into(HGDIOBJ h, GdiObject* now, HGDIOBJ& slot) {
     if (GdiObject* old = objects.get(handle_value(slot))) --old->select_count;
     slot = h;
     ++now->select_count;
@@ -122,15 +125,6 @@ void keep(std::vector<std::unique_ptr<T>>& pool, std::unique_ptr<GdiObject> o) {
 
 }  // namespace
 
-HandleTable<GdiObject>& gdi_objects() { return objects; }
-HandleTable<DC>& gdi_dcs() { return dcs; }
-
-GdiObject* gdi_object(HGDIOBJ h) { return objects.get(handle_value(h)); }
-Pen* gdi_pen(HPEN h) { return typed<Pen>(h, GdiObject::Kind::Pen); }
-Brush* gdi_brush(HBRUSH h) { return typed<Brush>(h, GdiObject::Kind::Brush); }
-Font* gdi_font(HFONT h) { return typed<Font>(h, GdiObject::Kind::Font); }
-Bitmap* gdi_bitmap(HBITMAP h) { return typed<Bitmap>(h, GdiObject::Kind::Bitmap); }
-DC* gdi_dc(HDC h) { return dcs.get(handle_value(h)); }
 
 void gdi_reset() {
     dcs.clear();
@@ -175,12 +169,7 @@ void gdi_delete_dc(HDC h) {
     dcs.remove(handle_value(h));
 }
 
-Canvas dc_canvas(const DC& dc) {
-    if (dc.kind == DC::Kind::Memory) {
-        Bitmap* b = gdi_bitmap(dc.bitmap);
-        if (!b || b->pixels.empty()) return Canvas{};
-        return make_canvas(b->pixels.data(), b->width, b->height, b->width);
-    }
+Canvas dc_window_canvas(const DC& dc) {
     Window* w = wm_window(dc.window);
     if (!w) return Canvas{};
     Canvas c = wm_client_canvas(*w);

@@ -12,6 +12,7 @@
 #include "raster.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -69,26 +70,46 @@ i64 clamp_i64(i128 v) {
 
 // Stores n copies of v from p on: the inner loop of every fill, so it writes
 // 16-byte blocks where the compiler would otherwise store one pixel at a time.
-inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
+[[gnu::always_inline]] inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
 #if defined(__SSE2__)
-    if (n >= 8) {
-        __m128i x = _mm_set1_epi32(static_cast<int>(v));
+    const __m128i x = _mm_set1_epi32(static_cast<int>(v));
+    auto store = [&](size_t at) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p + at), x); };
+    if (n >= 16) {
         size_t i = 0;
         for (; i + 8 <= n; i += 8) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), x);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 4), x);
+            store(i);
+            store(i + 4);
         }
-        if (i + 4 <= n) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), x);
-            i += 4;
+        // The last few pixels: stores that overlap what is already done.
+        if (i < n) {
+            store(n - 8);
+            store(n - 4);
         }
-        // The last few pixels: one store that overlaps what is already done.
-        if (i < n) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), x);
         return;
     }
-#endif
+    // Short spans (most rows of small shapes and wide lines): stores that
+    // overlap in the middle, or up to three single pixels.
+    if (n >= 8) {
+        store(0);
+        store(4);
+        store(n - 8);
+        store(n - 4);
+        return;
+    }
+    if (n >= 4) {
+        store(0);
+        store(n - 4);
+        return;
+    }
+    if (n > 0) {
+        p[0] = v;
+        p[n - 1] = v;
+        p[n >> 1] = v;
+    }
+#else
     for (size_t i = 0; i < n; ++i)
         p[i] = v;
+#endif
 }
 
 u64 isqrt(u64 n) {
@@ -170,6 +191,12 @@ Box normalised_box(const Surface& s, int left, int top, int right, int bottom) {
     i64 l = std::min(left, right), r = std::max(left, right);
     i64 t = std::min(top, bottom), b = std::max(top, bottom);
     return {l + s.ox, t + s.oy, r + s.ox, b + s.oy};
+}
+
+// Whether every side of the box is an int.
+bool fits_int(const Box& b) {
+    constexpr i64 lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    return b.l >= lo && b.r <= hi && b.t >= lo && b.b <= hi;
 }
 
 // The box that a pen of width w centred on the one-pixel outline of `box`
@@ -403,10 +430,6 @@ struct FloorWalk {
     }
 };
 
-// ceil((n + k * step) / den), den > 0.
-struct CeilWalk : FloorWalk {
-    void start(i64 n, i64 step, i64 d) { FloorWalk::start(n + d - 1, step, d); }
-};
 
 // Pixels [x0, x1] of a disc of doubled radius r about (px, py), row by row
 // downwards; rows may be skipped.
@@ -429,46 +452,91 @@ struct DiscWalk {
     }
 };
 
-// Draws the capsule's rows; false (nothing drawn) when it is too big for
-// this road. Only the ends, the radius and their differences are read.
-bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
-    const i64 ax = k.ax, ay = k.ay, bx = k.bx, by = k.by, r = k.r, dx = k.dx, dy = k.dy;
-    auto small = [](i64 v, i64 limit) { return v >= -limit && v <= limit; };
-    if (!small(dx, FAST_SPAN) || !small(dy, FAST_SPAN) || r > FAST_SPAN || !small(ax, FAST_REACH) ||
-        !small(ay, FAST_REACH) || !small(bx, FAST_REACH) || !small(by, FAST_REACH))
-        return false;
+// The same disc's rows from a table made once per pen width: row k below
+// (k < 0: above) the end pixel spans end + lo[k] .. end + hi[k]. Wide pens
+// of everyday widths draw thousands of ends a frame; the table replaces the
+// square root on each of their rows.
+constexpr i64 DISC_TABLE_MAX = 64;
 
-    // Rows whose centre 2y + 1 lies in [ay - r, by + r].
-    const i64 top = (ay - r) >> 1; // ceil((ay - r - 1) / 2)
-    const i64 bottom = ((by + r - 1) >> 1) + 1;
-    const i64 first = s.first_row(top), end = s.end_row(bottom);
-    if (first >= end) return true;
+struct DiscTable {
+    i64 k0 = 0, k1 = -1; // rows k0..k1 relative to the end pixel
+    int16_t lo[DISC_TABLE_MAX + 2], hi[DISC_TABLE_MAX + 2];
+};
 
+const DiscTable& disc_table(i64 r) {
+    static DiscTable tables[DISC_TABLE_MAX + 1];
+    static bool made[DISC_TABLE_MAX + 1];
+    DiscTable& t = tables[r];
+    if (!made[r]) {
+        made[r] = true;
+        const i64 shift = r % 2;
+        // Row k's centre lies 2k + 1 - shift (doubled) below the pen's centre,
+        // within r of it.
+        t.k0 = (shift - r) >> 1;     // ceil((shift - 1 - r) / 2)
+        t.k1 = (r + shift - 1) >> 1; // floor((r + shift - 1) / 2)
+        for (i64 k = t.k0; k <= t.k1; ++k) {
+            i64 d = 2 * k + 1 - shift;
+            i64 h = isqrt_small(r * r - d * d);
+            // px - h <= 2x + 1 <= px + h, px = 2 end + shift
+            t.lo[k - t.k0] = static_cast<int16_t>((shift - h) >> 1);
+            t.hi[k - t.k0] = static_cast<int16_t>((shift + h - 1) >> 1);
+        }
+    }
+    return t;
+}
+
+struct DiscTableRows {
+    const DiscTable& t;
+    i64 ex, ey; // the end pixel
+    [[gnu::always_inline]] bool row(i64 y, i64, i64& x0, i64& x1) const {
+        i64 k = y - ey;
+        if (k < t.k0 || k > t.k1) return false;
+        x0 = ex + t.lo[k - t.k0];
+        x1 = ex + t.hi[k - t.k0];
+        return true;
+    }
+};
+
+struct DiscWalkRows {
+    DiscWalk w;
+    [[gnu::always_inline]] bool row(i64, i64 Y, i64& x0, i64& x1) { return w.row(Y, x0, x1); }
+};
+
+// Starts two walks that share their step and divisor: one division fewer.
+void start_pair(FloorWalk& a, i64 na, FloorWalk& b, i64 nb, i64 step, i64 den) {
+    a.den = b.den = den;
+    a.q = floor_div64(na, den);
+    a.rem = na - a.q * den;
+    b.q = floor_div64(nb, den);
+    b.rem = nb - b.q * den;
+    a.dq = b.dq = floor_div64(step, den);
+    a.drem = b.drem = step - a.dq * den;
+}
+
+// The capsule's rows, each the hull of the body's row and, where the body is
+// cut short by its ends, the end discs' rows.
+template <typename Disc, typename Sink>
+void wide_line_rows(const Capsule& k, i64 first, i64 end, Disc disc_a, Disc disc_b, Sink&& sink) {
+    const i64 ax = k.ax, ay = k.ay, r = k.r, dx = k.dx, dy = k.dy;
     const i64 len2 = dx * dx + dy * dy;
     const i64 cf = isqrt_small(r * r * len2); // floor(r |d|)
     // With qx = 2x + 1 - ax and qy = 2y + 1 - ay (qy grows by 2 a row):
     // sides  -cf <= qx dy - qy dx <= cf           (dy > 0)
     // ends   0 <= qx dx + qy dy <= len2           (dx != 0)
+    // Low bounds round up: ceil(v / d) = floor((v + d - 1) / d).
     const i64 qy0 = 2 * first + 1 - ay;
-    CeilWalk side_lo, along_lo;
-    FloorWalk side_hi, along_hi;
+    FloorWalk side_lo, along_lo, side_hi, along_hi;
     if (dy > 0) {
-        i64 n = qy0 * dx + (ax - 1) * dy;
-        side_lo.start(n - cf, 2 * dx, 2 * dy);
-        side_hi.start(n + cf, 2 * dx, 2 * dy);
+        i64 n = qy0 * dx + (ax - 1) * dy, d = 2 * dy;
+        start_pair(side_lo, n - cf + d - 1, side_hi, n + cf, 2 * dx, d);
         if (dx > 0) {
-            i64 m = (ax - 1) * dx - qy0 * dy;
-            along_lo.start(m, -2 * dy, 2 * dx);
-            along_hi.start(m + len2, -2 * dy, 2 * dx);
+            i64 m = (ax - 1) * dx - qy0 * dy, e = 2 * dx;
+            start_pair(along_lo, m + e - 1, along_hi, m + len2, -2 * dy, e);
         } else if (dx < 0) {
-            i64 m = qy0 * dy - (ax - 1) * dx;
-            along_lo.start(m - len2, 2 * dy, -2 * dx);
-            along_hi.start(m, 2 * dy, -2 * dx);
+            i64 m = qy0 * dy - (ax - 1) * dx, e = -2 * dx;
+            start_pair(along_lo, m - len2 + e - 1, along_hi, m, 2 * dy, e);
         }
     }
-    DiscWalk disc_a{ax, ay, r}, disc_b{bx, by, r};
-    i64 left = I64_MAX, right = I64_MIN, painted_top = -1, painted_bottom = -1;
-
     for (i64 y = first, qy = qy0; y < end; ++y, qy += 2) {
         const i64 Y = 2 * y + 1;
         i64 lo = I64_MAX, hi = I64_MIN, a0, a1;
@@ -479,7 +547,7 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
             // Horizontal (dx > 0) or a dot (no body).
             if (dx > 0 && qy >= -r && qy <= r) {
                 lo = ax >> 1;
-                hi = (bx - 1) >> 1;
+                hi = (k.bx - 1) >> 1;
             }
         } else {
             i64 s0 = side_lo.q, s1 = side_hi.q, b0 = s0, b1 = s1;
@@ -498,24 +566,207 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
             if (b0 <= b1) lo = b0, hi = b1;
         }
         if (ends) {
-            if (disc_a.row(Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
-            if (disc_b.row(Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
+            if (disc_a.row(y, Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
+            if (disc_b.row(y, Y, a0, a1)) lo = std::min(lo, a0), hi = std::max(hi, a1);
         }
-        // The row, clipped; what is painted is marked once at the end.
+        sink(y, lo, hi); // pixels lo..hi, none when lo > hi
+    }
+}
+
+// Paints rows [lo, hi] clipped to the surface; what is painted is marked
+// once, by finish().
+struct RowPainter {
+    Surface& s;
+    uint32_t pixel;
+    i64 left = I64_MAX, right = I64_MIN, top = -1, bottom = -1;
+    [[gnu::always_inline]] void operator()(i64 y, i64 lo, i64 hi) {
         lo = std::max(lo, s.cl);
         hi = std::min(hi, s.cr - 1);
-        if (lo <= hi) {
-            fill_pixels(s.c.row(static_cast<int>(y)) + lo, static_cast<size_t>(hi + 1 - lo), pixel);
-            left = std::min(left, lo);
-            right = std::max(right, hi + 1);
-            if (painted_top < 0) painted_top = y;
-            painted_bottom = y + 1;
+        if (lo > hi) return;
+        fill_pixels(s.c.row(static_cast<int>(y)) + lo, static_cast<size_t>(hi + 1 - lo), pixel);
+        left = std::min(left, lo);
+        right = std::max(right, hi + 1);
+        if (top < 0) top = y;
+        bottom = y;
+    }
+    void finish() {
+        if (top < 0) return;
+        s.mark(left, top, right);
+        s.mark(left, bottom, right);
+    }
+};
+
+// ---- Shapes, kept ------------------------------------------------------------
+//
+// A capsule's pixels depend only on its width and the difference between its
+// end pixels, a triangle's only on the differences between its vertices:
+// moved by whole pixels, the shape covers the same pixels moved. The card
+// draws the same few thousand capsules (the spirals) and triangles (the
+// border, the buttons' corners) frame after frame, so their rows are kept,
+// relative to a reference pixel, and later shapes of the same kind and size
+// are painted from the kept rows, clipped where they land. Only everyday
+// sizes are kept; the store is bounded and starts afresh when full.
+
+constexpr i64 KEEP_SPAN = 512; // coordinate differences up to this
+constexpr i64 KEEP_RADIUS = DISC_TABLE_MAX;
+constexpr size_t KEEP_SLOTS = 8192; // a power of two
+constexpr size_t KEEP_ROWS = size_t{1} << 19;
+
+struct KeptRow {
+    int16_t lo, hi; // columns lo..hi relative to the reference pixel; lo > hi: none
+};
+
+struct ShapeKey {
+    int32_t kind = 0; // 0: a free slot
+    int32_t a = 0, b = 0, c = 0, d = 0;
+    bool operator==(const ShapeKey&) const = default;
+};
+
+// The rows of one shape, blank rows above and below left out.
+struct KeptShape {
+    ShapeKey key;
+    int32_t top = 0;               // first row, relative to the reference pixel
+    uint32_t start = 0, count = 0; // rows in the store
+    int32_t left = 0, right = 0;   // the columns [left, right) they cover
+    bool gapless = true;           // no blank row between the first and last
+};
+
+class ShapeStore {
+  public:
+    // The kept rows of this shape, made by `make(row)` (called with each of
+    // the `rows` rows from `top` on, absolute columns lo..hi, lo > hi for a
+    // blank one; the reference pixel's column is `ref`) when there are none
+    // yet; nullptr when the shape does not fit the store.
+    template <typename Make>
+    const KeptShape* find(const ShapeKey& key, i64 ref, i64 top, i64 rows, Make&& make) {
+        if (rows <= 0 || static_cast<size_t>(rows) > KEEP_ROWS / 8) return nullptr;
+        if (slots_.empty()) {
+            slots_.resize(KEEP_SLOTS);
+            rows_.reserve(KEEP_ROWS);
         }
+        size_t h = static_cast<size_t>(static_cast<uint32_t>(key.kind)) * 0x27D4EB2Fu;
+        for (int32_t v : {key.a, key.b, key.c, key.d})
+            h = (h ^ static_cast<uint32_t>(v)) * 0x9E3779B1u;
+        h ^= h >> 15;
+        for (size_t i = 0;; ++i) {
+            KeptShape& e = slots_[(h + i) & (KEEP_SLOTS - 1)];
+            if (e.key.kind == 0) break;
+            if (e.key == key) return &e;
+        }
+        if (used_ * 4 >= KEEP_SLOTS * 3 || rows_.size() + static_cast<size_t>(rows) > KEEP_ROWS) {
+            std::fill(slots_.begin(), slots_.end(), KeptShape{});
+            rows_.clear();
+            used_ = 0;
+        }
+        size_t at = h & (KEEP_SLOTS - 1);
+        while (slots_[at].key.kind != 0) at = (at + 1) & (KEEP_SLOTS - 1);
+        KeptShape& e = slots_[at];
+        e = KeptShape{};
+        e.key = key;
+        e.start = static_cast<uint32_t>(rows_.size());
+        ++used_;
+        // Every row, blank ones as lo > hi; then the blank rows above and
+        // below trimmed, and the columns covered noted.
+        make([&](i64 lo, i64 hi) {
+            if (lo > hi) rows_.push_back({1, 0});
+            else rows_.push_back({static_cast<int16_t>(lo - ref), static_cast<int16_t>(hi - ref)});
+        });
+        size_t first = e.start, end = rows_.size();
+        auto blank = [&](size_t i) { return rows_[i].lo > rows_[i].hi; };
+        while (first < end && blank(first)) ++first;
+        while (end > first && blank(end - 1)) --end;
+        e.top = static_cast<int32_t>(top + static_cast<i64>(first - e.start));
+        int32_t left = INT32_MAX, right = INT32_MIN;
+        for (size_t i = first; i < end; ++i) {
+            if (blank(i)) {
+                e.gapless = false;
+            } else {
+                left = std::min<int32_t>(left, rows_[i].lo);
+                right = std::max<int32_t>(right, rows_[i].hi + 1);
+            }
+            rows_[e.start + (i - first)] = rows_[i];
+        }
+        e.count = static_cast<uint32_t>(end - first);
+        e.left = left, e.right = right;
+        rows_.resize(e.start + e.count);
+        return &e;
     }
-    if (painted_top >= 0) {
-        s.mark(left, painted_top, right);
-        s.mark(left, painted_bottom - 1, right);
+    const KeptRow* rows(const KeptShape& e) const { return rows_.data() + e.start; }
+
+  private:
+    std::vector<KeptShape> slots_;
+    std::vector<KeptRow> rows_;
+    size_t used_ = 0;
+};
+
+ShapeStore shape_store;
+
+constexpr int32_t KEPT_CAPSULE = 1, KEPT_TRIANGLE = 2;
+
+// Paints a kept shape with its reference pixel at (rx, ry), clipped.
+void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) {
+    if (e.count == 0) return;
+    const KeptRow* rows = shape_store.rows(e);
+    const i64 y0 = ry + e.top, y1 = y0 + e.count;
+    const i64 l = rx + e.left, r = rx + e.right;
+    if (e.gapless && y0 >= s.ct && y1 <= s.cb && l >= s.cl && r <= s.cr) {
+        // Wholly inside the clip, the usual case: the rows as they are.
+        uint32_t* p = s.c.row(static_cast<int>(y0)) + rx;
+        for (uint32_t i = 0; i < e.count; ++i, p += s.c.stride)
+            fill_pixels(p + rows[i].lo, static_cast<size_t>(rows[i].hi + 1 - rows[i].lo), pixel);
+        s.mark(l, y0, r);
+        s.mark(l, y1 - 1, r);
+        return;
     }
+    RowPainter paint{s, pixel};
+    for (i64 y = std::max(y0, s.ct), stop = std::min(y1, s.cb); y < stop; ++y) {
+        const KeptRow& row = rows[y - y0];
+        if (row.lo <= row.hi) paint(y, rx + row.lo, rx + row.hi);
+    }
+    paint.finish();
+}
+
+// Draws the capsule's rows; false (nothing drawn) when it is too big for
+// this road. Only the ends, the radius and their differences are read.
+bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
+    const i64 ax = k.ax, ay = k.ay, bx = k.bx, by = k.by, r = k.r, dx = k.dx, dy = k.dy;
+    auto small = [](i64 v, i64 limit) { return v >= -limit && v <= limit; };
+    if (!small(dx, FAST_SPAN) || !small(dy, FAST_SPAN) || r > FAST_SPAN || !small(ax, FAST_REACH) ||
+        !small(ay, FAST_REACH) || !small(bx, FAST_REACH) || !small(by, FAST_REACH))
+        return false;
+
+    // Rows whose centre 2y + 1 lies in [ay - r, by + r].
+    const i64 top = (ay - r) >> 1; // ceil((ay - r - 1) / 2)
+    const i64 bottom = ((by + r - 1) >> 1) + 1;
+    const i64 first = s.first_row(top), end = s.end_row(bottom);
+    if (first >= end) return true;
+    RowPainter paint{s, pixel};
+    if (r > DISC_TABLE_MAX) {
+        wide_line_rows(k, first, end, DiscWalkRows{{ax, ay, r}}, DiscWalkRows{{bx, by, r}}, paint);
+        paint.finish();
+        return true;
+    }
+    // Both ends are pen centres of this width: (2x + shift, 2y + shift).
+    const DiscTable& t = disc_table(r);
+    const i64 shift = r % 2;
+    const i64 ex = (ax - shift) >> 1, ey = (ay - shift) >> 1;
+    const DiscTableRows disc_a{t, ex, ey}, disc_b{t, (bx - shift) >> 1, (by - shift) >> 1};
+    const KeptShape* kept = nullptr;
+    if (dx >= -KEEP_SPAN && dx <= KEEP_SPAN && dy <= KEEP_SPAN && r <= KEEP_RADIUS) {
+        ShapeKey key{KEPT_CAPSULE, static_cast<int32_t>(dx), static_cast<int32_t>(dy),
+                     static_cast<int32_t>(r), 0};
+        kept = shape_store.find(key, ex, top - ey, bottom - top, [&](auto&& keep) {
+            // Every row of the shape, unclipped.
+            wide_line_rows(k, top, bottom, disc_a, disc_b,
+                           [&](i64, i64 lo, i64 hi) { keep(lo, hi); });
+        });
+    }
+    if (!kept) {
+        wide_line_rows(k, first, end, disc_a, disc_b, paint);
+        paint.finish();
+        return true;
+    }
+    paint_kept(s, *kept, ex, ey, pixel);
     return true;
 }
 
@@ -524,9 +775,20 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
 Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom, uint32_t pixel) {
     Surface s(c);
     if (s.empty()) return {};
-    Box b{i64{left} + s.ox, i64{top} + s.oy, i64{right} + s.ox, i64{bottom} + s.oy};
-    for (i64 y = s.first_row(b.t), end = s.end_row(b.b); y < end; ++y)
-        s.span(y, b.l, b.r, pixel);
+    // Clipped once; then every row is the same span.
+    const i64 l = std::max(i64{left} + s.ox, s.cl), r = std::min(i64{right} + s.ox, s.cr);
+    const i64 t = std::max(i64{top} + s.oy, s.ct), b = std::min(i64{bottom} + s.oy, s.cb);
+    if (l >= r || t >= b) return {};
+    const size_t n = static_cast<size_t>(r - l);
+    uint32_t* p = s.c.row(static_cast<int>(t)) + l;
+    if (n == 1) {
+        // A one-pixel column: the edges of buttons, bevels and outlines.
+        for (i64 y = t; y < b; ++y, p += s.c.stride) *p = pixel;
+    } else {
+        for (i64 y = t; y < b; ++y, p += s.c.stride) fill_pixels(p, n, pixel);
+    }
+    s.mark(l, t, r);
+    s.mark(l, b - 1, r);
     return s.touched();
 }
 
@@ -542,6 +804,12 @@ Rect raster_rectangle(const Canvas& c, int left, int top, int right, int bottom,
         outer = pen_outer(box, w);
         core = pen_inner(box, w);
     }
+    // Filled in one colour (no pen, or pen and brush alike, as every filled
+    // rectangle the runtime draws): one box, every row the same span.
+    const Box drawn{outer.l - s.ox, outer.t - s.oy, outer.r - s.ox, outer.b - s.oy};
+    if (paint.has_brush && (!paint.has_pen || paint.pen == paint.brush) && fits_int(drawn))
+        return raster_fill_rect(c, static_cast<int>(drawn.l), static_cast<int>(drawn.t),
+                                static_cast<int>(drawn.r), static_cast<int>(drawn.b), paint.brush);
     return paint_rows(s, outer.t, outer.b, paint, [&](i64 y, Span& o, Span& k) {
         o = {outer.l, outer.r};
         if (y >= core.t && y < core.b) k = {core.l, core.r};
@@ -579,11 +847,97 @@ Rect raster_ellipse(const Canvas& c, int left, int top, int right, int bottom,
     });
 }
 
+namespace {
+
+// A triangle within the narrow range: vertices sorted by row, the long edge
+// against the two short ones, each crossing walked one row at a time. The
+// same pixels as the general alternate-rule fill: on every row between the
+// top and bottom vertex exactly two edges are active, and the span runs
+// between their crossings.
+struct TriangleVertex {
+    i64 x, y;
+};
+
+// Rows [first, end) of the triangle through v (sorted by row, v[0].y <= first,
+// end <= v[2].y): sink(y, x0, x1) with the span [x0, x1), empty when x0 >= x1.
+template <typename Sink>
+void triangle_rows(const TriangleVertex* v, i64 first, i64 end, Sink&& sink) {
+    using V = TriangleVertex;
+    // The crossing of edge a-b (a above b) on row y: the first pixel whose
+    // centre is at or right of it, ceil((xa den + (y - ya)(xb - xa)) / den).
+    auto start = [](FloorWalk& w, const V& a, const V& b, i64 y) {
+        i64 den = b.y - a.y;
+        w.start(a.x * den + (y - a.y) * (b.x - a.x) + den - 1, b.x - a.x, den);
+    };
+    FloorWalk along, part;
+    start(along, v[0], v[2], first);
+    i64 y = first;
+    for (int half = 0; half < 2; ++half) {
+        const V& a = v[half];
+        const V& b = v[half + 1];
+        const i64 stop = std::min(end, b.y);
+        if (y >= stop) continue;
+        start(part, a, b, y);
+        for (; y < stop; ++y) {
+            sink(y, std::min(along.q, part.q), std::max(along.q, part.q));
+            along.next();
+            part.next();
+        }
+    }
+}
+
+Rect fill_triangle(Surface& s, const POINT* points, uint32_t pixel) {
+    TriangleVertex v[3];
+    for (int i = 0; i < 3; ++i) v[i] = {i64{points[i].x} + s.ox, i64{points[i].y} + s.oy};
+    if (v[1].y < v[0].y) std::swap(v[0], v[1]);
+    if (v[2].y < v[1].y) std::swap(v[1], v[2]);
+    if (v[1].y < v[0].y) std::swap(v[0], v[1]);
+    if (v[0].y == v[2].y) return {};
+    const i64 first = s.first_row(v[0].y), end = s.end_row(v[2].y);
+    if (first >= end) return {};
+    auto near = [](i64 d) { return d >= -KEEP_SPAN && d <= KEEP_SPAN; };
+    if (near(v[1].x - v[0].x) && near(v[2].x - v[0].x) && near(v[2].x - v[1].x) &&
+        v[2].y - v[0].y <= KEEP_SPAN) {
+        // Kept by its shape, relative to the top vertex.
+        ShapeKey key{KEPT_TRIANGLE, static_cast<int32_t>(v[1].x - v[0].x),
+                     static_cast<int32_t>(v[1].y - v[0].y), static_cast<int32_t>(v[2].x - v[0].x),
+                     static_cast<int32_t>(v[2].y - v[0].y)};
+        const KeptShape* kept =
+            shape_store.find(key, v[0].x, 0, v[2].y - v[0].y, [&](auto&& keep) {
+                triangle_rows(v, v[0].y, v[2].y,
+                              [&](i64, i64 x0, i64 x1) { keep(x0, x1 - 1); });
+            });
+        if (kept) {
+            paint_kept(s, *kept, v[0].x, v[0].y, pixel);
+            return s.touched();
+        }
+    }
+    RowPainter paint{s, pixel};
+    triangle_rows(v, first, end, [&](i64 y, i64 x0, i64 x1) { paint(y, x0, x1 - 1); });
+    paint.finish();
+    return s.touched();
+}
+
+} // namespace
+
 Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32_t pixel) {
     Surface s(c);
     if (s.empty() || !points || count < 3) return {};
+    if (count == 3) {
+        constexpr i64 TRIANGLE_REACH = i64{1} << 30;
+        bool near = true;
+        for (int i = 0; i < 3; ++i) {
+            i64 x = i64{points[i].x} + s.ox, y = i64{points[i].y} + s.oy;
+            near = near && x >= -TRIANGLE_REACH && x <= TRIANGLE_REACH && y >= -TRIANGLE_REACH &&
+                   y <= TRIANGLE_REACH;
+        }
+        if (near) return fill_triangle(s, points, pixel);
+    }
     struct Edge {
         i64 xa, ya, xb, yb; // ya < yb
+        // Within the narrow range: the first pixel at or right of the
+        // crossing on the current row, walked one row at a time.
+        FloorWalk x;
     };
     // Small polygons (every triangle the runtime draws) keep their edges on
     // the stack: no allocation per call.
@@ -608,16 +962,16 @@ Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32
     for (int i = 0; i < count; ++i) {
         const POINT& p = points[i];
         const POINT& q = points[i + 1 < count ? i + 1 : 0];
-        Edge e{i64{p.x} + s.ox, i64{p.y} + s.oy, i64{q.x} + s.ox, i64{q.y} + s.oy};
+        Edge e{i64{p.x} + s.ox, i64{p.y} + s.oy, i64{q.x} + s.ox, i64{q.y} + s.oy, {}};
         if (e.ya == e.yb) continue;
-        if (e.ya > e.yb) e = {e.xb, e.yb, e.xa, e.ya};
+        if (e.ya > e.yb) e = {e.xb, e.yb, e.xa, e.ya, {}};
         ymin = std::min(ymin, e.ya);
         ymax = std::max(ymax, e.yb);
         edges[edge_count++] = e;
     }
     if (edge_count == 0) return {};
     std::sort(edges, edges + edge_count, [](const Edge& a, const Edge& b) { return a.ya < b.ya; });
-    // Within +-2^30 every crossing's product fits in 64 bits.
+    // Within +-2^30 every crossing's numerator fits in 64 bits.
     constexpr i64 NARROW = i64{1} << 30;
     bool narrow = true;
     for (size_t i = 0; i < edge_count; ++i) {
@@ -629,20 +983,26 @@ Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32
     size_t active_count = 0, next = 0;
     for (i64 y = s.first_row(ymin), end = s.end_row(ymax); y < end; ++y) {
         // Rows are half-open: an edge holds [ya, yb).
-        for (; next < edge_count && edges[next].ya <= y; ++next)
-            if (edges[next].yb > y) active[active_count++] = next;
+        for (; next < edge_count && edges[next].ya <= y; ++next) {
+            Edge& e = edges[next];
+            if (e.yb <= y) continue;
+            active[active_count++] = next;
+            if (narrow) {
+                // ceil((xa den + (y - ya)(xb - xa)) / den), then one step a row.
+                i64 den = e.yb - e.ya;
+                e.x.start(e.xa * den + (y - e.ya) * (e.xb - e.xa) + den - 1, e.xb - e.xa, den);
+            }
+        }
         size_t kept = 0;
         for (size_t i = 0; i < active_count; ++i)
             if (edges[active[i]].yb > y) active[kept++] = active[i];
         active_count = kept;
         for (size_t i = 0; i < active_count; ++i) {
-            const Edge& e = edges[active[i]];
+            Edge& e = edges[active[i]];
             // The first pixel whose centre is at or right of the crossing.
             if (narrow) {
-                i64 den = e.yb - e.ya;
-                i64 num = e.xa * den + (y - e.ya) * (e.xb - e.xa);
-                i64 q = num / den;
-                xs[i] = (num % den != 0 && num > 0) ? q + 1 : q;
+                xs[i] = e.x.q;
+                e.x.next();
             } else {
                 i128 den = e.yb - e.ya;
                 i128 num =
@@ -691,12 +1051,12 @@ Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel
         first = std::max(first, m0 - mhi);
         last = std::min(last, m0 - mlo);
     }
-    // The steps whose minor offset is within [a, b].
     i64 a = sn > 0 ? nlo - n0 : n0 - nhi, b = sn > 0 ? nhi - n0 : n0 - nlo;
     if (an == 0) {
         if (a > 0 || b < 0) return {};
-    } else {
-        // off(i) >= a and off(i) <= b, solved for i.
+    } else if (a > 0 || b < an) {
+        // The line leaves the clip across the minor axis: off(i) >= a and
+        // off(i) <= b, solved for i. (Offsets run from 0 to at most an.)
         i128 lo = ceil_div(2 * static_cast<i128>(a) * am - tie, 2 * static_cast<i128>(an));
         i128 hi = floor_div(2 * (static_cast<i128>(b) + 1) * am - tie - 1,
                             2 * static_cast<i128>(an));
@@ -705,20 +1065,43 @@ Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel
     }
     if (first > last) return {};
 
-    i128 num = 2 * static_cast<i128>(first) * an + tie;
-    i64 den = 2 * am;
-    i64 off = static_cast<i64>(num / den), rem = static_cast<i64>(num % den);
+    const i64 den = 2 * am;
+    i64 off = 0, rem = tie; // tie < den
+    if (first > 0) {
+        i128 num = 2 * static_cast<i128>(first) * an + tie;
+        off = static_cast<i64>(num / den);
+        rem = static_cast<i64>(num % den);
+    }
+    // Every step from first to last lies inside the clip: walk the pixels
+    // by pointer, one step along the major axis and, now and then, one
+    // along the minor.
+    const i64 stride = s.c.stride;
+    const i64 step_m = x_major ? sm : sm * stride, step_n = x_major ? sn * stride : sn;
+    const i64 m = m0 + sm * first, n = n0 + sn * off;
+    uint32_t* p = x_major ? s.c.row(static_cast<int>(n)) + m : s.c.row(static_cast<int>(m)) + n;
+    const i64 two_an = 2 * an;
+    i64 off_end = off;
     for (i64 i = first; i <= last; ++i) {
-        i64 m = m0 + sm * i, n = n0 + sn * off;
-        if (x_major)
-            s.plot(m, n, pixel);
-        else
-            s.plot(n, m, pixel);
-        rem += 2 * an;
+        *p = pixel;
+        off_end = off;
+        p += step_m;
+        rem += two_an;
         if (rem >= den) {
             rem -= den;
             ++off;
+            p += step_n;
         }
+    }
+    // What was painted lies between the first step's pixel and the last one's.
+    const i64 m_end = m0 + sm * last, n_end = n0 + sn * off_end;
+    const i64 lo_m = std::min(m, m_end), hi_m = std::max(m, m_end);
+    const i64 lo_n = std::min(n, n_end), hi_n = std::max(n, n_end);
+    if (x_major) {
+        s.mark(lo_m, lo_n, hi_m + 1);
+        s.mark(lo_m, hi_n, hi_m + 1);
+    } else {
+        s.mark(lo_n, lo_m, hi_n + 1);
+        s.mark(lo_n, hi_m, hi_n + 1);
     }
     return s.touched();
 }

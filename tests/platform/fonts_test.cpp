@@ -177,6 +177,53 @@ TEST(FontDrawing, GlyphsOnlyAndClippedExactly) {
         }
 }
 
+TEST(FontDrawing, BlendingFollowsTheCoverageOverAnyBackground) {
+    // A glyph's coverage read back from black on white (the blue channel
+    // is 255 less the coverage), then the glyph drawn in colour over a
+    // patterned background, through clips that cut it anywhere: every
+    // pixel must be the coverage blend, rounded to nearest.
+    auto blend = [](uint32_t src, uint32_t dst, uint32_t a) {
+        uint32_t out = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            uint32_t s = (src >> shift) & 0xFF, d = (dst >> shift) & 0xFF;
+            out |= ((s * a + d * (255 - a) + 127) / 255) << shift;
+        }
+        return out;
+    };
+    const int w = 90, h = 80;
+    uint32_t seed = 12345;
+    // Both roads: eight pixels at a time (where the processor can) and four.
+    for (bool wide : {true, false}) {
+    bool was = font_wide_blend(wide);
+    for (int height : {-12, -24, -37, -60}) {
+        const FontFace* f = face_of("DejaVu Sans", height);
+        for (const char* ch : {"W", "i", "m", "@", "g", "B"}) {
+            std::vector<uint32_t> cov = render(f, ch, w, h, 8, 2);
+            for (int round = 0; round < 6; ++round) {
+                std::vector<uint32_t> back(static_cast<size_t>(w) * h);
+                for (uint32_t& p : back) p = (seed = seed * 1664525u + 1013904223u) >> 8;
+                std::vector<uint32_t> px = back;
+                Canvas c = make_canvas(px.data(), w, h, w);
+                Rect clip = round == 0 ? Rect{0, 0, w, h}
+                                       : Rect{round * 5, round * 3, w - round * 7, h - round * 4};
+                uint32_t colour = (seed = seed * 1664525u + 1013904223u) >> 8;
+                font_draw(c.clipped_to(clip), f, 8, 2, ch, 1, colour);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        size_t i = static_cast<size_t>(y) * w + x;
+                        uint32_t a = 255 - (cov[i] & 0xFF);
+                        uint32_t want = clip.contains(x, y) && a ? blend(colour, back[i], a) : back[i];
+                        ASSERT_EQ(px[i], want)
+                            << ch << " at " << height << (wide ? " wide" : "") << ", " << x
+                            << "," << y;
+                    }
+            }
+        }
+    }
+    font_wide_blend(was);
+    }
+}
+
 TEST(GdiText, CreatingAndDeletingFontsStaysBounded) {
     MemoryDC m(200, 60);
     size_t objects = gdi_objects().live_count();
