@@ -10,7 +10,9 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <poll.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -86,6 +88,17 @@ void x11_attach(SDL_Window* window) {
 
 void x11_round_trip() {
     if (sdl_connection) XSync(sdl_connection, False);
+}
+
+int x11_wait(int timeout_ms) {
+    if (!sdl_connection) return -1;
+    // Events Xlib or its transport has read already count as arrived; this
+    // also sends the requests still buffered.
+    if (XPending(sdl_connection) > 0) return 1;
+    pollfd p{ConnectionNumber(sdl_connection), POLLIN, 0};
+    int r = poll(&p, 1, timeout_ms);
+    if (r < 0) return errno == EINTR ? 1 : -1;
+    return r > 0 ? 1 : 0;
 }
 
 bool wayland_connection_lost(SDL_Window* window) {

@@ -38,6 +38,13 @@ void x11_attach(SDL_Window* window);
 // here, not later by SDL's clean-up (which puts Xlib's own handler back).
 void x11_round_trip();
 
+// Blocks until the X connection SDL made has events to read or timeout_ms
+// passes, after sending what Xlib holds: 1 when there is something to read
+// (or an error that the next read reports), 0 on timeout, -1 when no
+// connection is known or it cannot be waited on. SDL is not asked to read anything; without events
+// nothing runs but one poll.
+int x11_wait(int timeout_ms);
+
 // True when `window`'s Wayland connection has failed for good.
 bool wayland_connection_lost(SDL_Window* window);
 

@@ -3,13 +3,19 @@
 // One SDL window per top-level window of the layer. The layer draws its own
 // caption into the surface; here the desktop draws the window's frame, so a
 // captioned window shows the surface without its caption rows. Pixels reach
-// the screen through a streaming texture stretched over the whole window
-// with nearest-pixel scaling, so on a scaled (HiDPI) desktop the image grows
-// without blur, and pointer positions are mapped back into the layer's
-// pixels: drawing and the mouse share one coordinate space. Under X11 the
-// desktop's scale comes from its Xft.dpi resource (SDL2 does not scale X11
-// windows); under Wayland SDL scales by itself. The driver blocks in
-// SDL_WaitEventTimeout up to the next deadline; it never polls in a loop.
+// the screen through the window's own surface (SDL's window framebuffer; an
+// X shared-memory image under X11): a present compares the changed area
+// with the pixels last shown and hands the window system only those that
+// differ, so a frame drawn again unchanged costs one read and no upload.
+// On a scaled (HiDPI) desktop the surface is larger than the layer's and is
+// filled with nearest-pixel scaling, so the image grows without blur, and
+// pointer positions are mapped back into the layer's pixels: drawing and
+// the mouse share one coordinate space. Under X11 the desktop's scale comes
+// from its Xft.dpi resource (SDL2 does not scale X11 windows); under Wayland
+// SDL scales by itself. The driver blocks in SDL_WaitEventTimeout up to the
+// next deadline; it never polls in a loop, and asks the window system for
+// new events only after a wait that found some, or now and then while the
+// program runs without waiting.
 //
 // Limits: one display; under Wayland windows cannot be placed, so pull-down
 // menus appear where the compositor puts them (X11, and so XWayland, is
@@ -26,25 +32,37 @@
 
 #include "sdl_display.h"
 #include "sdl_input.h"
+#include "sdl_pixels.h"
 
 namespace ws {
 
 namespace {
 
+// While the program runs without waiting, SDL is asked for new events at
+// most this often (milliseconds); between times the events it already has
+// are taken. Each such request reads the X connection several times over.
+constexpr uint64_t kPumpInterval = 10;
+// Even when nothing arrives, SDL reads the window system this often, for
+// what it does on its own while reading (milliseconds).
+constexpr uint64_t kQuietPumpInterval = 1000;
+
 struct SdlWindow {
     SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    SDL_Surface* surface = nullptr;  // the window's surface as last fetched
+    // The layer's pixels as last shown (its surface without the caption
+    // rows), which the window's surface holds scaled.
+    std::vector<uint32_t> shown_pixels;
     int x = 0, y = 0;           // the surface's outer position, layer pixels
     int width = 0, height = 0;  // the layer surface's size
     int caption = 0;            // rows of the surface the desktop's frame replaces
     bool popup = false;
     bool shown = false;
-    bool upload_all = true;     // the texture is new or lost: send every pixel next
-    bool has_pixels = false;    // the texture holds a present's pixels
+    bool has_pixels = false;    // shown_pixels holds a present's pixels
+    bool stale = true;          // the window's surface is new or lost: write it whole
     bool alive = false;
 
     int shown_height() const { return std::max(height - caption, 1); }
+    Rect whole() const { return {0, 0, width, shown_height()}; }
 };
 
 std::string one_line(const char* s) {
@@ -62,6 +80,9 @@ struct SdlDriver::Impl {
     bool x11 = false;
     int scale = 1;       // native pixels per layer pixel (X11 only)
     int focus_wanted = -1;  // the window the layer last gave the focus to
+    uint64_t last_pump = 0;  // when the window system last had nothing new for SDL
+    uint64_t last_full_pump = 0;  // when SDL last read it (and did its own chores)
+    bool woken = true;       // a wait ended on an event not yet taken in
 
     SdlWindow* get(int id) {
         if (id < 0 || id >= static_cast<int>(windows.size()) || !windows[id].alive) return nullptr;
@@ -77,31 +98,50 @@ struct SdlDriver::Impl {
 
     int id_of(SDL_Window* w) const { return w ? id_of(SDL_GetWindowID(w)) : -1; }
 
-    SDL_Renderer* make_renderer(SDL_Window* w) {
-        // Under X11 the software renderer draws straight into a shared-memory
-        // image: no GL context per window, and SDL keeps the X window it made.
-        SDL_Renderer* r = SDL_CreateRenderer(w, -1, x11 ? SDL_RENDERER_SOFTWARE : 0);
-        if (!r) r = SDL_CreateRenderer(w, -1, 0);
-        if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
-        return r;
+    // Writes `area` (layer pixels below the caption) of what was last shown
+    // into the window's surface, fetched again when SDL made a new one (a
+    // size change), and hands the window system the native pixels that
+    // changed. A window that is not shown keeps them for its next expose.
+    void show_area(SdlWindow& w, Rect area) {
+        if (!w.has_pixels) return;
+        SDL_Surface* s = SDL_GetWindowSurface(w.window);
+        if (!s) sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+        if (s != w.surface) {
+            w.surface = s;
+            w.stale = true;
+        }
+        if (w.stale) area = w.whole();
+        area = area.intersect(w.whole());
+        if (area.empty()) return;
+        Rect native = sdl_pixels::scaled_area(area, w.width, w.shown_height(), s->w, s->h);
+        if (native.empty()) return;
+        Uint32 format = s->format->format;
+        if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+            if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0)
+                sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+            sdl_pixels::scale_area(w.shown_pixels.data(), w.width, w.width, w.shown_height(),
+                                   area, static_cast<uint32_t*>(s->pixels), s->pitch / 4, s->w,
+                                   s->h, format == SDL_PIXELFORMAT_ARGB8888 ? 0xFF000000u : 0);
+            if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+        } else {
+            // An unusual framebuffer: SDL converts (and scales) the whole.
+            SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(
+                w.shown_pixels.data(), w.width, w.shown_height(), 32, w.width * 4,
+                SDL_PIXELFORMAT_RGB888);
+            if (!from || SDL_SetSurfaceBlendMode(from, SDL_BLENDMODE_NONE) != 0 ||
+                SDL_BlitScaled(from, nullptr, s, nullptr) != 0)
+                sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+            SDL_FreeSurface(from);
+            native = {0, 0, s->w, s->h};
+        }
+        w.stale = false;
+        if (!w.shown) return;
+        SDL_Rect r{native.left, native.top, native.width(), native.height()};
+        SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
     }
 
-    // A texture of the window's current size; every pixel is sent next time.
-    bool make_texture(SdlWindow& w) {
-        if (w.texture) SDL_DestroyTexture(w.texture);
-        w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_RGB888,
-                                      SDL_TEXTUREACCESS_STREAMING, w.width, w.shown_height());
-        if (w.texture) SDL_SetTextureScaleMode(w.texture, SDL_ScaleModeNearest);
-        w.upload_all = true;
-        w.has_pixels = false;
-        return w.texture != nullptr;
-    }
-
-    void draw(SdlWindow& w) {
-        if (!w.shown || !w.has_pixels) return;
-        SDL_RenderCopy(w.renderer, w.texture, nullptr, nullptr);
-        SDL_RenderPresent(w.renderer);
-    }
+    // Shows every pixel again (the window was shown, exposed or resized).
+    void show_all(SdlWindow& w) { show_area(w, w.whole()); }
 
     // Native placement of a surface at layer position (x, y).
     void place(SdlWindow& w) {
@@ -215,6 +255,12 @@ struct SdlDriver::Impl {
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_RESTORED:
+            // The window's surface still holds the picture: show it again.
+            // Before the first present the layer has nothing shown yet.
+            if (w.has_pixels) {
+                show_all(w);
+                return;
+            }
             e.kind = InputEvent::Kind::Expose;
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -234,11 +280,13 @@ struct SdlDriver::Impl {
             break;
         }
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
+            // SDL makes a new surface for the new size: until the layer
+            // presents at its new size, the old picture is stretched over it.
+            w.stale = true;
+            show_all(w);
             int width = std::max(sdl_input::to_surface(we.data1, scale, 1), 1);
             int height = std::max(sdl_input::to_surface(we.data2, scale, 1), 1) + w.caption;
             if (width == w.width && height == w.height) return;
-            // The layer resizes the surface and presents it at its new size;
-            // until then the old picture is stretched over the window.
             e.kind = InputEvent::Kind::Resize;
             e.width = width;
             e.height = height;
@@ -248,29 +296,6 @@ struct SdlDriver::Impl {
             return;
         }
         push(e);
-    }
-
-    // The renderer lost its textures (or itself): make them again and have
-    // the layer send every pixel.
-    void renderers_reset(bool device) {
-        for (size_t i = 0; i < windows.size(); ++i) {
-            SdlWindow& w = windows[i];
-            if (!w.alive) continue;
-            if (device) {
-                if (w.texture) SDL_DestroyTexture(w.texture);
-                w.texture = nullptr;
-                SDL_DestroyRenderer(w.renderer);
-                w.renderer = make_renderer(w.window);
-                if (!w.renderer)
-                    sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
-            }
-            if (!make_texture(w))
-                sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
-            InputEvent e;
-            e.window = static_cast<int>(i);
-            e.kind = InputEvent::Kind::Expose;
-            push(e);
-        }
     }
 
     void quit_request() {
@@ -315,10 +340,6 @@ struct SdlDriver::Impl {
         case SDL_WINDOWEVENT:
             window_event(ev.window);
             return;
-        case SDL_RENDER_TARGETS_RESET:
-        case SDL_RENDER_DEVICE_RESET:
-            renderers_reset(ev.type == SDL_RENDER_DEVICE_RESET);
-            return;
         case SDL_QUIT:
             quit_request();
             return;
@@ -327,21 +348,24 @@ struct SdlDriver::Impl {
         }
     }
 
-    void drain_sdl() {
+    // Takes the events SDL holds; first asks it to read new ones from the
+    // window system when `fresh` is set.
+    void drain_sdl(bool fresh) {
+        if (fresh) {
+            SDL_PumpEvents();
+            last_pump = last_full_pump = SDL_GetTicks64();
+        }
         SDL_Event ev;
-        while (SDL_PollEvent(&ev)) translate(ev);
+        while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
+            translate(ev);
     }
 };
 
 SdlDriver::SdlDriver() : impl_(std::make_unique<Impl>()) {}
 
 SdlDriver::~SdlDriver() {
-    for (SdlWindow& w : impl_->windows) {
-        if (!w.alive) continue;
-        SDL_DestroyTexture(w.texture);
-        SDL_DestroyRenderer(w.renderer);
-        SDL_DestroyWindow(w.window);
-    }
+    for (SdlWindow& w : impl_->windows)
+        if (w.alive) SDL_DestroyWindow(w.window);
     if (impl_->x11) sdl_display::x11_round_trip();
     // No SDL_Quit: it puts Xlib's own error handler back before it closes
     // the second connection SDL wakes its waits through, and a wake-up sent
@@ -363,7 +387,6 @@ bool SdlDriver::start(const std::string& program, std::string& error) {
     // driver. X11 first, where windows (pull-downs above all) can be placed.
     const char* order = has_x11 ? (has_wayland ? "x11,wayland" : "x11") : "wayland";
     SDL_SetHint(SDL_HINT_VIDEODRIVER, order);
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     // An editor must not keep the screen saver away.
@@ -385,8 +408,8 @@ bool SdlDriver::start(const std::string& program, std::string& error) {
     }
     impl_->x11 = std::strcmp(name, "x11") == 0;
     if (impl_->x11) {
-        // The window surface of the software renderer stays an X image of
-        // its own window (the accelerated kind would make the window again).
+        // The window's surface is an X image of its own window: the
+        // accelerated kind would make a renderer, and the X window again.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         impl_->scale = sdl_display::x11_scale();
         sdl_display::watch_x11_errors();
@@ -421,9 +444,7 @@ int SdlDriver::create_window(const NativeWindowSpec& spec) {
     w.window = SDL_CreateWindow(spec.title.c_str(), w.x * s, (w.y + w.caption) * s, w.width * s,
                                 w.shown_height() * s, flags);
     if (!w.window) sdl_display::fail("cannot create a window: " + one_line(SDL_GetError()));
-    w.renderer = d.make_renderer(w.window);
-    if (!w.renderer || !d.make_texture(w))
-        sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+    w.shown_pixels.assign(static_cast<size_t>(w.width) * w.shown_height(), 0);
     if (d.x11) sdl_display::x11_attach(w.window);
     if (SdlWindow* owner = d.get(spec.owner); owner && !spec.popup)
         SDL_SetWindowModalFor(w.window, owner->window);
@@ -442,7 +463,7 @@ void SdlDriver::show_window(int id, bool shown) {
         return;
     }
     SDL_ShowWindow(w->window);
-    d.draw(*w);
+    d.show_all(*w);
     if (w->popup && d.x11) {
         // A pull-down takes no focus: with no window manager X has just given
         // it the focus; hand it back to the window that had it.
@@ -466,8 +487,10 @@ void SdlDriver::move_window(int id, int x, int y, int width, int height) {
         w->width = width;
         w->height = height;
         SDL_SetWindowSize(w->window, width * d.scale, w->shown_height() * d.scale);
-        if (!d.make_texture(*w))
-            sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+        // The layer presents every pixel at the new size next.
+        w->shown_pixels.assign(static_cast<size_t>(w->width) * w->shown_height(), 0);
+        w->has_pixels = false;
+        w->stale = true;
     }
 }
 
@@ -475,8 +498,6 @@ void SdlDriver::destroy_window(int id) {
     Impl& d = *impl_;
     SdlWindow* w = d.get(id);
     if (!w) return;
-    SDL_DestroyTexture(w->texture);
-    SDL_DestroyRenderer(w->renderer);
     SDL_DestroyWindow(w->window);
     *w = SdlWindow{};
     if (d.focus_wanted == id) d.focus_wanted = -1;
@@ -500,28 +521,44 @@ void SdlDriver::present(int id, const uint32_t* pixels, int width, int height, i
     SdlWindow* w = d.get(id);
     if (!w || !pixels || width <= 0 || height <= 0 || stride < width) return;
     if (width != w->width || height != w->height) {
-        // The layer resized the surface (a user resize): fetch a texture of
-        // the new size before showing it.
+        // The layer resized the surface (a user resize).
         w->width = width;
         w->height = std::max(height, w->caption + 1);
-        if (!d.make_texture(*w))
-            sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+        w->shown_pixels.assign(static_cast<size_t>(w->width) * w->shown_height(), 0);
+        w->has_pixels = false;
+        w->stale = true;
     }
-    Rect shown{0, w->caption, width, std::min(height, w->height)};
-    Rect area = w->upload_all ? shown : dirty.intersect(shown);
-    if (!area.empty()) {
-        SDL_Rect r{area.left, area.top - w->caption, area.width(), area.height()};
-        const uint32_t* first = pixels + static_cast<ptrdiff_t>(area.top) * stride + area.left;
-        SDL_UpdateTexture(w->texture, &r, first, stride * 4);
-        w->upload_all = false;
+    int rows = std::min(height, w->height) - w->caption;
+    if (rows <= 0) return;
+    const uint32_t* below_caption = pixels + static_cast<ptrdiff_t>(w->caption) * stride;
+    Rect area{0, 0, width, rows};
+    Rect changed;
+    if (!w->has_pixels) {
+        // The first pixels since the window was made or resized: all of them.
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(w->shown_pixels.data() + static_cast<ptrdiff_t>(y) * width,
+                        below_caption + static_cast<ptrdiff_t>(y) * stride,
+                        static_cast<size_t>(width) * sizeof(uint32_t));
         w->has_pixels = true;
+        changed = area;
+    } else {
+        // Only what really differs from what is shown goes any further.
+        changed = sdl_pixels::take_changes(below_caption, stride, w->shown_pixels.data(), width,
+                                           dirty.offset(0, -w->caption).intersect(area));
     }
-    d.draw(*w);
+    if (!changed.empty() || w->stale) d.show_area(*w, changed);
 }
 
 bool SdlDriver::next_input(InputEvent& event) {
-    if (impl_->input.empty()) impl_->drain_sdl();
-    if (impl_->input.empty()) return false;
+    Impl& d = *impl_;
+    if (d.input.empty()) {
+        uint64_t now = SDL_GetTicks64();
+        bool fresh = d.woken || now - d.last_pump >= kPumpInterval ||
+                     now - d.last_full_pump >= kQuietPumpInterval;
+        d.woken = false;
+        d.drain_sdl(fresh);
+    }
+    if (d.input.empty()) return false;
     event = impl_->input.front();
     impl_->input.pop_front();
     return true;
@@ -534,7 +571,17 @@ void SdlDriver::wait_input(uint64_t deadline_ms) {
     uint64_t span = deadline_ms - now;
     // No deadline: wait as long as SDL can be asked to.
     int timeout = span > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(span);
-    SDL_WaitEventTimeout(nullptr, timeout);
+    Impl& d = *impl_;
+    // Events SDL holds already end the wait at once.
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+    // Under X11 the wait is on the connection alone: a timer's deadline
+    // wakes the program for one poll, and SDL reads the connection only
+    // when something came. Elsewhere SDL waits, reading before it blocks.
+    int woke = d.x11 ? sdl_display::x11_wait(timeout) : -1;
+    if (woke < 0) woke = SDL_WaitEventTimeout(nullptr, timeout);
+    // A wait that ended without an event leaves nothing new to read.
+    if (woke > 0) d.woken = true;
+    d.last_pump = SDL_GetTicks64();
 }
 
 uint64_t SdlDriver::now_ms() { return SDL_GetTicks64(); }
