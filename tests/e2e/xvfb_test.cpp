@@ -167,6 +167,23 @@ TEST_F(RealWindows, ShapeTabAndCardClickDrawTheHeartAndTheCloseBoxEndsTheProgram
     EXPECT_TRUE(heart_at(bare, card, 1));
     EXPECT_EQ(bare.pixels, after.pixels);
 
+    // Taken off the screen and put back (as a desktop minimises and
+    // restores): the same picture again.
+    ASSERT_EQ(s.tool({kXdotool, "windowunmap", "--sync", id_text(g)}), 0);
+    ASSERT_EQ(s.tool({kXdotool, "windowmap", "--sync", id_text(g)}), 0);
+    Shot restored = s.shot_until(g, "restored", [&](const Shot& x) { return x.pixels == after.pixels; });
+    EXPECT_EQ(restored.pixels, after.pixels);
+
+    // Input still lands after all that: a click elsewhere on the card moves
+    // the selected heart there.
+    Point moved = native_of(-40, -100);
+    s.focus(g);
+    s.click(g, moved);
+    s.keys("ctrl+f");
+    Shot there = s.shot_until(g, "moved", [&](const Shot& x) { return heart_at(x, moved, 1); });
+    EXPECT_TRUE(heart_at(there, moved, 1));
+    EXPECT_EQ(there.count(kBlack, card.x - 20, card.y - 20, card.x + 20, card.y + 20), 0);
+
     EXPECT_EQ(s.close_and_wait(g), 0);
     EXPECT_EQ(s.program->errors(), "");
 }
