@@ -1,6 +1,6 @@
 # The card designer and the runtime in real windows on a private X server
 # (Xvfb), driven with xdotool and checked on screenshots (ImageMagick's
-# import). Skipped where Xvfb is not installed.
+# import). Without those tools installed the tests fail.
 if(KV319_BUILD_SDL)
   pkg_check_modules(XVFB_X11 REQUIRED IMPORTED_TARGET x11)
 

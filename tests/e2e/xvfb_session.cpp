@@ -39,6 +39,7 @@ namespace {
 
 constexpr const char* kXvfb = "/usr/bin/Xvfb";
 constexpr const char* kImport = "/usr/bin/import";
+constexpr const char* kXdotool = "/usr/bin/xdotool";
 
 int64_t now_ms() {
     timespec t;
@@ -369,6 +370,8 @@ int run_tool(const std::vector<std::string>& argv, const std::string& display, i
     }
     return status;
 }
+
+bool tools_installed() { return access(kImport, X_OK) == 0 && access(kXdotool, X_OK) == 0; }
 
 int Shot::count(uint32_t colour, int x0, int y0, int x1, int y1) const {
     int n = 0;

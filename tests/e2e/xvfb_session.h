@@ -102,6 +102,9 @@ class Program {
 int run_tool(const std::vector<std::string>& argv, const std::string& display,
              int timeout_ms = 20000);
 
+// True when the input tool and the screenshot tool are installed.
+bool tools_installed();
+
 // A screenshot of one window, read back as 0x00RRGGBB pixels.
 struct Shot {
     std::vector<uint32_t> pixels;
