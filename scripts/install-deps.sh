@@ -13,7 +13,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool libx11-dev
+  # Xvfb and xdotool run the real-window test; ImageMagick's import takes
+  # its screenshots.
+  xvfb xauth xdotool libx11-dev imagemagick
   clang libclang-rt-14-dev valgrind
   # The Windows build: the cross compiler, Wine to run it on Xvfb, and
   # ImageMagick's import for the smoke test's screenshots.

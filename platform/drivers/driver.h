@@ -38,6 +38,7 @@ struct InputEvent {
         FocusIn,       // the native window got the keyboard focus
         FocusOut,      // the native window lost the keyboard focus
         Resize,        // the user resized the native window to width x height
+        Moved,         // the native window moved: (x, y) is the surface's new outer position
     };
     Kind kind = Kind::PointerMove;
     int window = -1;   // native window id, -1 for none or unknown

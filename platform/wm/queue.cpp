@@ -198,6 +198,11 @@ void convert(const InputEvent& ev) {
         wm_surface_touched(*top, {0, 0, w, h});
         break;
     }
+    case InputEvent::Kind::Moved:
+        // The desktop placed or moved the window: pull-downs and dialogs
+        // are placed from here.
+        top->rect = top->rect.offset(ev.x - top->rect.left, ev.y - top->rect.top);
+        break;
     case InputEvent::Kind::KeyDown:
     case InputEvent::Kind::KeyUp:
         break;

@@ -179,4 +179,20 @@ TEST_F(Queue, PaintErasesWithTheClassBrushAndValidates) {
     EXPECT_TRUE(seen.empty());
 }
 
+TEST_F(Queue, AWindowTheDesktopMovedIsWhereItSaysAtTheSameSize) {
+    // Pull-downs and dialogs are placed from the window's rectangle.
+    ShowWindow(hwnd, SW_SHOW);
+    drain();
+    ws::InputEvent m;
+    m.kind = ws::InputEvent::Kind::Moved;
+    m.window = ws::wm_window(hwnd)->native;
+    m.x = 300;
+    m.y = -20;
+    driver->push_input(m);
+    m.window = 999;  // no such window: nothing happens
+    driver->push_input(m);
+    drain();
+    EXPECT_EQ(ws::wm_window(hwnd)->rect, (ws::Rect{300, -20, 500, 130}));
+}
+
 }  // namespace

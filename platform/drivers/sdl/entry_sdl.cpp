@@ -1,8 +1,10 @@
 // entry_sdl.cpp: the process entry for real windows.
 //
 // Opens the display, starts the layer on the SDL driver and calls the
-// application's WinMain, as the system's own start-up would.
+// application's WinMain, as the system's own start-up would. Without a
+// display it says so in one line and ends with status 1.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "sdl_driver.h"
@@ -10,10 +12,15 @@
 #include "wm.h"
 
 int main(int argc, char** argv) {
+    std::string program = "card-designer";
+    if (argc > 0 && argv[0] && *argv[0]) {
+        const char* slash = std::strrchr(argv[0], '/');
+        program = slash ? slash + 1 : argv[0];
+    }
     auto* driver = new ws::SdlDriver();
     std::string error;
-    if (!driver->start(error)) {
-        std::fprintf(stderr, "%s: %s\n", argc > 0 ? argv[0] : "card-designer", error.c_str());
+    if (!driver->start(program, error)) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         delete driver;
         return 1;
     }

@@ -3,85 +3,73 @@
 // One SDL window per top-level window of the layer. The layer draws its own
 // caption into the surface; here the desktop draws the window's frame, so a
 // captioned window shows the surface without its caption rows. Pixels reach
-// the screen through a streaming texture: on a scaled (HiDPI) display the
-// renderer enlarges them with nearest-pixel scaling, and pointer positions
-// stay in the layer's pixels. The driver blocks in SDL_WaitEventTimeout up to
-// the next deadline; it never polls in a loop.
+// the screen through the window's own surface (SDL's window framebuffer; an
+// X shared-memory image under X11): a present compares the changed area
+// with the pixels last shown and hands the window system only those that
+// differ, so a frame drawn again unchanged costs one read and no upload.
+// On a scaled (HiDPI) desktop the surface is larger than the layer's and is
+// filled with nearest-pixel scaling, so the image grows without blur, and
+// pointer positions are mapped back into the layer's pixels: drawing and
+// the mouse share one coordinate space. Under X11 the desktop's scale comes
+// from its Xft.dpi resource (SDL2 does not scale X11 windows); under Wayland
+// SDL scales by itself. The driver blocks in SDL_WaitEventTimeout up to the
+// next deadline; it never polls in a loop, and asks the window system for
+// new events only after a wait that found some, or now and then while the
+// program runs without waiting.
+//
+// Limits: one display; under Wayland windows cannot be placed, so pull-down
+// menus appear where the compositor puts them (X11, and so XWayland, is
+// preferred when both are there).
 #include "sdl_driver.h"
 
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <vector>
 
-#include "winsys.h"
+#include "sdl_display.h"
+#include "sdl_input.h"
+#include "sdl_pixels.h"
 
 namespace ws {
 
 namespace {
 
+// While the program runs without waiting, SDL is asked for new events at
+// most this often (milliseconds); between times the events it already has
+// are taken. Each such request reads the X connection several times over.
+constexpr uint64_t kPumpInterval = 10;
+// Even when nothing arrives, SDL reads the window system this often, for
+// what it does on its own while reading (milliseconds).
+constexpr uint64_t kQuietPumpInterval = 1000;
+
 struct SdlWindow {
     SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    SDL_Surface* surface = nullptr;  // the window's surface as last fetched
+    // The layer's pixels as last shown (its surface without the caption
+    // rows), which the window's surface holds scaled.
+    std::vector<uint32_t> shown_pixels;
+    int x = 0, y = 0;           // the surface's outer position, layer pixels
     int width = 0, height = 0;  // the layer surface's size
     int caption = 0;            // rows of the surface the desktop's frame replaces
+    bool popup = false;
+    bool shown = false;
+    bool has_pixels = false;    // shown_pixels holds a present's pixels
+    bool stale = true;          // the window's surface is new or lost: write it whole
     bool alive = false;
+
+    int shown_height() const { return std::max(height - caption, 1); }
+    Rect whole() const { return {0, 0, width, shown_height()}; }
 };
 
-// Virtual-key codes of the keys the layer and its programs use.
-int vk_from_sdl(SDL_Keycode k) {
-    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
-    if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
-    if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
-    switch (k) {
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_END: return VK_END;
-    case SDLK_DELETE: return VK_DELETE;
-    default: return 0;
-    }
-}
-
-// The character of keys that produce a control code, which text input does
-// not report.
-int control_character(SDL_Keycode k, Uint16 mod) {
-    switch (k) {
-    case SDLK_RETURN: case SDLK_KP_ENTER: return 13;
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_ESCAPE: return 27;
-    case SDLK_TAB: return 9;
-    default: break;
-    }
-    if ((mod & KMOD_CTRL) && k >= SDLK_a && k <= SDLK_z) return 1 + (k - SDLK_a);
-    return 0;
-}
-
-// The first code point of a UTF-8 text.
-int first_code_point(const char* s) {
-    const unsigned char* u = reinterpret_cast<const unsigned char*>(s);
-    if (u[0] < 0x80) return u[0];
-    if ((u[0] & 0xE0) == 0xC0 && u[1]) return ((u[0] & 0x1F) << 6) | (u[1] & 0x3F);
-    if ((u[0] & 0xF0) == 0xE0 && u[1] && u[2])
-        return ((u[0] & 0x0F) << 12) | ((u[1] & 0x3F) << 6) | (u[2] & 0x3F);
-    if ((u[0] & 0xF8) == 0xF0 && u[1] && u[2] && u[3])
-        return ((u[0] & 0x07) << 18) | ((u[1] & 0x3F) << 12) | ((u[2] & 0x3F) << 6) | (u[3] & 0x3F);
-    return 0;
+std::string one_line(const char* s) {
+    std::string t = s ? s : "";
+    for (char& c : t)
+        if (c == '\n' || c == '\r') c = ' ';
+    return t;
 }
 
 }  // namespace
@@ -89,6 +77,17 @@ int first_code_point(const char* s) {
 struct SdlDriver::Impl {
     std::vector<SdlWindow> windows;
     std::deque<InputEvent> input;
+    bool x11 = false;
+    int scale = 1;       // native pixels per layer pixel (X11 only)
+    int focus_wanted = -1;  // the window the layer last gave the focus to
+    uint64_t last_pump = 0;  // when the window system last had nothing new for SDL
+    uint64_t last_full_pump = 0;  // when SDL last read it (and did its own chores)
+    bool woken = true;       // a wait ended on an event not yet taken in
+
+    SdlWindow* get(int id) {
+        if (id < 0 || id >= static_cast<int>(windows.size()) || !windows[id].alive) return nullptr;
+        return &windows[id];
+    }
 
     int id_of(Uint32 sdl_id) const {
         for (size_t i = 0; i < windows.size(); ++i)
@@ -97,127 +96,286 @@ struct SdlDriver::Impl {
         return -1;
     }
 
-    void push(InputEvent e) { input.push_back(e); }
+    int id_of(SDL_Window* w) const { return w ? id_of(SDL_GetWindowID(w)) : -1; }
 
-    // Turns SDL's events into the layer's notices until one is ready.
-    void translate(const SDL_Event& ev) {
+    // Writes `area` (layer pixels below the caption) of what was last shown
+    // into the window's surface, fetched again when SDL made a new one (a
+    // size change), and hands the window system the native pixels that
+    // changed. A window that is not shown keeps them for its next expose.
+    void show_area(SdlWindow& w, Rect area) {
+        if (!w.has_pixels) return;
+        SDL_Surface* s = SDL_GetWindowSurface(w.window);
+        if (!s) sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+        if (s != w.surface) {
+            w.surface = s;
+            w.stale = true;
+        }
+        if (w.stale) area = w.whole();
+        area = area.intersect(w.whole());
+        if (area.empty()) return;
+        Rect native = sdl_pixels::scaled_area(area, w.width, w.shown_height(), s->w, s->h);
+        if (native.empty()) return;
+        Uint32 format = s->format->format;
+        if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+            if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0)
+                sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+            sdl_pixels::scale_area(w.shown_pixels.data(), w.width, w.width, w.shown_height(),
+                                   area, static_cast<uint32_t*>(s->pixels), s->pitch / 4, s->w,
+                                   s->h, format == SDL_PIXELFORMAT_ARGB8888 ? 0xFF000000u : 0);
+            if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+        } else {
+            // An unusual framebuffer: SDL converts (and scales) the whole.
+            SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(
+                w.shown_pixels.data(), w.width, w.shown_height(), 32, w.width * 4,
+                SDL_PIXELFORMAT_RGB888);
+            if (!from || SDL_SetSurfaceBlendMode(from, SDL_BLENDMODE_NONE) != 0 ||
+                SDL_BlitScaled(from, nullptr, s, nullptr) != 0)
+                sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
+            SDL_FreeSurface(from);
+            native = {0, 0, s->w, s->h};
+        }
+        w.stale = false;
+        if (!w.shown) return;
+        SDL_Rect r{native.left, native.top, native.width(), native.height()};
+        SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
+    }
+
+    // Shows every pixel again (the window was shown, exposed or resized).
+    void show_all(SdlWindow& w) { show_area(w, w.whole()); }
+
+    // Native placement of a surface at layer position (x, y).
+    void place(SdlWindow& w) {
+        SDL_SetWindowPosition(w.window, w.x * scale, (w.y + w.caption) * scale);
+    }
+
+    void push(const InputEvent& e) { input.push_back(e); }
+
+    // A native-window pointer position as surface pixels of window `id`.
+    void to_surface(int id, int nx, int ny, InputEvent& e) {
+        SdlWindow& w = windows[id];
+        int ww = 0, wh = 0;
+        SDL_GetWindowSize(w.window, &ww, &wh);
+        e.x = sdl_input::to_surface(nx, ww, w.width);
+        e.y = sdl_input::to_surface(ny, wh, w.shown_height()) + w.caption;
+    }
+
+    void pointer_button(const SDL_MouseButtonEvent& b, bool down) {
         InputEvent e;
-        switch (ev.type) {
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: {
-            e.window = id_of(ev.button.windowID);
-            if (e.window < 0) return;
-            e.kind = ev.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::PointerDown
-                                                    : InputEvent::Kind::PointerUp;
-            e.x = ev.button.x;
-            e.y = ev.button.y + windows[e.window].caption;
-            e.button = ev.button.button == SDL_BUTTON_LEFT     ? 1
-                       : ev.button.button == SDL_BUTTON_MIDDLE ? 2
-                       : ev.button.button == SDL_BUTTON_RIGHT  ? 3
-                                                               : 0;
-            if (e.button == 0) return;
-            push(e);
-            return;
-        }
-        case SDL_MOUSEMOTION:
-            e.window = id_of(ev.motion.windowID);
-            if (e.window < 0) return;
-            e.kind = InputEvent::Kind::PointerMove;
-            e.x = ev.motion.x;
-            e.y = ev.motion.y + windows[e.window].caption;
-            push(e);
-            return;
-        case SDL_KEYDOWN:
-        case SDL_KEYUP: {
-            e.window = id_of(ev.key.windowID);
-            e.vk = vk_from_sdl(ev.key.keysym.sym);
-            bool down = ev.type == SDL_KEYDOWN;
-            e.kind = down ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
-            if (down) {
-                e.ch = control_character(ev.key.keysym.sym, ev.key.keysym.mod);
-                // The character of a printable key comes as text input right
-                // after its key-down: it follows the user's keyboard layout.
-                SDL_Event next;
-                if (e.ch == 0 && SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_TEXTINPUT,
-                                                SDL_TEXTINPUT) == 1) {
-                    SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
-                    e.ch = first_code_point(next.text.text);
-                }
-            }
-            if (e.vk == 0 && e.ch == 0) return;
-            push(e);
-            return;
-        }
-        case SDL_TEXTINPUT: {
-            // Text that came without a key of its own (a compose sequence, an
-            // input method): a key press with no virtual key.
-            int ch = first_code_point(ev.text.text);
-            if (ch == 0) return;
-            e.window = id_of(ev.text.windowID);
+        e.window = id_of(b.windowID);
+        if (e.window < 0) return;
+        e.button = b.button == SDL_BUTTON_LEFT     ? 1
+                   : b.button == SDL_BUTTON_MIDDLE ? 2
+                   : b.button == SDL_BUTTON_RIGHT  ? 3
+                                                   : 0;
+        if (e.button == 0) return;
+        e.kind = down ? InputEvent::Kind::PointerDown : InputEvent::Kind::PointerUp;
+        to_surface(e.window, b.x, b.y, e);
+        push(e);
+    }
+
+    // Characters of a text that came with no key-down of its own (an input
+    // method, a compose sequence): one key press with no virtual key each.
+    void push_characters(int window, const char* text, int pos) {
+        for (int ch; (ch = sdl_input::next_code_point(text, &pos)) != 0;) {
+            InputEvent e;
+            e.window = window;
             e.kind = InputEvent::Kind::KeyDown;
             e.ch = ch;
             push(e);
             e.kind = InputEvent::Kind::KeyUp;
             e.ch = 0;
             push(e);
+        }
+    }
+
+    void key(const SDL_KeyboardEvent& k, bool down) {
+        InputEvent e;
+        e.window = id_of(k.windowID);
+        e.vk = sdl_input::virtual_key(k.keysym.sym, k.keysym.scancode);
+        e.kind = down ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
+        if (!down) {
+            if (e.vk != 0) push(e);
             return;
         }
-        case SDL_WINDOWEVENT: {
-            e.window = id_of(ev.window.windowID);
+        e.ch = sdl_input::control_character(k.keysym.sym, k.keysym.scancode, k.keysym.mod);
+        // The character of a printable key comes as text input right after
+        // its key-down, following the user's keyboard layout. Only the very
+        // next event can be it: a later one belongs to a later key.
+        SDL_Event next;
+        if (e.ch == 0 &&
+            SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+            next.type == SDL_TEXTINPUT) {
+            SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
+            int pos = 0;
+            e.ch = sdl_input::next_code_point(next.text.text, &pos);
+            if (e.vk != 0 || e.ch != 0) push(e);
+            push_characters(e.window, next.text.text, pos);
+            return;
+        }
+        if (e.vk != 0 || e.ch != 0) push(e);
+    }
+
+    // Focus notices are told only when they still hold once SDL has taken
+    // in every event read so far: a change that a later one undid (the
+    // desktop's own, or one that a request of the layer's overtook) would
+    // make the layer answer it with a request of its own, and two windows
+    // could take the focus from each other for ever.
+    void focus_change(int id, bool gained) {
+        SdlWindow& w = windows[id];
+        // Pull-downs never hold the focus as far as the layer is concerned.
+        if (w.popup) return;
+        if (gained && id_of(SDL_GetKeyboardFocus()) != id) return;
+        if (!gained) {
+            // Without a window manager, X gives the focus to every window
+            // that is shown, pull-downs included; the driver hands it back
+            // at once. A loss that was undone in the same batch is no loss.
+            int now = id_of(SDL_GetKeyboardFocus());
+            if (now == id) return;
+            if (now >= 0 && windows[now].popup) {
+                SDL_SetWindowInputFocus(w.window);
+                return;
+            }
+        }
+        InputEvent e;
+        e.window = id;
+        e.kind = gained ? InputEvent::Kind::FocusIn : InputEvent::Kind::FocusOut;
+        push(e);
+    }
+
+    void window_event(const SDL_WindowEvent& we) {
+        int id = id_of(we.windowID);
+        if (id < 0) return;
+        SdlWindow& w = windows[id];
+        InputEvent e;
+        e.window = id;
+        switch (we.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            e.kind = InputEvent::Kind::Close;
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESTORED:
+            // The window's surface still holds the picture: show it again.
+            // Before the first present the layer has nothing shown yet.
+            if (w.has_pixels) {
+                show_all(w);
+                return;
+            }
+            e.kind = InputEvent::Kind::Expose;
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            focus_change(id, we.event == SDL_WINDOWEVENT_FOCUS_GAINED);
+            return;
+        case SDL_WINDOWEVENT_MOVED: {
+            if (w.popup) return;
+            int x = sdl_input::to_surface(we.data1, scale, 1);
+            int y = sdl_input::to_surface(we.data2, scale, 1) - w.caption;
+            if (x == w.x && y == w.y) return;
+            w.x = x;
+            w.y = y;
+            e.kind = InputEvent::Kind::Moved;
+            e.x = x;
+            e.y = y;
+            break;
+        }
+        case SDL_WINDOWEVENT_SIZE_CHANGED: {
+            // SDL makes a new surface for the new size: until the layer
+            // presents at its new size, the old picture is stretched over it.
+            w.stale = true;
+            show_all(w);
+            int width = std::max(sdl_input::to_surface(we.data1, scale, 1), 1);
+            int height = std::max(sdl_input::to_surface(we.data2, scale, 1), 1) + w.caption;
+            if (width == w.width && height == w.height) return;
+            e.kind = InputEvent::Kind::Resize;
+            e.width = width;
+            e.height = height;
+            break;
+        }
+        default:
+            return;
+        }
+        push(e);
+    }
+
+    void quit_request() {
+        // Wayland reports a broken connection as a request to quit.
+        for (const SdlWindow& w : windows)
+            if (w.alive && sdl_display::wayland_connection_lost(w.window))
+                sdl_display::fail("lost the connection to the display");
+        // Otherwise (the session ending): as if the first window's close
+        // box were pressed.
+        for (size_t i = 0; i < windows.size(); ++i)
+            if (windows[i].alive && !windows[i].popup) {
+                InputEvent e;
+                e.kind = InputEvent::Kind::Close;
+                e.window = static_cast<int>(i);
+                push(e);
+                return;
+            }
+    }
+
+    void translate(const SDL_Event& ev) {
+        switch (ev.type) {
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            pointer_button(ev.button, ev.type == SDL_MOUSEBUTTONDOWN);
+            return;
+        case SDL_MOUSEMOTION: {
+            InputEvent e;
+            e.window = id_of(ev.motion.windowID);
             if (e.window < 0) return;
-            switch (ev.window.event) {
-            case SDL_WINDOWEVENT_CLOSE: e.kind = InputEvent::Kind::Close; break;
-            case SDL_WINDOWEVENT_EXPOSED: e.kind = InputEvent::Kind::Expose; break;
-            case SDL_WINDOWEVENT_FOCUS_GAINED: e.kind = InputEvent::Kind::FocusIn; break;
-            case SDL_WINDOWEVENT_FOCUS_LOST: e.kind = InputEvent::Kind::FocusOut; break;
-            case SDL_WINDOWEVENT_SIZE_CHANGED: {
-                SdlWindow& w = windows[e.window];
-                int h = ev.window.data2 + w.caption;
-                if (ev.window.data1 == w.width && h == w.height) return;
-                e.kind = InputEvent::Kind::Resize;
-                e.width = ev.window.data1;
-                e.height = h;
-                break;
-            }
-            default: return;
-            }
+            e.kind = InputEvent::Kind::PointerMove;
+            to_surface(e.window, ev.motion.x, ev.motion.y, e);
             push(e);
             return;
         }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            key(ev.key, ev.type == SDL_KEYDOWN);
+            return;
+        case SDL_TEXTINPUT:
+            push_characters(id_of(ev.text.windowID), ev.text.text, 0);
+            return;
+        case SDL_WINDOWEVENT:
+            window_event(ev.window);
+            return;
         case SDL_QUIT:
-            // Asked to end (an interrupt): as if the first window's close box
-            // were pressed.
-            for (size_t i = 0; i < windows.size(); ++i)
-                if (windows[i].alive) {
-                    e.kind = InputEvent::Kind::Close;
-                    e.window = static_cast<int>(i);
-                    push(e);
-                    return;
-                }
+            quit_request();
             return;
         default:
             return;
         }
     }
 
-    void drain_sdl() {
+    // Takes the events SDL holds; first asks it to read new ones from the
+    // window system when `fresh` is set.
+    void drain_sdl(bool fresh) {
+        if (fresh) {
+            SDL_PumpEvents();
+            last_pump = last_full_pump = SDL_GetTicks64();
+        }
         SDL_Event ev;
-        while (SDL_PollEvent(&ev)) translate(ev);
+        while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
+            translate(ev);
     }
 };
 
 SdlDriver::SdlDriver() : impl_(std::make_unique<Impl>()) {}
+
 SdlDriver::~SdlDriver() {
-    for (SdlWindow& w : impl_->windows) {
-        if (!w.alive) continue;
-        SDL_DestroyTexture(w.texture);
-        SDL_DestroyRenderer(w.renderer);
-        SDL_DestroyWindow(w.window);
-    }
-    SDL_Quit();
+    for (SdlWindow& w : impl_->windows)
+        if (w.alive) SDL_DestroyWindow(w.window);
+    if (impl_->x11) sdl_display::x11_round_trip();
+    // No SDL_Quit: it puts Xlib's own error handler back before it closes
+    // the second connection SDL wakes its waits through, and a wake-up sent
+    // there to a pull-down that the first connection had just destroyed
+    // comes back as an error that handler ends the process for, with status
+    // 1. The process ends right after; the server frees what is left.
 }
 
-bool SdlDriver::start(std::string& error) {
+bool SdlDriver::start(const std::string& program, std::string& error) {
+    sdl_display::set_program_name(program);
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* x11 = std::getenv("DISPLAY");
     bool has_wayland = wayland && *wayland, has_x11 = x11 && *x11;
@@ -225,14 +383,21 @@ bool SdlDriver::start(std::string& error) {
         error = "no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set)";
         return false;
     }
-    // Only real displays: never SDL's silent fall-back to an off-screen driver.
-    const char* order = has_x11 && has_wayland ? "wayland,x11" : has_x11 ? "x11" : "wayland";
+    // Only real displays: never SDL's silent fall-back to an off-screen
+    // driver. X11 first, where windows (pull-downs above all) can be placed.
+    const char* order = has_x11 ? (has_wayland ? "x11,wayland" : "x11") : "wayland";
     SDL_SetHint(SDL_HINT_VIDEODRIVER, order);
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // An editor must not keep the screen saver away.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // An interrupt or a termination ends the program at once, as for any
+    // other; as requests to quit they would wait behind a modal dialog.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        error = std::string("cannot open the display: ") + SDL_GetError();
+        std::string which = has_x11 ? std::string(" ") + x11 : std::string(" ") + wayland;
+        error = "cannot open the display" + which + ": " + one_line(SDL_GetError());
         return false;
     }
     const char* name = SDL_GetCurrentVideoDriver();
@@ -241,111 +406,159 @@ bool SdlDriver::start(std::string& error) {
         SDL_Quit();
         return false;
     }
+    impl_->x11 = std::strcmp(name, "x11") == 0;
+    if (impl_->x11) {
+        // The window's surface is an X image of its own window: the
+        // accelerated kind would make a renderer, and the X window again.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        impl_->scale = sdl_display::x11_scale();
+        sdl_display::watch_x11_errors();
+    }
     SDL_StartTextInput();
     return true;
 }
 
 int SdlDriver::screen_width() {
     SDL_DisplayMode m;
-    return SDL_GetDesktopDisplayMode(0, &m) == 0 ? m.w : 1024;
+    return SDL_GetDesktopDisplayMode(0, &m) == 0 ? std::max(m.w / impl_->scale, 1) : 1024;
 }
 
 int SdlDriver::screen_height() {
     SDL_DisplayMode m;
-    return SDL_GetDesktopDisplayMode(0, &m) == 0 ? m.h : 768;
+    return SDL_GetDesktopDisplayMode(0, &m) == 0 ? std::max(m.h / impl_->scale, 1) : 768;
 }
 
 int SdlDriver::create_window(const NativeWindowSpec& spec) {
+    Impl& d = *impl_;
     SdlWindow w;
+    w.x = spec.x;
+    w.y = spec.y;
     w.width = std::max(spec.width, 1);
     w.height = std::max(spec.height, 1);
     w.caption = std::clamp(spec.caption_height, 0, w.height - 1);
+    w.popup = spec.popup;
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     if (spec.resizable) flags |= SDL_WINDOW_RESIZABLE;
     if (spec.popup) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
-    w.window = SDL_CreateWindow(spec.title.c_str(), spec.x, spec.y + w.caption, w.width,
-                                w.height - w.caption, flags);
-    if (!w.window) {
-        std::fprintf(stderr, "card designer: cannot create a window: %s\n", SDL_GetError());
-        std::exit(1);
-    }
-    w.renderer = SDL_CreateRenderer(w.window, -1, 0);
-    if (!w.renderer) w.renderer = SDL_CreateRenderer(w.window, -1, SDL_RENDERER_SOFTWARE);
-    if (w.renderer)
-        w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_RGB888,
-                                      SDL_TEXTUREACCESS_STREAMING, w.width, w.height - w.caption);
-    if (!w.renderer || !w.texture) {
-        std::fprintf(stderr, "card designer: cannot draw into a window: %s\n", SDL_GetError());
-        std::exit(1);
-    }
+    int s = d.scale;
+    w.window = SDL_CreateWindow(spec.title.c_str(), w.x * s, (w.y + w.caption) * s, w.width * s,
+                                w.shown_height() * s, flags);
+    if (!w.window) sdl_display::fail("cannot create a window: " + one_line(SDL_GetError()));
+    w.shown_pixels.assign(static_cast<size_t>(w.width) * w.shown_height(), 0);
+    if (d.x11) sdl_display::x11_attach(w.window);
+    if (SdlWindow* owner = d.get(spec.owner); owner && !spec.popup)
+        SDL_SetWindowModalFor(w.window, owner->window);
     w.alive = true;
-    impl_->windows.push_back(w);
-    return static_cast<int>(impl_->windows.size() - 1);
+    d.windows.push_back(w);
+    return static_cast<int>(d.windows.size() - 1);
 }
 
 void SdlDriver::show_window(int id, bool shown) {
-    if (id < 0 || id >= static_cast<int>(impl_->windows.size()) || !impl_->windows[id].alive) return;
-    if (shown) SDL_ShowWindow(impl_->windows[id].window);
-    else SDL_HideWindow(impl_->windows[id].window);
+    Impl& d = *impl_;
+    SdlWindow* w = d.get(id);
+    if (!w || w->shown == shown) return;
+    w->shown = shown;
+    if (!shown) {
+        SDL_HideWindow(w->window);
+        return;
+    }
+    SDL_ShowWindow(w->window);
+    d.show_all(*w);
+    if (w->popup && d.x11) {
+        // A pull-down takes no focus: with no window manager X has just given
+        // it the focus; hand it back to the window that had it.
+        if (SdlWindow* back = d.get(d.focus_wanted); back && back->shown && !back->popup) {
+            SDL_SetWindowInputFocus(back->window);
+            sdl_display::x11_round_trip();
+        }
+    }
 }
 
 void SdlDriver::move_window(int id, int x, int y, int width, int height) {
-    if (id < 0 || id >= static_cast<int>(impl_->windows.size()) || !impl_->windows[id].alive) return;
-    SdlWindow& w = impl_->windows[id];
-    SDL_SetWindowPosition(w.window, x, y + w.caption);
-    if (width != w.width || height != w.height) {
-        w.width = std::max(width, 1);
-        w.height = std::max(height, w.caption + 1);
-        SDL_SetWindowSize(w.window, w.width, w.height - w.caption);
-        // The texture follows the new size.
-        SDL_DestroyTexture(w.texture);
-        w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_RGB888,
-                                      SDL_TEXTUREACCESS_STREAMING, w.width, w.height - w.caption);
+    Impl& d = *impl_;
+    SdlWindow* w = d.get(id);
+    if (!w) return;
+    w->x = x;
+    w->y = y;
+    d.place(*w);
+    width = std::max(width, 1);
+    height = std::max(height, w->caption + 1);
+    if (width != w->width || height != w->height) {
+        w->width = width;
+        w->height = height;
+        SDL_SetWindowSize(w->window, width * d.scale, w->shown_height() * d.scale);
+        // The layer presents every pixel at the new size next.
+        w->shown_pixels.assign(static_cast<size_t>(w->width) * w->shown_height(), 0);
+        w->has_pixels = false;
+        w->stale = true;
     }
 }
 
 void SdlDriver::destroy_window(int id) {
-    if (id < 0 || id >= static_cast<int>(impl_->windows.size()) || !impl_->windows[id].alive) return;
-    SdlWindow& w = impl_->windows[id];
-    SDL_DestroyTexture(w.texture);
-    SDL_DestroyRenderer(w.renderer);
-    SDL_DestroyWindow(w.window);
-    w = SdlWindow{};
+    Impl& d = *impl_;
+    SdlWindow* w = d.get(id);
+    if (!w) return;
+    SDL_DestroyWindow(w->window);
+    *w = SdlWindow{};
+    if (d.focus_wanted == id) d.focus_wanted = -1;
 }
 
 void SdlDriver::focus_window(int id) {
-    if (id < 0 || id >= static_cast<int>(impl_->windows.size()) || !impl_->windows[id].alive) return;
-    SDL_RaiseWindow(impl_->windows[id].window);
-    SDL_SetWindowInputFocus(impl_->windows[id].window);
+    Impl& d = *impl_;
+    SdlWindow* w = d.get(id);
+    if (!w) return;
+    d.focus_wanted = id;
+    SDL_RaiseWindow(w->window);
+    SDL_SetWindowInputFocus(w->window);
+    // Every focus event from before this request is read together with the
+    // ones it causes (see focus_change).
+    if (d.x11) sdl_display::x11_round_trip();
 }
 
 void SdlDriver::present(int id, const uint32_t* pixels, int width, int height, int stride,
                         const Rect& dirty) {
-    if (id < 0 || id >= static_cast<int>(impl_->windows.size()) || !impl_->windows[id].alive) return;
-    SdlWindow& w = impl_->windows[id];
-    if (width != w.width || height != w.height) {
-        // The layer resized the surface (a user resize): fetch a texture of
-        // the new size before showing it.
-        w.width = width;
-        w.height = height;
-        SDL_DestroyTexture(w.texture);
-        w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_RGB888,
-                                      SDL_TEXTUREACCESS_STREAMING, w.width,
-                                      std::max(w.height - w.caption, 1));
+    Impl& d = *impl_;
+    SdlWindow* w = d.get(id);
+    if (!w || !pixels || width <= 0 || height <= 0 || stride < width) return;
+    if (width != w->width || height != w->height) {
+        // The layer resized the surface (a user resize).
+        w->width = width;
+        w->height = std::max(height, w->caption + 1);
+        w->shown_pixels.assign(static_cast<size_t>(w->width) * w->shown_height(), 0);
+        w->has_pixels = false;
+        w->stale = true;
     }
-    Rect area = dirty.intersect({0, w.caption, width, height});
-    if (!area.empty()) {
-        SDL_Rect r{area.left, area.top - w.caption, area.width(), area.height()};
-        const uint32_t* first = pixels + static_cast<ptrdiff_t>(area.top) * stride + area.left;
-        SDL_UpdateTexture(w.texture, &r, first, stride * 4);
+    int rows = std::min(height, w->height) - w->caption;
+    if (rows <= 0) return;
+    const uint32_t* below_caption = pixels + static_cast<ptrdiff_t>(w->caption) * stride;
+    Rect area{0, 0, width, rows};
+    Rect changed;
+    if (!w->has_pixels) {
+        // The first pixels since the window was made or resized: all of them.
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(w->shown_pixels.data() + static_cast<ptrdiff_t>(y) * width,
+                        below_caption + static_cast<ptrdiff_t>(y) * stride,
+                        static_cast<size_t>(width) * sizeof(uint32_t));
+        w->has_pixels = true;
+        changed = area;
+    } else {
+        // Only what really differs from what is shown goes any further.
+        changed = sdl_pixels::take_changes(below_caption, stride, w->shown_pixels.data(), width,
+                                           dirty.offset(0, -w->caption).intersect(area));
     }
-    SDL_RenderCopy(w.renderer, w.texture, nullptr, nullptr);
-    SDL_RenderPresent(w.renderer);
+    if (!changed.empty() || w->stale) d.show_area(*w, changed);
 }
 
 bool SdlDriver::next_input(InputEvent& event) {
-    if (impl_->input.empty()) impl_->drain_sdl();
-    if (impl_->input.empty()) return false;
+    Impl& d = *impl_;
+    if (d.input.empty()) {
+        uint64_t now = SDL_GetTicks64();
+        bool fresh = d.woken || now - d.last_pump >= kPumpInterval ||
+                     now - d.last_full_pump >= kQuietPumpInterval;
+        d.woken = false;
+        d.drain_sdl(fresh);
+    }
+    if (d.input.empty()) return false;
     event = impl_->input.front();
     impl_->input.pop_front();
     return true;
@@ -356,8 +569,19 @@ void SdlDriver::wait_input(uint64_t deadline_ms) {
     uint64_t now = now_ms();
     if (deadline_ms <= now) return;
     uint64_t span = deadline_ms - now;
+    // No deadline: wait as long as SDL can be asked to.
     int timeout = span > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(span);
-    SDL_WaitEventTimeout(nullptr, timeout);
+    Impl& d = *impl_;
+    // Events SDL holds already end the wait at once.
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+    // Under X11 the wait is on the connection alone: a timer's deadline
+    // wakes the program for one poll, and SDL reads the connection only
+    // when something came. Elsewhere SDL waits, reading before it blocks.
+    int woke = d.x11 ? sdl_display::x11_wait(timeout) : -1;
+    if (woke < 0) woke = SDL_WaitEventTimeout(nullptr, timeout);
+    // A wait that ended without an event leaves nothing new to read.
+    if (woke > 0) d.woken = true;
+    d.last_pump = SDL_GetTicks64();
 }
 
 uint64_t SdlDriver::now_ms() { return SDL_GetTicks64(); }

@@ -13,8 +13,9 @@ class SdlDriver : public Driver {
     SdlDriver();
     ~SdlDriver() override;
 
-    // Opens the display. False, with a one-line reason, when there is none.
-    bool start(std::string& error);
+    // Opens the display; `program` names the program in fatal messages.
+    // False, with a one-line reason, when there is no X11 or Wayland display.
+    bool start(const std::string& program, std::string& error);
 
     int screen_width() override;
     int screen_height() override;

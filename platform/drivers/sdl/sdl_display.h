@@ -1,0 +1,51 @@
+// sdl_display.h: what the real-window driver needs from the window system
+// beneath SDL: fatal errors reported in one line, the X11 desktop's scale,
+// a round trip to the X server, and whether a Wayland connection broke.
+//
+// Limits: X11 and Wayland only; each call is a no-op on the other system.
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+
+namespace ws::sdl_display {
+
+// The name fatal messages begin with.
+void set_program_name(const std::string& name);
+
+// Writes "<program>: <what>" as one line on stderr, flushes open files and
+// ends the process with status 1. Safe inside an X error handler.
+[[noreturn]] void fail(const std::string& what);
+
+// Replaces Xlib's handlers, which print several lines and exit, with ones
+// that report a broken connection or a protocol error through fail().
+// Requests that lose a race with a window's end (SDL wakes its own wait
+// with an event sent to a window that may just have gone; a focus request
+// for a window on its way out) are harmless and pass. Call after SDL has
+// opened the display.
+void watch_x11_errors();
+
+// The X desktop's scale factor (its Xft.dpi resource), 1 when it asks for
+// none or the display cannot be asked.
+int x11_scale();
+
+// Remembers the X connection SDL made, from one of its windows.
+void x11_attach(SDL_Window* window);
+
+// Waits until the X server has handled every request sent so far, so that
+// the events they cause arrive in one batch and their errors are reported
+// here, not later by SDL's clean-up (which puts Xlib's own handler back).
+void x11_round_trip();
+
+// Blocks until the X connection SDL made has events to read or timeout_ms
+// passes, after sending what Xlib holds: 1 when there is something to read
+// (or an error that the next read reports), 0 on timeout, -1 when no
+// connection is known or it cannot be waited on. SDL is not asked to read anything; without events
+// nothing runs but one poll.
+int x11_wait(int timeout_ms);
+
+// True when `window`'s Wayland connection has failed for good.
+bool wayland_connection_lost(SDL_Window* window);
+
+}  // namespace ws::sdl_display

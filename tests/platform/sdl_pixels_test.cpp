@@ -1,0 +1,111 @@
+// sdl_pixels_test.cpp: the real-window driver's change detection and
+// nearest-pixel scaling, which decide what reaches the screen.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "sdl_pixels.h"
+
+namespace {
+
+using ws::Rect;
+using namespace ws::sdl_pixels;
+
+struct Image {
+    int w, h;
+    std::vector<uint32_t> px;
+    Image(int w_, int h_, uint32_t fill = 0) : w(w_), h(h_), px(static_cast<size_t>(w_) * h_, fill) {}
+    uint32_t& at(int x, int y) { return px[static_cast<size_t>(y) * w + x]; }
+};
+
+TEST(SdlPixels, OnlyPixelsThatDifferAreTakenAndReported) {
+    Image now(40, 30, 0x112233), shown(40, 30, 0x112233);
+    Rect all{0, 0, 40, 30};
+    // The same picture again: nothing to show.
+    EXPECT_TRUE(take_changes(now.px.data(), 40, shown.px.data(), 40, all).empty());
+
+    // Changes at the area's corners and edges are found and copied; the
+    // result is their bounding rectangle.
+    now.at(0, 3) = 1;
+    now.at(39, 3) = 2;
+    now.at(17, 20) = 3;
+    EXPECT_EQ(take_changes(now.px.data(), 40, shown.px.data(), 40, all), (Rect{0, 3, 40, 21}));
+    EXPECT_EQ(shown.px, now.px);
+    // Taken once, they are not reported again.
+    EXPECT_TRUE(take_changes(now.px.data(), 40, shown.px.data(), 40, all).empty());
+
+    // Outside the area a difference is neither reported nor copied.
+    now.at(5, 5) = 9;
+    now.at(30, 25) = 8;
+    EXPECT_EQ(take_changes(now.px.data(), 40, shown.px.data(), 40, {20, 20, 40, 30}),
+              (Rect{30, 25, 31, 26}));
+    EXPECT_EQ(shown.at(30, 25), 8u);
+    EXPECT_EQ(shown.at(5, 5), 0x112233u);
+    EXPECT_TRUE(take_changes(now.px.data(), 40, shown.px.data(), 40, {}).empty());
+}
+
+TEST(SdlPixels, StridesLargerThanTheAreaAreHonoured) {
+    // The layer's surface includes rows and columns the window never shows.
+    Image now(50, 10, 7), shown(30, 10, 7);
+    now.at(29, 9) = 1;
+    now.at(40, 9) = 1;  // beyond what is shown
+    EXPECT_EQ(take_changes(now.px.data(), 50, shown.px.data(), 30, {0, 0, 30, 10}),
+              (Rect{29, 9, 30, 10}));
+    EXPECT_EQ(shown.at(29, 9), 1u);
+}
+
+TEST(SdlPixels, ScaledAreasCoverExactlyTheNativePixelsThatShowTheArea) {
+    EXPECT_EQ(scaled_area({3, 4, 10, 12}, 601, 501, 601, 501), (Rect{3, 4, 10, 12}));
+    EXPECT_EQ(scaled_area({1, 2, 3, 5}, 100, 100, 200, 200), (Rect{2, 4, 6, 10}));
+    EXPECT_TRUE(scaled_area({0, 0, 0, 5}, 100, 100, 200, 200).empty());
+    EXPECT_TRUE(scaled_area({0, 0, 5, 5}, 0, 100, 200, 200).empty());
+    // Clipped to the image.
+    EXPECT_EQ(scaled_area({-5, -5, 500, 500}, 10, 10, 20, 20), (Rect{0, 0, 20, 20}));
+    // A ratio that is not whole (150 %): every native pixel inside shows a
+    // pixel of the area, every one just outside shows one beyond it.
+    for (int left = 0; left < 10; ++left)
+        for (int right = left + 1; right <= 10; ++right) {
+            Rect n = scaled_area({left, 0, right, 1}, 10, 1, 15, 1);
+            ASSERT_FALSE(n.empty());
+            EXPECT_GE(n.left * 10 / 15, left);
+            EXPECT_LT((n.right - 1) * 10 / 15, right);
+            if (n.left > 0) {
+                EXPECT_LT((n.left - 1) * 10 / 15, left);
+            }
+            if (n.right < 15) {
+                EXPECT_GE(n.right * 10 / 15, right);
+            }
+        }
+}
+
+TEST(SdlPixels, ScalingIsNearestPixelAndTouchesOnlyTheAreasPixels) {
+    Image from(4, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) from.at(x, y) = static_cast<uint32_t>(10 * y + x);
+    // Twice the size: each pixel becomes a 2 x 2 block.
+    Image twice(8, 6, 0xEEEEEE);
+    scale_area(from.px.data(), 4, 4, 3, {0, 0, 4, 3}, twice.px.data(), 8, 8, 6);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(twice.at(x, y), from.at(x / 2, y / 2)) << x << "," << y;
+
+    // Part of the image, with an opaque alpha added: only its native pixels.
+    Image part(8, 6, 0xEEEEEE);
+    scale_area(from.px.data(), 4, 4, 3, {1, 1, 3, 2}, part.px.data(), 8, 8, 6, 0xFF000000u);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            bool inside = x >= 2 && x < 6 && y >= 2 && y < 4;
+            EXPECT_EQ(part.at(x, y), inside ? (from.at(x / 2, y / 2) | 0xFF000000u) : 0xEEEEEEu)
+                << x << "," << y;
+        }
+
+    // The same size: a copy of the area alone.
+    Image same(4, 3, 0xEEEEEE);
+    scale_area(from.px.data(), 4, 4, 3, {2, 0, 4, 1}, same.px.data(), 4, 4, 3);
+    EXPECT_EQ(same.at(2, 0), from.at(2, 0));
+    EXPECT_EQ(same.at(3, 0), from.at(3, 0));
+    EXPECT_EQ(same.at(1, 0), 0xEEEEEEu);
+    EXPECT_EQ(same.at(2, 1), 0xEEEEEEu);
+}
+
+}  // namespace
