@@ -60,7 +60,7 @@ set(CPACK_COMPONENT_DESIGNER_DISPLAY_NAME "Card designer")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkv319-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-    "libfreetype-dev, libfontconfig-dev, libpng-dev, libsdl2-dev, pkg-config, fonts-dejavu-core")
+    "libfreetype-dev, libfontconfig-dev, libpng-dev, libsdl2-dev, libx11-dev, pkg-config, fonts-dejavu-core")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "KV319 graphics runtime: static libraries and headers
 The small graphics runtime under the card designer: two windows, 24 named
 colours, shape and text primitives, an event wait paced by a timer, a text
