@@ -98,6 +98,17 @@ struct Session {
         return s;
     }
 
+    // The pull-down, the only window without a title, once it is shown; 0
+    // if none came within five seconds.
+    unsigned long wait_for_pull_down() {
+        for (int i = 0; i < 100; ++i) {
+            std::vector<unsigned long> w = client->untitled_windows();
+            if (!w.empty()) return w.front();
+            e2e::pause_ms(50);
+        }
+        return 0;
+    }
+
     // Presses the close box and waits for the end: the exit status.
     int close_and_wait(unsigned long window) {
         client->press_close_box(window);
@@ -200,12 +211,7 @@ TEST_F(RealWindows, RunMenuOpensUnderTheBarFollowsThePointerAndLeavesTheKeyboard
     ASSERT_EQ(s.client->focus(), g);
 
     s.click(g, {15, kMenuBar / 2});  // "Run"
-    unsigned long pull_down = 0;
-    for (int i = 0; i < 100 && !pull_down; ++i) {
-        std::vector<unsigned long> w = s.client->untitled_windows();
-        if (!w.empty()) pull_down = w.front();
-        else e2e::pause_ms(50);
-    }
+    unsigned long pull_down = s.wait_for_pull_down();
     ASSERT_NE(pull_down, 0u);
     Geometry pd = s.client->geometry(pull_down);
     EXPECT_EQ(pd.y, kCaption + kMenuBar);  // right under the bar
@@ -272,12 +278,7 @@ TEST_F(RealWindows, ScaleTwoShowsTheImageTwiceAsLargeWithoutBlurAndClicksStillLa
 
     // The pull-down is placed in the same scaled space.
     s.click(g, {30, kMenuBar});
-    unsigned long pull_down = 0;
-    for (int i = 0; i < 100 && !pull_down; ++i) {
-        std::vector<unsigned long> w = s.client->untitled_windows();
-        if (!w.empty()) pull_down = w.front();
-        else e2e::pause_ms(50);
-    }
+    unsigned long pull_down = s.wait_for_pull_down();
     ASSERT_NE(pull_down, 0u);
     EXPECT_EQ(s.client->geometry(pull_down).y, 2 * (kCaption + kMenuBar));
 
