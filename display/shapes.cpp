@@ -72,6 +72,8 @@ struct SpiralSize {
     double width_divisor;
 };
 
+constexpr int MOST_SEGMENTS = 144;
+
 SpiralSize spiral_size(int code) {
     switch (code) {
     case 0:
@@ -85,6 +87,28 @@ SpiralSize spiral_size(int code) {
     default:
         return {72, 0.15, 1.5};
     }
+}
+
+// The directions of an unturned spiral's segments: the cosine and sine of 0,
+// and of each sum that adding 0.2618 once more gives, as draw_spiral adds it.
+// Every unturned spiral of every frame has the same, so they are worked out
+// once (a turned one starts elsewhere and works out its own).
+struct Direction {
+    double cos, sin;
+};
+
+const Direction* unturned_directions() {
+    static Direction table[MOST_SEGMENTS];
+    static bool made = false;
+    if (!made) {
+        double angle = 0.0;
+        for (Direction& d : table) {
+            d = {cos(angle), sin(angle)};
+            angle += 0.2618;
+        }
+        made = true;
+    }
+    return table;
 }
 
 } // namespace
@@ -188,12 +212,14 @@ void draw_spiral(const ShapeTable& shapes, int slot) {
         }
     }
 
+    const Direction* unturned = k == 0 && segments <= MOST_SEGMENTS ? unturned_directions() : nullptr;
     int64_t px = shapes.x[slot];
     int64_t py = shapes.y[slot];
     double length = 0.0;
     for (int64_t i = 0; i < segments; ++i) {
-        const int64_t qx = px + trunc_to_int(cos(angle) * length);
-        const int64_t qy = py + trunc_to_int(sin(angle) * length);
+        const Direction d = unturned ? unturned[i] : Direction{cos(angle), sin(angle)};
+        const int64_t qx = px + trunc_to_int(d.cos * length);
+        const int64_t qy = py + trunc_to_int(d.sin * length);
         int colour = shapes.colour[slot];
         if (flash != 0) {
             for (int64_t mark : marks) {

@@ -271,6 +271,16 @@ bool anything_pending() {
     return !queue.empty() || quit_pending || paint_pending(nullptr) || due_timer(nullptr);
 }
 
+// Whether a message of the kinds in a wake mask is there to be taken. Posted
+// messages and input share the queue, so either kind wakes for both.
+bool pending_for(DWORD wake_mask) {
+    if ((wake_mask & (QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_HOTKEY)) &&
+        (!queue.empty() || quit_pending))
+        return true;
+    if ((wake_mask & QS_PAINT) && paint_pending(nullptr)) return true;
+    return (wake_mask & QS_TIMER) && due_timer(nullptr);
+}
+
 }  // namespace
 
 LRESULT wm_send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -369,6 +379,27 @@ BOOL WINAPI WaitMessage(void) {
     last_present = driver().now_ms();
     driver().wait_input(next_deadline());
     return TRUE;
+}
+
+// Only the message queue can be waited on: the layer has no kernel objects.
+// A timer left out of the mask does not wake the wait; its WM_TIMER is made
+// as usual by the next PeekMessage after it is due.
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wait_all,
+                                       DWORD milliseconds, DWORD wake_mask) {
+    (void)handles;
+    (void)wait_all;
+    if (count != 0) return WAIT_FAILED;
+    const uint64_t start = driver().now_ms();
+    const uint64_t end = milliseconds == INFINITE ? UINT64_MAX : start + milliseconds;
+    for (;;) {
+        pump_input();
+        if (pending_for(wake_mask)) return WAIT_OBJECT_0;
+        uint64_t now = driver().now_ms();
+        if (now >= end) return WAIT_TIMEOUT;
+        wm_present_all();
+        last_present = now;
+        driver().wait_input((wake_mask & QS_TIMER) ? std::min(end, next_deadline()) : end);
+    }
 }
 
 BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {

@@ -3,8 +3,9 @@
 // Each turn of the wait handles at most one window-system message, lets
 // script playback supply an event, and turns the wait into a periodic one
 // while animation runs. A turn that finds no message and no playback to do
-// sleeps in WaitMessage until the next message or timer deadline, so a
-// waiting program uses no processor time.
+// sleeps until there is something to take, so a waiting program uses no
+// processor time: a periodic wait until the next message or timer notice,
+// any other wait until the next message other than a timer's.
 #include "state.h"
 
 // One step of the message pump; returns 1 when it took a message.
@@ -26,6 +27,17 @@ static int pump_once(void) {
 static int still_waiting(void) {
     return rt.pending_kind == EVENT_NONE ||
            (rt.pending_kind == EVENT_PERIODIC && rt.tick_arrived == 0);
+}
+
+// Sleeps until the wait has something to take. Only a periodic wait is ended
+// by the timer; in any other (animation halted) a timer notice would only set
+// tick_arrived, which the next periodic wait clears first, so the timer need
+// not wake the program: it is taken with whatever wakes it.
+static void sleep_until_needed(void) {
+    if (rt.pending_kind == EVENT_PERIODIC)
+        WaitMessage();
+    else
+        MsgWaitForMultipleObjects(0, NULL, FALSE, INFINITE, QS_ALLINPUT & ~QS_TIMER);
 }
 
 static int wait_for_event(EventRecord* record) {
@@ -51,7 +63,7 @@ static int wait_for_event(EventRecord* record) {
             rt.one_frame = 0;
         }
 
-        if (!took && still_waiting() && !rt.playing_back && !rt.play_one) WaitMessage();
+        if (!took && still_waiting() && !rt.playing_back && !rt.play_one) sleep_until_needed();
     }
 
     if (rt.recording) {

@@ -113,6 +113,27 @@ TEST_F(Queue, TimerIsNeverQueuedTwiceAndWaitSleepsUntilItIsDue) {
     EXPECT_FALSE(KillTimer(hwnd, 2));
 }
 
+TEST_F(Queue, AWaitWithoutTheTimerInItsMaskSleepsPastTheTimer) {
+    SetTimer(hwnd, 2, 100, nullptr);
+    drain();
+    const DWORD no_timer = QS_ALLINPUT & ~QS_TIMER;
+    // The timer's deadline is not the wait's: only the wait's own timeout is.
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, no_timer), (DWORD)WAIT_TIMEOUT);
+    EXPECT_EQ(driver->now_ms(), 250u);
+    // With the timer in the mask, its deadline ends the wait.
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT), (DWORD)WAIT_OBJECT_0);
+    EXPECT_EQ(driver->now_ms(), 250u);  // it was due already
+    // A posted message ends it at once; the late timer follows it, once.
+    seen.clear();
+    PostMessageA(hwnd, WM_USER, 5, 0);
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, no_timer), (DWORD)WAIT_OBJECT_0);
+    drain();
+    EXPECT_EQ(seen, (std::vector<std::string>{"user 5", "timer 2"}));
+    // No kernel objects here to wait on.
+    HANDLE h = nullptr;
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 0, QS_ALLINPUT), WAIT_FAILED);
+}
+
 TEST_F(Queue, InputInArrivalOrderAndCharactersFollowTheirKey) {
     ShowWindow(hwnd, SW_SHOW);
     drain();

@@ -1,5 +1,6 @@
 // Start-up, the switches and the event wait, on the headless driver.
 #include <string>
+#include <vector>
 
 #include "runtime_fixture.h"
 
@@ -91,17 +92,20 @@ TEST_F(Core, PeriodicEventsComeOncePerTimerPeriod) {
 }
 
 TEST_F(Core, HaltedWaitReturnsOnlyForInput) {
-    // Five minutes of timer ticks pass; only then a click ends the wait.
-    on_idle([this](uint64_t idle, uint64_t) {
-        if (idle == 3000) click_client(rt.origin_x + 10, rt.origin_y - 20);
+    // Halted, the timer does not wake the program: it sleeps with no
+    // deadline. Five minutes of virtual time pass; only a click ends the wait.
+    std::vector<uint64_t> deadlines;
+    on_idle([&](uint64_t idle, uint64_t deadline) {
+        deadlines.push_back(deadline);
+        if (idle == 1) driver->advance_to(driver->now_ms() + 300000);
+        if (idle == 2) click_client(rt.origin_x + 10, rt.origin_y - 20);
     });
     Event e = await();
     EXPECT_EQ(e.kind, EVENT_MOUSE);
     EXPECT_EQ(e.x, 10);
     EXPECT_EQ(e.y, 20);
-    EXPECT_GE(driver->now_ms(), 299000u);
-    // Each idle sleeps until the next tick: no spinning between them.
-    EXPECT_LE(driver->idle_count(), 3001u);
+    EXPECT_GE(driver->now_ms(), 300000u);
+    EXPECT_EQ(deadlines, (std::vector<uint64_t>{UINT64_MAX, UINT64_MAX}));
 }
 
 TEST_F(Core, OneFrameGivesExactlyOnePeriodicEvent) {
@@ -109,8 +113,10 @@ TEST_F(Core, OneFrameGivesExactlyOnePeriodicEvent) {
     uint64_t before = driver->now_ms();
     EXPECT_EQ(await().kind, EVENT_PERIODIC);
     EXPECT_GT(driver->now_ms(), before);  // it waited for a timer notice
+    // Then halted again: fifty timer periods pass without an event.
     on_idle([this](uint64_t idle, uint64_t) {
-        if (idle == 50) press('K', 'k');
+        if (idle < 50) driver->advance_to(driver->now_ms() + 100);
+        else press('K', 'k');
     });
     Event e = await();
     EXPECT_EQ(e.kind, EVENT_KEY);
@@ -169,7 +175,8 @@ TEST_F(Core, ControlReleasedElsewhereStaysHeld) {
     key_down(VK_CONTROL);
     press('c', 'c');
     on_idle([this](uint64_t idle, uint64_t) {
-        if (idle == 5) click_client(1, 1);
+        if (idle < 5) driver->advance_to(driver->now_ms() + 100);
+        else click_client(1, 1);
     });
     EXPECT_EQ(await().kind, EVENT_MOUSE);
     EXPECT_EQ(rt.control_down, 1);
