@@ -31,13 +31,13 @@ bool target_of(HDC hdc, Target& t) {
 
 RasterPaint paint_of(const DC& dc) {
     RasterPaint p;
-    const Pen* pen = gdi_pen(dc.pen);
+    const Pen* pen = dc.pen_object;
     p.has_pen = pen && pen->style != PS_NULL;
     if (p.has_pen) {
         p.pen = pixel_from_colorref(pen->colour);
         p.pen_width = std::max(pen->width, 1);
     }
-    const Brush* brush = gdi_brush(dc.brush);
+    const Brush* brush = dc.brush_object;
     p.has_brush = brush && !brush->hollow;
     if (p.has_brush) p.brush = pixel_from_colorref(brush->colour);
     return p;
@@ -175,7 +175,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     POINT from = t.dc->position;
     t.dc->position = POINT{x, y};
     // A line needs only the pen.
-    const Pen* pen = gdi_pen(t.dc->pen);
+    const Pen* pen = t.dc->pen_object;
     if (pen && pen->style != PS_NULL)
         report(t, stroke(t.canvas, from, POINT{x, y}, std::max(pen->width, 1),
                          pixel_from_colorref(pen->colour)));

@@ -61,6 +61,12 @@ struct DC {
     HPEN pen = nullptr;
     HBRUSH brush = nullptr;
     HFONT font = nullptr;
+    // The objects behind those handles, looked up once when selected: an
+    // object cannot be deleted while a DC holds it, so these stay valid.
+    Bitmap* bitmap_object = nullptr;
+    Pen* pen_object = nullptr;
+    Brush* brush_object = nullptr;
+    Font* font_object = nullptr;
     COLORREF text_colour = 0x000000;
     COLORREF bk_colour = 0xFFFFFF;
     int bk_mode = OPAQUE;
@@ -99,7 +105,7 @@ std::unique_ptr<Font> gdi_fresh_font();
 Canvas dc_window_canvas(const DC& dc);
 inline Canvas dc_canvas(const DC& dc) {
     if (dc.kind != DC::Kind::Memory) return dc_window_canvas(dc);
-    Bitmap* b = gdi_bitmap(dc.bitmap);
+    Bitmap* b = dc.bitmap_object;
     if (!b || b->pixels.empty()) return Canvas{};
     return make_canvas(b->pixels.data(), b->width, b->height, b->width);
 }

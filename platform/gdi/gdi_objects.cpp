@@ -89,17 +89,14 @@ HBITMAP default_bitmap() {
     return one;
 }
 
-inline void select_into(HGDIOBJ h, HGDIOBJ& slot) {
-    if (GdiObject* old = objects.get(handle_value(slot))) --old->select_count;
-    slot = h;
-    if (GdiObject* now = objects.get(handle_value(h))) ++now->select_count;
-}
-
-// The same, when the caller already holds the object behind h.
-[[gnu::always_inline]] inline void select_into(HGDIOBJ h, GdiObject* now, HGDIOBJ& slot) {
-    if (GdiObject* old = objects.get(handle_value(slot))) --old->select_count;
-    slot = h;
-    ++now->select_count;
+// Puts an object (its handle and the object behind it; both null for none)
+// into the DC's place for its kind, keeping the select counts.
+template <typename H, typename T>
+[[gnu::always_inline]] inline void hold(H& handle, T*& object, HGDIOBJ h, T* o) {
+    if (object) --object->select_count;
+    handle = static_cast<H>(h);
+    object = o;
+    if (o) ++o->select_count;
 }
 
 // Deleted objects kept for reuse, per kind.
@@ -142,17 +139,14 @@ HDC gdi_create_dc(DC::Kind kind, HWND window) {
     d.kind = kind;
     d.window = window;
     HDC h = make_handle<HDC>(dcs.add(std::move(dc)));
-    HGDIOBJ pen = nullptr, brush = nullptr, font = nullptr;
-    select_into(stock[BLACK_PEN], pen);
-    select_into(stock[WHITE_BRUSH], brush);
-    select_into(stock[SYSTEM_FONT], font);
-    d.pen = static_cast<HPEN>(pen);
-    d.brush = static_cast<HBRUSH>(brush);
-    d.font = static_cast<HFONT>(font);
+    hold(d.pen, d.pen_object, stock[BLACK_PEN], typed<Pen>(stock[BLACK_PEN], GdiObject::Kind::Pen));
+    hold(d.brush, d.brush_object, stock[WHITE_BRUSH],
+         typed<Brush>(stock[WHITE_BRUSH], GdiObject::Kind::Brush));
+    hold(d.font, d.font_object, stock[SYSTEM_FONT],
+         typed<Font>(stock[SYSTEM_FONT], GdiObject::Kind::Font));
     if (kind == DC::Kind::Memory) {
-        HGDIOBJ bitmap = nullptr;
-        select_into(default_bitmap(), bitmap);
-        d.bitmap = static_cast<HBITMAP>(bitmap);
+        HBITMAP one = default_bitmap();
+        hold(d.bitmap, d.bitmap_object, one, typed<Bitmap>(one, GdiObject::Kind::Bitmap));
     }
     return h;
 }
@@ -160,12 +154,10 @@ HDC gdi_create_dc(DC::Kind kind, HWND window) {
 void gdi_delete_dc(HDC h) {
     DC* d = gdi_dc(h);
     if (!d) return;
-    HGDIOBJ none = nullptr;
-    HGDIOBJ pen = d->pen, brush = d->brush, font = d->font, bitmap = d->bitmap;
-    select_into(none, pen);
-    select_into(none, brush);
-    select_into(none, font);
-    select_into(none, bitmap);
+    hold(d->pen, d->pen_object, nullptr, static_cast<Pen*>(nullptr));
+    hold(d->brush, d->brush_object, nullptr, static_cast<Brush*>(nullptr));
+    hold(d->font, d->font_object, nullptr, static_cast<Font*>(nullptr));
+    hold(d->bitmap, d->bitmap_object, nullptr, static_cast<Bitmap*>(nullptr));
     dcs.remove(handle_value(h));
 }
 
@@ -188,7 +180,7 @@ void dc_touched(const DC& dc, const Rect& area) {
 }
 
 const FontFace* dc_face(DC& dc) {
-    Font* f = gdi_font(dc.font);
+    Font* f = dc.font_object;
     if (!f) f = gdi_font(static_cast<HFONT>(stock[SYSTEM_FONT]));
     if (!f) return font_resolve(FontRequest{});
     if (!f->face) f->face = font_resolve(f->request);
@@ -253,37 +245,25 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
     if (!d || !o) return nullptr;
     HGDIOBJ previous = nullptr;
     switch (o->kind) {
-    case GdiObject::Kind::Pen: {
+    case GdiObject::Kind::Pen:
         previous = d->pen;
-        HGDIOBJ slot = d->pen;
-        select_into(obj, o, slot);
-        d->pen = static_cast<HPEN>(slot);
+        hold(d->pen, d->pen_object, obj, static_cast<Pen*>(o));
         break;
-    }
-    case GdiObject::Kind::Brush: {
+    case GdiObject::Kind::Brush:
         previous = d->brush;
-        HGDIOBJ slot = d->brush;
-        select_into(obj, o, slot);
-        d->brush = static_cast<HBRUSH>(slot);
+        hold(d->brush, d->brush_object, obj, static_cast<Brush*>(o));
         break;
-    }
-    case GdiObject::Kind::Font: {
+    case GdiObject::Kind::Font:
         previous = d->font;
-        HGDIOBJ slot = d->font;
-        select_into(obj, o, slot);
-        d->font = static_cast<HFONT>(slot);
+        hold(d->font, d->font_object, obj, static_cast<Font*>(o));
         break;
-    }
-    case GdiObject::Kind::Bitmap: {
+    case GdiObject::Kind::Bitmap:
         // Only memory DCs hold bitmaps, and a bitmap sits in one DC at a time.
         if (d->kind != DC::Kind::Memory) return nullptr;
         if (o->select_count > 0 && obj != d->bitmap) return nullptr;
         previous = d->bitmap;
-        HGDIOBJ slot = d->bitmap;
-        select_into(obj, o, slot);
-        d->bitmap = static_cast<HBITMAP>(slot);
+        hold(d->bitmap, d->bitmap_object, obj, static_cast<Bitmap*>(o));
         break;
-    }
     }
     return previous;
 }

@@ -30,7 +30,7 @@ constexpr BYTE kFamilySwiss = 0x20;
 constexpr BYTE kFamilyModern = 0x30;
 
 bool is_italic(const DC& dc) {
-    Font* f = gdi_font(dc.font);
+    Font* f = dc.font_object;
     return f && f->request.italic;
 }
 
