@@ -97,6 +97,26 @@ TEST(Frame, LayerOrderAndEveryPanelWithItsValueAndHint) {
         draw_colour_palette(5);
     });
 
+    // The last frame: every layer, in order, over the card built by the clicks.
+    const Calls last = record([] {
+        int shape_kind[SLOT_COUNT], message_kind[SLOT_COUNT];
+        int zero[8][SLOT_COUNT] = {}, ones[2][SLOT_COUNT], twos[SLOT_COUNT];
+        for (int i = 0; i < SLOT_COUNT; ++i) {
+            shape_kind[i] = message_kind[i] = -1;
+            ones[0][i] = ones[1][i] = 1, twos[i] = 2;
+        }
+        shape_kind[0] = 1, message_kind[0] = 0; // a starburst and "I love you" at (0, 0)
+        draw_backdrop();
+        draw_card(5);
+        draw_shapes({shape_kind, zero[0], zero[1], zero[2], ones[0], ones[1], zero[3], zero[4]});
+        draw_messages({message_kind, zero[5], zero[6], zero[7], ones[0], twos, zero[3]});
+        draw_mask();
+        draw_status(24, 4);
+        draw_border(2, 0, 1, 3);
+        draw_tabs(4);
+        draw_item_buttons(4, -1);
+    });
+
     kv319_fake::reset();
     for (const Step& step : steps) {
         kv319_fake::push_event(EVENT_MOUSE, step.x, step.y);
@@ -108,6 +128,7 @@ TEST(Frame, LayerOrderAndEveryPanelWithItsValueAndHint) {
     // that ends the queue draws none.
     ASSERT_EQ(drawn.size(), 1 + 2 * steps.size());
     EXPECT_EQ(drawn[0], start);
+    EXPECT_EQ(drawn.back(), last);
     for (size_t k = 0; k < steps.size(); ++k) {
         const Calls& first = drawn[1 + 2 * k];
         const Calls& second = drawn[2 + 2 * k];
