@@ -17,8 +17,12 @@
 namespace {
 
 // Client pixel of graphics point (x, y): the client is 601 x 501, origin (300, 250).
-int px(int x) { return 300 + x; }
-int py(int y) { return 250 - y; }
+int px(int x) {
+    return 300 + x;
+}
+int py(int y) {
+    return 250 - y;
+}
 
 constexpr uint32_t GRAY_20 = 0xCCCCCCu;
 
@@ -127,8 +131,8 @@ TEST(CardFrames, MaskCutsShapesAndMessagesAtTheCardsInnerEdge) {
 TEST(CardFrames, TenHugeFlashingSpiralsTenHugeScrollingGreetingsAndASmallBorder) {
     std::ostringstream shapes, messages;
     for (int i = 0; i < 10; ++i) {
-        shapes << "2 " << -100 + 35 * i << " " << 150 - 30 * i << " " << 10 + i << " 3 0 " << 1 + 13 * i
-               << " 3\n";
+        shapes << "2 " << -100 + 35 * i << " " << 150 - 30 * i << " " << 10 + i << " 3 0 "
+               << 1 + 13 * i << " 3\n";
         messages << i % 6 << " " << -130 + 40 * i << " " << -160 + 35 * i << " " << 10 + i << " 1 "
                  << i % 5 << " 3\n";
     }

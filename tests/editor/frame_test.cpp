@@ -60,8 +60,12 @@ std::string run_entry() {
     return std::to_string(WinMain(nullptr, nullptr, command_line, 1));
 }
 
-int tab_x(int t) { return -243 + 110 * t; }
-int item_y(int j) { return 179 - 35 * j; }
+int tab_x(int t) {
+    return -243 + 110 * t;
+}
+int item_y(int j) {
+    return 179 - 35 * j;
+}
 
 } // namespace
 
@@ -72,20 +76,27 @@ TEST(Frame, LayerOrderAndEveryPanelWithItsValueAndHint) {
         {-266, -168, record([] { draw_border_list(2); }), record([] { draw_status(23, 1); })},
         {-250, item_y(1), record([] { draw_size_list(1); }), record([] { draw_status(12, 1); })},
         {-250, -164, record([] { draw_size_list(3); }), record([] { draw_status(12, 1); })},
-        {-250, item_y(2), record([] { draw_colour_palette(0); }), record([] { draw_status(3, 1); })},
-        {-250, item_y(3), record([] { draw_colour_palette(1); }), record([] { draw_status(3, 1); })},
+        {-250, item_y(2), record([] { draw_colour_palette(0); }),
+         record([] { draw_status(3, 1); })},
+        {-250, item_y(3), record([] { draw_colour_palette(1); }),
+         record([] { draw_status(3, 1); })},
         {tab_x(2), 230, record([] { draw_item_buttons(2, 0); }), record([] { draw_status(1, 2); })},
         {0, 0, record([] { draw_shape_palette(0); }), record([] { draw_status(11, 2); })},
         {-198, -223, record([] { draw_shape_palette(1); }), record([] { draw_status(11, 2); })},
-        {-250, item_y(3), record([] { draw_colour_palette(0); }), record([] { draw_status(3, 2); })},
-        {-250, item_y(4), record([] { draw_colour_palette(1); }), record([] { draw_status(3, 2); })},
+        {-250, item_y(3), record([] { draw_colour_palette(0); }),
+         record([] { draw_status(3, 2); })},
+        {-250, item_y(4), record([] { draw_colour_palette(1); }),
+         record([] { draw_status(3, 2); })},
         {-250, item_y(5), record([] { draw_size_list(1); }), record([] { draw_status(12, 2); })},
-        {tab_x(3), 230, record([] { draw_item_buttons(3, 0); }), record([] { draw_status(13, 3); })},
+        {tab_x(3), 230, record([] { draw_item_buttons(3, 0); }),
+         record([] { draw_status(13, 3); })},
         {0, 0, record([] { draw_message_list(0); }), record([] { draw_status(17, 3); })},
-        {-250, item_y(3), record([] { draw_colour_palette(0); }), record([] { draw_status(3, 3); })},
+        {-250, item_y(3), record([] { draw_colour_palette(0); }),
+         record([] { draw_status(3, 3); })},
         {-250, item_y(4), record([] { draw_size_list(1); }), record([] { draw_status(12, 3); })},
         {-250, item_y(5), record([] { draw_speed_list(2); }), record([] { draw_status(21, 3); })},
-        {tab_x(4), 230, record([] { draw_item_buttons(4, -1); }), record([] { draw_status(24, 4); })},
+        {tab_x(4), 230, record([] { draw_item_buttons(4, -1); }),
+         record([] { draw_status(24, 4); })},
     };
     const Calls start = record([] {
         draw_backdrop();
@@ -134,6 +145,7 @@ TEST(Frame, LayerOrderAndEveryPanelWithItsValueAndHint) {
         const Calls& second = drawn[2 + 2 * k];
         EXPECT_TRUE(ends_with(first, steps[k].panel)) << "click " << k + 1;
         EXPECT_TRUE(ends_with(second, steps[k].panel)) << "click " << k + 1;
-        EXPECT_TRUE(contains(second, steps[k].hint)) << "click " << k + 1 << ": " << steps[k].hint[1];
+        EXPECT_TRUE(contains(second, steps[k].hint))
+            << "click " << k + 1 << ": " << steps[k].hint[1];
     }
 }
