@@ -125,4 +125,20 @@ TEST(Palettes, ShapePaletteAndBorderListMarks) {
     EXPECT_EQ(bowtie[3], "triangle c=2 (-281,-183) (-281,-153) (-266,-168) w=0");
     EXPECT_EQ(bowtie[4], "triangle c=5 (-281,-153) (-251,-153) (-266,-168) w=0");
     EXPECT_EQ(bowtie[10], "text c=0 (-282,-136) pt=18 \"No border\"");
+
+    // A kind or pattern no entry has (from a card file) marks nothing: the
+    // only red left is the face's mouth.
+    const auto count = [](const Calls& calls, const char* colour) {
+        int n = 0;
+        for (const std::string& c : calls)
+            n += c.find(colour) != std::string::npos;
+        return n;
+    };
+    for (int value : {-2, 4, -2147483647 - 1, 2147483647}) {
+        const Calls shapes = record([&] { draw_shape_palette(value); });
+        EXPECT_EQ(count(shapes, " c=2 "), 1) << value;
+        EXPECT_EQ(shapes[80], "circle c=0 (-198,-168) r=20") << value;
+        const Calls borders = record([&] { draw_border_list(value); });
+        EXPECT_EQ(count(borders, " c=2 ") + count(borders, " c=5 "), 0) << value;
+    }
 }

@@ -49,6 +49,16 @@ TEST(Heart, PulseAndFlashCycles) {
     EXPECT_EQ(s.flashing[0], 1);
 }
 
+TEST(Generator, SharedRuleFromAnySeed) {
+    // seed * 214013 + 2531011 modulo 2^32, bits 16..30 of each new seed.
+    card_srand(1);
+    for (int want : {41, 18467, 6334, 26500, 19169})
+        EXPECT_EQ(card_rand(), want);
+    card_srand(0xFFFFFFFFu);
+    for (int want : {35, 29739, 3374})
+        EXPECT_EQ(card_rand(), want);
+}
+
 TEST(Starburst, LinesFoldAndFlash) {
     Shapes s;
     EXPECT_EQ(record([&] { draw_starburst(s.table(), 0); }),

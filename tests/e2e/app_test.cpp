@@ -22,6 +22,47 @@ TEST(App, StartStateOnScreen) {
     EXPECT_EQ(shot.at(px(-131), py(191)), 0xCCCCCCu); // backdrop just outside
     EXPECT_EQ(shot.at(px(-232), py(-160)), 0xFFFFFFu); // frame of the yellow cell
     EXPECT_EQ(shot.at(px(-290), py(-150)), 0xFF0000u); // first cell: red
+
+    // Every palette cell in palette order: column c, row r from the bottom.
+    const int order[24] = {0,  10, 9, 19, 14, 2, 22, 8,  4,  20, 21, 13,
+                           23, 6,  7, 3,  17, 5, 1,  15, 11, 12, 18, 16};
+    const uint32_t rgb[24] = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00,
+                              0xFF00FF, 0x00FFFF, 0x9900CC, 0x003399, 0x996699, 0x99FFFF,
+                              0x99FFCC, 0xFF6600, 0x996633, 0xFF99CC, 0xFFFF99, 0xCC9933,
+                              0xFF9966, 0x006633, 0x33CC99, 0x999933, 0x808080, 0xCCCCCC};
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 6; ++r)
+            EXPECT_EQ(shot.at(px(-283 + 34 * c), py(-241 + 18 * r)), rgb[order[6 * c + r]])
+                << "cell " << c << "," << r;
+
+    // Bevels: the pressed "Background" tab and "Color" button are dark at
+    // the upper left and white at the lower right; the "Border" tab is not.
+    const struct {
+        int left, top;
+        uint32_t upper_left;
+    } buttons[] = {{-298, 248, 0x000000u}, {-188, 248, 0xFFFFFFu}, {-298, 196, 0x000000u}};
+    for (const auto& b : buttons) {
+        const uint32_t lower_right = b.upper_left ^ 0xFFFFFFu;
+        EXPECT_EQ(shot.at(px(b.left + 2), py(b.top - 17)), b.upper_left) << b.left << "," << b.top;
+        EXPECT_EQ(shot.at(px(b.left + 50), py(b.top - 2)), b.upper_left);
+        EXPECT_EQ(shot.at(px(b.left + 108), py(b.top - 17)), lower_right);
+        EXPECT_EQ(shot.at(px(b.left + 50), py(b.top - 33)), lower_right);
+        EXPECT_EQ(shot.at(px(b.left + 8), py(b.top - 28)), 0xCCCCCCu); // the face
+        EXPECT_EQ(shot.at(px(b.left), py(b.top - 17)), 0xCCCCCCu);     // outer left edge
+    }
+
+    // The status text is drawn in black over the gray line: some pure black,
+    // and nothing but grays.
+    int black = 0, coloured = 0;
+    for (int y = -210; y <= -196; ++y) {
+        for (int x = -130; x <= 300; ++x) {
+            const uint32_t p = shot.at(px(x), py(y));
+            black += p == 0;
+            coloured += (p >> 16) != (p & 0xFF) || ((p >> 8) & 0xFF) != (p & 0xFF);
+        }
+    }
+    EXPECT_GT(black, 10);
+    EXPECT_EQ(coloured, 0);
 }
 
 TEST(App, ControlQEndsTheProgram) {

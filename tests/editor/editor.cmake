@@ -11,3 +11,8 @@ target_link_libraries(card_editor_fake PUBLIC card_display_fake)
 kv319_test(card_editor_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/editing_test.cpp ${CMAKE_CURRENT_LIST_DIR}/card_files_test.cpp
   LIBS card_editor_fake)
+
+# The entry point's frame and item panel dispatch, over the same stand-in.
+kv319_test(card_frame_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_test.cpp ${CMAKE_SOURCE_DIR}/editor/main.cpp
+  LIBS card_editor_fake)
