@@ -176,7 +176,7 @@ TEST(EditorEndToEnd, ScrollTogglesAndRemoveAfterSelect) {
     harness::RunResult r =
         run(tab(4) + LOAD_1 + tab(3) + SELECT + at(6, -20) + "wait 5\n" + scroll + SELECT +
                 at(0, 100) + "wait 5\n" + scroll + SELECT + at(0, 40) + "wait 5\n" + scroll +
-                SELECT + remove + tab(4) + SAVE_2,
+                SELECT + remove + at(100, 150) + "wait 5\n" + scroll + tab(4) + SAVE_2,
             {{"tobu1.sav", join(lines)}});
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<int> card = numbers(r.read("tobu2.sav"));
@@ -187,6 +187,26 @@ TEST(EditorEndToEnd, ScrollTogglesAndRemoveAfterSelect) {
     const int kinds[6] = {1, 2, 3, -1, -1, 0}; // only the subliminal ones freed
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(message_field(card, i, 0), kinds[i]) << i;
+    EXPECT_EQ(message_field(card, 5, 4), 1); // "Select" stayed active after the removal
+}
+
+TEST(EditorEndToEnd, FullTablesRefuseAnAddInRedAndChangeNothing) {
+    std::vector<std::string> lines{"5 -1 0 1 1"};
+    for (int i = 0; i < 10; ++i)
+        lines.push_back(std::to_string(i % 4) + " " + std::to_string(-100 + 30 * i) + " 100 " +
+                        std::to_string(i) + " 1 0 0 1");
+    for (int i = 0; i < 10; ++i)
+        lines.push_back(std::to_string(i % 6) + " " + std::to_string(-100 + 30 * i) + " -100 " +
+                        std::to_string(i) + " 0 2 1");
+    harness::RunResult r = run(tab(4) + LOAD_1 + tab(2) + at(0, 0) + "shot shapes.png\n" +
+                                   button(0) + "shot add.png\n" + tab(3) + at(0, 0) +
+                                   "shot messages.png\n" + tab(4) + SAVE_2,
+                               {{"tobu1.sav", join(lines)}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(status_line_red(r, "shapes.png"));   // "Maximum number of shapes ..."
+    EXPECT_FALSE(status_line_red(r, "add.png"));     // the next action's code replaces it
+    EXPECT_TRUE(status_line_red(r, "messages.png")); // "... messages already inserted."
+    EXPECT_EQ(r.read("tobu2.sav"), join(lines));
 }
 
 TEST(EditorEndToEnd, RemovedSlotIsReusedWithItsOldFields) {
@@ -226,4 +246,20 @@ TEST(EditorEndToEnd, SaveThenLoadRestoresEveryField) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.read("tobu2.sav"), still_card());
     EXPECT_EQ(r.read("tobu1.sav"), still_card());
+}
+
+TEST(EditorEndToEnd, AQuitDuringAPauseEndsTheProgram) {
+    // The save is done before its pause; the quit in the pause ends the run,
+    // so the second save never happens.
+    for (const char* quit : {"key ctrl+q\n", "close graphics\n"}) {
+        harness::RunResult r = run(tab(4) + button(0) + quit + "wait 5\n" + SAVE_2);
+        ASSERT_EQ(r.status, 0) << quit << r.err;
+        EXPECT_TRUE(r.exists("tobu1.sav")) << quit;
+        EXPECT_FALSE(r.exists("tobu2.sav")) << quit;
+    }
+    // The same during the five events of the selection crosshair.
+    harness::RunResult r = run(tab(2) + at(0, 0) + button(1) + at(3, 3) + "key ctrl+q\n" +
+                               "wait 5\n" + tab(4) + SAVE_2);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.exists("tobu2.sav"));
 }
