@@ -119,6 +119,25 @@ TEST(EditorEndToEnd, BorderListAfterARefusal) {
     EXPECT_EQ(r.read("tobu2.sav"), start_card("5 -1 0 1 1")); // the "No border" row
 }
 
+// Clicks on both sides of the tab row's right end, the card's edges and the
+// item buttons' right edge; each miss would show in the saved card.
+TEST(EditorEndToEnd, ClicksAtTheEdgesOfTheRegions) {
+    harness::RunResult r =
+        run(at(250, 216) + act(0) + at(249, 216) + SAVE_2 + tab(2) + at(270, 0) + at(-130, -170) +
+            at(0, 190) + button(5) + at(-190, 100) + at(-250, -160) + at(-191, 100) +
+            at(-250, -160) + tab(4) + SAVE_3);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.exists("tobu1.sav")); // (250, 216) is no tab: "Color" was pressed
+    EXPECT_EQ(r.read("tobu2.sav"), start_card());
+    std::vector<int> card = numbers(r.read("tobu3.sav"));
+    ASSERT_EQ(card.size(), 155u);
+    EXPECT_EQ(shape_field(card, 0, 1), -130); // added at the card's lower-left corner,
+    EXPECT_EQ(shape_field(card, 0, 2), -170); // not moved by (0, 190)
+    EXPECT_EQ(shape_field(card, 0, 7), 3);    // (-190, 100) kept the size list
+    EXPECT_EQ(shape_field(card, 0, 0), 2);    // (-191, 100) brought up the shape palette
+    EXPECT_EQ(shape_field(card, 1, 0), -1);   // (270, 0) added nothing
+}
+
 TEST(EditorEndToEnd, AddThenPaletteAndTabReclicks) {
     // Re-clicking the active tab keeps the palette; entering it anew adds.
     harness::RunResult r = run(tab(2) + at(0, 0) + tab(2) + at(-199, -170) + tab(0) + tab(2) +
