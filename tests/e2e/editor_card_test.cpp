@@ -102,8 +102,10 @@ bool status_line_red(const harness::RunResult& r, const std::string& shot) {
 
 TEST(EditorEndToEnd, StartCardPalettePicksAndAMissingLoad) {
     harness::RunResult r = run(tab(4) + SAVE_1 + tab(0) + at(-300, -250) + tab(4) + LOAD_3 +
-                               SAVE_2 + tab(0) + at(-198, -160) + tab(4) + SAVE_3);
+                               SAVE_2 + tab(0) + at(-198, -160) + tab(4) + SAVE_3 +
+                               "console console.txt\n");
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.read("console.txt"), ""); // a slot never saved loads silently
     EXPECT_EQ(r.read("tobu1.sav"), start_card());
     EXPECT_EQ(r.read("tobu2.sav"), start_card("0 -1 0 1 1"));  // black; the load changed nothing
     EXPECT_EQ(r.read("tobu3.sav"), start_card("16 -1 0 1 1")); // chalk
