@@ -101,9 +101,9 @@ bool status_line_red(const harness::RunResult& r, const std::string& shot) {
 } // namespace
 
 TEST(EditorEndToEnd, StartCardPalettePicksAndAMissingLoad) {
-    harness::RunResult r = run(tab(4) + SAVE_1 + tab(0) + at(-300, -250) + tab(4) + LOAD_3 +
-                               SAVE_2 + tab(0) + at(-198, -160) + tab(4) + SAVE_3 +
-                               "console console.txt\n");
+    harness::RunResult r =
+        run(tab(4) + SAVE_1 + tab(0) + at(-300, -250) + tab(4) + LOAD_3 + SAVE_2 + tab(0) +
+            at(-198, -160) + tab(4) + SAVE_3 + "console console.txt\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.read("console.txt"), ""); // a slot never saved loads silently
     EXPECT_EQ(r.read("tobu1.sav"), start_card());
@@ -124,10 +124,9 @@ TEST(EditorEndToEnd, BorderListAfterARefusal) {
 // Clicks on both sides of the tab row's right end, the card's edges and the
 // item buttons' right edge; each miss would show in the saved card.
 TEST(EditorEndToEnd, ClicksAtTheEdgesOfTheRegions) {
-    harness::RunResult r =
-        run(at(250, 216) + act(0) + at(249, 216) + SAVE_2 + tab(2) + at(270, 0) + at(-130, -170) +
-            at(0, 190) + button(5) + at(-190, 100) + at(-250, -160) + at(-191, 100) +
-            at(-250, -160) + tab(4) + SAVE_3);
+    harness::RunResult r = run(at(250, 216) + act(0) + at(249, 216) + SAVE_2 + tab(2) + at(270, 0) +
+                               at(-130, -170) + at(0, 190) + button(5) + at(-190, 100) +
+                               at(-250, -160) + at(-191, 100) + at(-250, -160) + tab(4) + SAVE_3);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(r.exists("tobu1.sav")); // (250, 216) is no tab: "Color" was pressed
     EXPECT_EQ(r.read("tobu2.sav"), start_card());
@@ -219,10 +218,10 @@ TEST(EditorEndToEnd, FullTablesRefuseAnAddInRedAndChangeNothing) {
     for (int i = 0; i < 10; ++i)
         lines.push_back(std::to_string(i % 6) + " " + std::to_string(-100 + 30 * i) + " -100 " +
                         std::to_string(i) + " 0 2 1");
-    harness::RunResult r = run(tab(4) + LOAD_1 + tab(2) + at(0, 0) + "shot shapes.png\n" +
-                                   button(0) + "shot add.png\n" + tab(3) + at(0, 0) +
-                                   "shot messages.png\n" + tab(4) + SAVE_2,
-                               {{"tobu1.sav", join(lines)}});
+    harness::RunResult r =
+        run(tab(4) + LOAD_1 + tab(2) + at(0, 0) + "shot shapes.png\n" + button(0) +
+                "shot add.png\n" + tab(3) + at(0, 0) + "shot messages.png\n" + tab(4) + SAVE_2,
+            {{"tobu1.sav", join(lines)}});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(status_line_red(r, "shapes.png"));   // "Maximum number of shapes ..."
     EXPECT_FALSE(status_line_red(r, "add.png"));     // the next action's code replaces it

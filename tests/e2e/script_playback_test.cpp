@@ -61,7 +61,8 @@ TEST(ScriptPlayback, PlayOneScriptRebuildsTheSavedCardEventByEvent) {
     // the recorded card, and further requests after the end change nothing.
     for (int requests : {save_click - 1, save_click, save_click + 10}) {
         std::string commands;
-        for (int i = 0; i < requests; ++i) commands += "key ctrl+o\n";
+        for (int i = 0; i < requests; ++i)
+            commands += "key ctrl+o\n";
         harness::RunSpec spec;
         spec.script = commands;
         spec.files = {{"KV319.SCR", rec.script}};
