@@ -24,9 +24,22 @@ constexpr int TEMP_NAME_SIZE = 1024;
 // Puts the new file in place of the old one.
 bool replace_file(const char* from, const char* to) {
 #ifdef _WIN32
-    remove(to); // rename does not replace an existing file there
-#endif
+    // rename does not replace an existing file there: the earlier file is
+    // moved aside first, and put back if the new one cannot take its place.
+    char aside[TEMP_NAME_SIZE];
+    int length = snprintf(aside, sizeof aside, "%s.old", to);
+    if (length < 0 || length >= static_cast<int>(sizeof aside)) return false;
+    remove(aside);
+    bool moved = rename(to, aside) == 0;
+    if (rename(from, to) != 0) {
+        if (moved) rename(aside, to);
+        return false;
+    }
+    if (moved) remove(aside);
+    return true;
+#else
     return rename(from, to) == 0;
+#endif
 }
 
 bool write_line(FILE* f, const int* values, int count) {

@@ -69,6 +69,9 @@ static void toggle_recording(void) {
     // A stream left open for reading by an ended playback is not written
     // into: the recording starts a new file.
     close_script_file();
+    // Periodic events still owed from a played line belong to the file that
+    // this recording empties; they must not be written as its own.
+    rt.periodic_count = 0;
     rt.script_write_failed = 0;
     rt.recording = 1;
     check(CMD_RECORD, 1);

@@ -101,9 +101,11 @@ bool status_line_red(const harness::RunResult& r, const std::string& shot) {
 } // namespace
 
 TEST(EditorEndToEnd, StartCardPalettePicksAndAMissingLoad) {
-    harness::RunResult r = run(tab(4) + SAVE_1 + tab(0) + at(-300, -250) + tab(4) + LOAD_3 +
-                               SAVE_2 + tab(0) + at(-198, -160) + tab(4) + SAVE_3);
+    harness::RunResult r =
+        run(tab(4) + SAVE_1 + tab(0) + at(-300, -250) + tab(4) + LOAD_3 + SAVE_2 + tab(0) +
+            at(-198, -160) + tab(4) + SAVE_3 + "console console.txt\n");
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.read("console.txt"), ""); // a slot never saved loads silently
     EXPECT_EQ(r.read("tobu1.sav"), start_card());
     EXPECT_EQ(r.read("tobu2.sav"), start_card("0 -1 0 1 1"));  // black; the load changed nothing
     EXPECT_EQ(r.read("tobu3.sav"), start_card("16 -1 0 1 1")); // chalk
@@ -117,6 +119,24 @@ TEST(EditorEndToEnd, BorderListAfterARefusal) {
     EXPECT_TRUE(status_line_red(r, "refused.png")); // "There is no border."
     EXPECT_EQ(r.read("tobu1.sav"), start_card("5 3 0 1 1"));
     EXPECT_EQ(r.read("tobu2.sav"), start_card("5 -1 0 1 1")); // the "No border" row
+}
+
+// Clicks on both sides of the tab row's right end, the card's edges and the
+// item buttons' right edge; each miss would show in the saved card.
+TEST(EditorEndToEnd, ClicksAtTheEdgesOfTheRegions) {
+    harness::RunResult r = run(at(250, 216) + act(0) + at(249, 216) + SAVE_2 + tab(2) + at(270, 0) +
+                               at(-130, -170) + at(0, 190) + button(5) + at(-190, 100) +
+                               at(-250, -160) + at(-191, 100) + at(-250, -160) + tab(4) + SAVE_3);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.exists("tobu1.sav")); // (250, 216) is no tab: "Color" was pressed
+    EXPECT_EQ(r.read("tobu2.sav"), start_card());
+    std::vector<int> card = numbers(r.read("tobu3.sav"));
+    ASSERT_EQ(card.size(), 155u);
+    EXPECT_EQ(shape_field(card, 0, 1), -130); // added at the card's lower-left corner,
+    EXPECT_EQ(shape_field(card, 0, 2), -170); // not moved by (0, 190)
+    EXPECT_EQ(shape_field(card, 0, 7), 3);    // (-190, 100) kept the size list
+    EXPECT_EQ(shape_field(card, 0, 0), 2);    // (-191, 100) brought up the shape palette
+    EXPECT_EQ(shape_field(card, 1, 0), -1);   // (270, 0) added nothing
 }
 
 TEST(EditorEndToEnd, AddThenPaletteAndTabReclicks) {
@@ -176,7 +196,7 @@ TEST(EditorEndToEnd, ScrollTogglesAndRemoveAfterSelect) {
     harness::RunResult r =
         run(tab(4) + LOAD_1 + tab(3) + SELECT + at(6, -20) + "wait 5\n" + scroll + SELECT +
                 at(0, 100) + "wait 5\n" + scroll + SELECT + at(0, 40) + "wait 5\n" + scroll +
-                SELECT + remove + tab(4) + SAVE_2,
+                SELECT + remove + at(100, 150) + "wait 5\n" + scroll + tab(4) + SAVE_2,
             {{"tobu1.sav", join(lines)}});
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<int> card = numbers(r.read("tobu2.sav"));
@@ -187,6 +207,26 @@ TEST(EditorEndToEnd, ScrollTogglesAndRemoveAfterSelect) {
     const int kinds[6] = {1, 2, 3, -1, -1, 0}; // only the subliminal ones freed
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(message_field(card, i, 0), kinds[i]) << i;
+    EXPECT_EQ(message_field(card, 5, 4), 1); // "Select" stayed active after the removal
+}
+
+TEST(EditorEndToEnd, FullTablesRefuseAnAddInRedAndChangeNothing) {
+    std::vector<std::string> lines{"5 -1 0 1 1"};
+    for (int i = 0; i < 10; ++i)
+        lines.push_back(std::to_string(i % 4) + " " + std::to_string(-100 + 30 * i) + " 100 " +
+                        std::to_string(i) + " 1 0 0 1");
+    for (int i = 0; i < 10; ++i)
+        lines.push_back(std::to_string(i % 6) + " " + std::to_string(-100 + 30 * i) + " -100 " +
+                        std::to_string(i) + " 0 2 1");
+    harness::RunResult r =
+        run(tab(4) + LOAD_1 + tab(2) + at(0, 0) + "shot shapes.png\n" + button(0) +
+                "shot add.png\n" + tab(3) + at(0, 0) + "shot messages.png\n" + tab(4) + SAVE_2,
+            {{"tobu1.sav", join(lines)}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(status_line_red(r, "shapes.png"));   // "Maximum number of shapes ..."
+    EXPECT_FALSE(status_line_red(r, "add.png"));     // the next action's code replaces it
+    EXPECT_TRUE(status_line_red(r, "messages.png")); // "... messages already inserted."
+    EXPECT_EQ(r.read("tobu2.sav"), join(lines));
 }
 
 TEST(EditorEndToEnd, RemovedSlotIsReusedWithItsOldFields) {
@@ -226,4 +266,20 @@ TEST(EditorEndToEnd, SaveThenLoadRestoresEveryField) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.read("tobu2.sav"), still_card());
     EXPECT_EQ(r.read("tobu1.sav"), still_card());
+}
+
+TEST(EditorEndToEnd, AQuitDuringAPauseEndsTheProgram) {
+    // The save is done before its pause; the quit in the pause ends the run,
+    // so the second save never happens.
+    for (const char* quit : {"key ctrl+q\n", "close graphics\n"}) {
+        harness::RunResult r = run(tab(4) + button(0) + quit + "wait 5\n" + SAVE_2);
+        ASSERT_EQ(r.status, 0) << quit << r.err;
+        EXPECT_TRUE(r.exists("tobu1.sav")) << quit;
+        EXPECT_FALSE(r.exists("tobu2.sav")) << quit;
+    }
+    // The same during the five events of the selection crosshair.
+    harness::RunResult r = run(tab(2) + at(0, 0) + button(1) + at(3, 3) + "key ctrl+q\n" +
+                               "wait 5\n" + tab(4) + SAVE_2);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.exists("tobu2.sav"));
 }

@@ -184,6 +184,85 @@ TEST_F(Script, RecordingWritesTheFourLinesAndPlaysThemBack) {
     EXPECT_EQ(read_file(), "KV319_KBD(-23);\n");
 }
 
+// Record Script switched off writes the periodic events still counted and
+// closes the file, so a playback starts at its first line; a recording whose
+// only event is a quit leaves an empty file.
+TEST_F(Script, RecordingSwitchedOffAndPlayedBackFromTheStart) {
+    command(CMD_RECORD);
+    pump();
+    PostQuitMessage(0);
+    ASSERT_EQ(await().kind, EVENT_QUIT);
+    EXPECT_TRUE(fs::exists(SCRIPT_FILE_NAME));
+    EXPECT_EQ(fs::file_size(SCRIPT_FILE_NAME), 0u);
+    command(CMD_RECORD);
+    pump();
+    EXPECT_EQ(rt.script_file, nullptr);
+
+    KV319_close();
+    start();
+    KV319_animate(ANIMATE_RUN);
+    command(CMD_RECORD);
+    pump();
+    ASSERT_EQ(await().kind, EVENT_PERIODIC);
+    ASSERT_EQ(await().kind, EVENT_PERIODIC);
+    command(CMD_RECORD);
+    pump();
+    EXPECT_FALSE(checked(CMD_RECORD));
+    EXPECT_EQ(rt.periodic_count, 0);
+    EXPECT_EQ(rt.script_file, nullptr);
+    EXPECT_EQ(read_file(), "KV319_PERIODIC(2);\n");
+
+    // Starting one while the other runs is refused; no check mark appears.
+    command(CMD_PLAYBACK);
+    pump();
+    command(CMD_RECORD);
+    pump();
+    EXPECT_EQ(rt.recording, 0);
+    EXPECT_FALSE(checked(CMD_RECORD));
+    EXPECT_TRUE(checked(CMD_PLAYBACK));
+    EXPECT_EQ(await().kind, EVENT_PERIODIC);
+    EXPECT_EQ(await().kind, EVENT_PERIODIC);
+    click_client(rt.origin_x + 1, rt.origin_y - 2);
+    EXPECT_EQ(await().kind, EVENT_MOUSE); // the end, then live input
+    EXPECT_EQ(history().back(), EOF_LINE);
+}
+
+// A quit taken in a turn in which playback is due ends the wait; the
+// scripted event stays for later.
+TEST_F(Script, AQuitDuringPlaybackIsNotLost) {
+    write_file("KV319_PERIODIC(4);\nKV319_MOUSE(1, 2);\n");
+    command(CMD_PLAYBACK);
+    ASSERT_EQ(await().kind, EVENT_PERIODIC);
+    EXPECT_EQ(rt.periodic_count, 3);
+    PostQuitMessage(0);
+    EXPECT_EQ(await().kind, EVENT_QUIT);
+    EXPECT_EQ(rt.periodic_count, 3);
+    EXPECT_EQ(rt.playing_back, 1);
+
+    command(CMD_PLAYBACK); // off
+    pump();
+    rt.play_one = 1;
+    PostQuitMessage(0);
+    EXPECT_EQ(await().kind, EVENT_QUIT);
+    EXPECT_EQ(rt.periodic_count, 3);
+}
+
+// Periodic events owed by a Play One of a periodic line belong to the file
+// that a new recording empties: they are not counted into it.
+TEST_F(Script, ARecordingCountsOnlyItsOwnPeriodicEvents) {
+    write_file("KV319_PERIODIC(50);\n");
+    command(CMD_PLAY_ONE);
+    ASSERT_EQ(await().kind, EVENT_PERIODIC);
+    ASSERT_EQ(rt.periodic_count, 49);
+    KV319_animate(ANIMATE_RUN);
+    command(CMD_RECORD);
+    pump();
+    ASSERT_EQ(await().kind, EVENT_PERIODIC);
+    command(CMD_RECORD);
+    pump();
+    EXPECT_EQ(read_file(), "KV319_PERIODIC(1);\n");
+}
+
 TEST_F(Script, AFileThatCannotBeOpenedForWritingIsRetried) {
     fs::create_directory(SCRIPT_FILE_NAME);
     rt.recording = 1;
