@@ -17,8 +17,8 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
-build="${1:-$here/../build/dev}"
-runner="$(cd "$build" && pwd)/tools/card-designer-headless"
+build="$(cd "${1:-$here/../build/dev}" 2>/dev/null && pwd)" || { echo "no build directory ${1:-}" >&2; exit 2; }
+runner="$build/tools/card-designer-headless"
 [ -x "$runner" ] || { echo "no runner at $runner (build the card-designer-headless target)" >&2; exit 2; }
 PLAYBACK_TICKS="${PLAYBACK_TICKS:-10000}"
 MEMORY_TICKS="${MEMORY_TICKS:-100000}"
@@ -85,7 +85,7 @@ idle="not yet measured (bench/idle_cpu.sh does not exist yet)"
 idle_report=""
 if [ -x "$here/idle_cpu.sh" ]; then
     idle="see below (bench/idle_cpu.sh)"
-    idle_report="$("$here/idle_cpu.sh" "$(cd "$build" && pwd)/editor/card-designer" 2>&1)" ||
+    idle_report="$("$here/idle_cpu.sh" "$build/editor/card-designer" 2>&1)" ||
         idle="not measured: $(printf '%s' "$idle_report" | tail -1)"
 fi
 
