@@ -64,6 +64,16 @@ Rect stroke(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) {
     return raster_stroke(c, a.x, a.y, b.x, b.y, width, pixel);
 }
 
+// A closed polygon filled and outlined with a one-pixel pen of the same
+// colour: the inside, then each side, which leaves out its end (the next
+// side starts on it).
+Rect fill_and_outline(const Canvas& c, const POINT* points, int count, uint32_t pixel) {
+    Rect touched = raster_polygon_fill(c, points, count, pixel);
+    for (int i = 0; i < count; ++i)
+        touched = touched.unite(stroke(c, points[i], points[i + 1 < count ? i + 1 : 0], 1, pixel));
+    return touched;
+}
+
 // Whether a DC point lies inside the canvas clip, and its buffer position.
 bool pixel_at(const Canvas& c, int x, int y, int64_t& bx, int64_t& by) {
     bx = int64_t{x} + c.origin_x;
@@ -147,6 +157,13 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* points, int count) {
     if (!target_of(hdc, t) || !points || count < 2) return FALSE;
     RasterPaint p = paint_of(*t.dc);
     Rect touched;
+    if (p.has_brush && p.has_pen && p.pen_width == 1 && p.pen == p.brush) {
+        // One colour inside and out, as every filled triangle of the card.
+        if (!raster_kept_figure(t.canvas, points, count, p.pen, fill_and_outline, touched))
+            touched = fill_and_outline(t.canvas, points, count, p.pen);
+        report(t, touched);
+        return TRUE;
+    }
     if (p.has_brush) touched = raster_polygon_fill(t.canvas, points, count, p.brush);
     if (p.has_pen) {
         // Closed: each side leaves out its end, which the next side starts on.

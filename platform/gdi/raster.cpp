@@ -629,6 +629,7 @@ struct KeptShape {
     uint32_t start = 0, count = 0; // rows in the store
     int32_t left = 0, right = 0;   // the columns [left, right) they cover
     bool gapless = true;           // no blank row between the first and last
+    bool whole = true;             // false: one span a row cannot hold it (nothing kept)
 };
 
 class ShapeStore {
@@ -644,15 +645,8 @@ class ShapeStore {
             slots_.resize(KEEP_SLOTS);
             rows_.reserve(KEEP_ROWS);
         }
-        size_t h = static_cast<size_t>(static_cast<uint32_t>(key.kind)) * 0x27D4EB2Fu;
-        for (int32_t v : {key.a, key.b, key.c, key.d})
-            h = (h ^ static_cast<uint32_t>(v)) * 0x9E3779B1u;
-        h ^= h >> 15;
-        for (size_t i = 0;; ++i) {
-            KeptShape& e = slots_[(h + i) & (KEEP_SLOTS - 1)];
-            if (e.key.kind == 0) break;
-            if (e.key == key) return &e;
-        }
+        const size_t h = hash(key);
+        if (const KeptShape* e = lookup(key, h)) return e;
         if (used_ * 4 >= KEEP_SLOTS * 3 || rows_.size() + static_cast<size_t>(rows) > KEEP_ROWS) {
             std::fill(slots_.begin(), slots_.end(), KeptShape{});
             rows_.clear();
@@ -693,7 +687,33 @@ class ShapeStore {
     }
     const KeptRow* rows(const KeptShape& e) const { return rows_.data() + e.start; }
 
+    // The shape kept under this key, or nullptr.
+    const KeptShape* lookup(const ShapeKey& key) const {
+        return slots_.empty() ? nullptr : lookup(key, hash(key));
+    }
+    // Notes that the shape under this key (just found) cannot be kept.
+    void refuse(const KeptShape* e) {
+        KeptShape& k = slots_[static_cast<size_t>(e - slots_.data())];
+        rows_.resize(k.start);
+        k.count = 0;
+        k.whole = false;
+    }
+
   private:
+    static size_t hash(const ShapeKey& key) {
+        size_t h = static_cast<size_t>(static_cast<uint32_t>(key.kind)) * 0x27D4EB2Fu;
+        for (int32_t v : {key.a, key.b, key.c, key.d})
+            h = (h ^ static_cast<uint32_t>(v)) * 0x9E3779B1u;
+        return h ^ (h >> 15);
+    }
+    const KeptShape* lookup(const ShapeKey& key, size_t h) const {
+        for (size_t i = 0;; ++i) {
+            const KeptShape& e = slots_[(h + i) & (KEEP_SLOTS - 1)];
+            if (e.key.kind == 0) return nullptr;
+            if (e.key == key) return &e;
+        }
+    }
+
     std::vector<KeptShape> slots_;
     std::vector<KeptRow> rows_;
     size_t used_ = 0;
@@ -701,7 +721,7 @@ class ShapeStore {
 
 ShapeStore shape_store;
 
-constexpr int32_t KEPT_CAPSULE = 1, KEPT_TRIANGLE = 2;
+constexpr int32_t KEPT_CAPSULE = 1, KEPT_TRIANGLE = 2, KEPT_FIGURE = 3;
 
 // Paints a kept shape with its reference pixel at (rx, ry), clipped.
 void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) {
@@ -771,6 +791,65 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
 }
 
 } // namespace
+
+bool raster_kept_figure(const Canvas& c, const POINT* points, int count, uint32_t pixel,
+                        FigurePainter paint_figure, Rect& touched) {
+    constexpr i64 FIGURE_SPAN = 256;   // vertex offsets kept, from the first vertex
+    constexpr i64 FIGURE_REACH = i64{1} << 30;
+    if (count != 3 || !points || !paint_figure) return false;
+    Surface s(c);
+    if (s.empty()) return false;
+    const i64 px = points[0].x, py = points[0].y;
+    const i64 rx = px + s.ox, ry = py + s.oy;
+    if (rx < -FIGURE_REACH || rx > FIGURE_REACH || ry < -FIGURE_REACH || ry > FIGURE_REACH)
+        return false;
+    i64 d[4] = {points[1].x - px, points[1].y - py, points[2].x - px, points[2].y - py};
+    for (i64 v : d)
+        if (v < -FIGURE_SPAN || v > FIGURE_SPAN) return false;
+    const ShapeKey key{KEPT_FIGURE, static_cast<int32_t>(d[0]), static_cast<int32_t>(d[1]),
+                       static_cast<int32_t>(d[2]), static_cast<int32_t>(d[3])};
+    const KeptShape* kept = shape_store.lookup(key);
+    if (!kept) {
+        // Painted once, the first vertex at (0, 0), on a blank canvas one
+        // pixel larger than the vertices' box on every side; then each row's
+        // pixels are kept as its span (a row with a gap cannot be).
+        const i64 left = std::min({i64{0}, d[0], d[2]}) - 1, top = std::min({i64{0}, d[1], d[3]}) - 1;
+        const i64 right = std::max({i64{0}, d[0], d[2]}) + 2, bottom = std::max({i64{0}, d[1], d[3]}) + 2;
+        const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
+        static std::vector<uint32_t> blank;
+        blank.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+        Canvas scratch = make_canvas(blank.data(), w, h, w);
+        scratch.origin_x = static_cast<int>(-left);
+        scratch.origin_y = static_cast<int>(-top);
+        const POINT at[3] = {{0, 0},
+                             {static_cast<LONG>(d[0]), static_cast<LONG>(d[1])},
+                             {static_cast<LONG>(d[2]), static_cast<LONG>(d[3])}};
+        paint_figure(scratch, at, 3, 1);
+        bool whole = true;
+        static std::vector<std::pair<i64, i64>> spans;
+        spans.assign(static_cast<size_t>(h), {1, 0});
+        for (int y = 0; y < h && whole; ++y) {
+            const uint32_t* row = scratch.row(y);
+            int first = 0, last = w - 1;
+            while (first < w && row[first] == 0) ++first;
+            if (first == w) continue;
+            while (row[last] == 0) --last;
+            for (int x = first; x <= last && whole; ++x) whole = row[x] != 0;
+            spans[static_cast<size_t>(y)] = {left + first, left + last};
+        }
+        kept = shape_store.find(key, 0, top, h, [&](auto&& keep) {
+            for (int y = 0; y < h; ++y) {
+                auto [lo, hi] = whole ? spans[static_cast<size_t>(y)] : std::pair<i64, i64>{1, 0};
+                keep(lo, hi);
+            }
+        });
+        if (kept && !whole) shape_store.refuse(kept);
+    }
+    if (!kept || !kept->whole) return false;
+    paint_kept(s, *kept, rx, ry, pixel);
+    touched = s.touched();
+    return true;
+}
 
 Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom, uint32_t pixel) {
     Surface s(c);
