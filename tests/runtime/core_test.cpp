@@ -1,4 +1,9 @@
 // Start-up, the switches and the event wait, on the headless driver.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "menus_internal.h"
@@ -251,6 +256,41 @@ TEST_F(Core, RecordingAndPlaybackNeverRunTogether) {
     SendCommand(CMD_PLAY_ONE);
     EXPECT_EQ(rt.play_one, 0);
     EXPECT_EQ(last_line(), "Cannot play back while recording a script\n");
+}
+
+
+TEST_F(Core, AQuitDuringPlaybackIsNotLost) {
+    // Playback would hand every turn a scripted event; a quit (Quit, or the
+    // window closed) taken in such a turn must still end the program.
+    namespace fs = std::filesystem;
+    fs::path home = fs::current_path();
+    char name[] = "/tmp/kv319_core_XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    fs::current_path(name);
+    std::ofstream(SCRIPT_FILE_NAME) << "KV319_PERIODIC(1000);\n";
+
+    for (bool close_box : {false, true}) {
+        for (int one : {0, 1}) {
+            start();
+            SendCommand(one ? CMD_PLAY_ONE : CMD_PLAYBACK);
+            EXPECT_EQ(await().kind, EVENT_PERIODIC);
+            if (one) SendCommand(CMD_PLAY_ONE);
+            if (close_box) {
+                ws::InputEvent e;
+                e.kind = ws::InputEvent::Kind::Close;
+                e.window = native(rt.graphics_window);
+                driver->push_input(e);
+            } else {
+                PostQuitMessage(0);  // as the Quit command does
+            }
+            int kind = EVENT_NONE;
+            for (int i = 0; i < 5 && kind != EVENT_QUIT; ++i) kind = await().kind;
+            EXPECT_EQ(kind, EVENT_QUIT) << (close_box ? "close box" : "Quit") << (one ? ", one event" : "");
+        }
+    }
+    close_script_file();
+    fs::current_path(home);
+    fs::remove_all(name);
 }
 
 
