@@ -282,7 +282,7 @@ TEST_F(Menus, GrayedLinesAndSeparatorsCannotBeChosen) {
 }
 
 TEST_F(Menus, PullDownLinesShowMarksGrayShortcutsAndMnemonics) {
-    AppendMenuA(view_menu, MF_STRING, 23, "Zoom");  // "&Zoom" without its mnemonic
+    AppendMenuA(view_menu, MF_STRING, 23, "Zoom"); // "&Zoom" without its mnemonic
     click_title(0);
     ws::Window* p = ws::wm_window(ws::menu_track_view().popup);
     ASSERT_NE(p, nullptr);
@@ -299,7 +299,8 @@ TEST_F(Menus, PullDownLinesShowMarksGrayShortcutsAndMnemonics) {
         ws::Rect r = ws::menu_popup_item_rect(position);
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
-            for (int x = std::max(x0, r.left); x < std::min(x1, r.right); ++x) n += dark(pixel(x, y));
+            for (int x = std::max(x0, r.left); x < std::min(x1, r.right); ++x)
+                n += dark(pixel(x, y));
         return n;
     };
     auto rightmost_ink = [&](int position) {
@@ -345,9 +346,9 @@ TEST_F(Menus, PullDownLinesShowMarksGrayShortcutsAndMnemonics) {
             last = std::max(last, x);
         }
     ASSERT_FALSE(rows.empty());
-    EXPECT_LE(rows.size(), 2u);                   // a line one or two pixels thick
-    EXPECT_GT(rows.front(), with.height() / 2);   // below the middle of the text
-    EXPECT_GE(last - first, 4);                   // as wide as a letter
+    EXPECT_LE(rows.size(), 2u);                 // a line one or two pixels thick
+    EXPECT_GT(rows.front(), with.height() / 2); // below the middle of the text
+    EXPECT_GE(last - first, 4);                 // as wide as a letter
     EXPECT_LT(last - first, 20);
 }
 

@@ -109,7 +109,6 @@ TEST_F(Gets, OnlyOkayEndsTheDialogAndTheBufferTakes255Characters) {
     EXPECT_EQ(KV319_gets("no buffer", nullptr), 0);
 }
 
-
 TEST_F(Gets, ClickingOkayEndsItWithWhatWasTyped) {
     char buffer[256];
     memset(buffer, '#', sizeof buffer);

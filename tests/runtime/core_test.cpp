@@ -258,7 +258,6 @@ TEST_F(Core, RecordingAndPlaybackNeverRunTogether) {
     EXPECT_EQ(last_line(), "Cannot play back while recording a script\n");
 }
 
-
 TEST_F(Core, AQuitDuringPlaybackIsNotLost) {
     // Playback would hand every turn a scripted event; a quit (Quit, or the
     // window closed) taken in such a turn must still end the program.
@@ -281,18 +280,19 @@ TEST_F(Core, AQuitDuringPlaybackIsNotLost) {
                 e.window = native(rt.graphics_window);
                 driver->push_input(e);
             } else {
-                PostQuitMessage(0);  // as the Quit command does
+                PostQuitMessage(0); // as the Quit command does
             }
             int kind = EVENT_NONE;
-            for (int i = 0; i < 5 && kind != EVENT_QUIT; ++i) kind = await().kind;
-            EXPECT_EQ(kind, EVENT_QUIT) << (close_box ? "close box" : "Quit") << (one ? ", one event" : "");
+            for (int i = 0; i < 5 && kind != EVENT_QUIT; ++i)
+                kind = await().kind;
+            EXPECT_EQ(kind, EVENT_QUIT)
+                << (close_box ? "close box" : "Quit") << (one ? ", one event" : "");
         }
     }
     close_script_file();
     fs::current_path(home);
     fs::remove_all(name);
 }
-
 
 // ---- The Run menu ----------------------------------------------------------
 
@@ -347,8 +347,11 @@ class RunMenu : public RuntimeTest {
         bool operator==(const Switches&) const = default;
     };
     Switches switches() {
-        return {rt.animating, rt.one_frame, rt.logging_on, rt.recording, rt.playing_back, rt.play_one,
-                checked(4), checked(6), checked(7), window(rt.text_window).visible};
+        return {rt.animating,    rt.one_frame,
+                rt.logging_on,   rt.recording,
+                rt.playing_back, rt.play_one,
+                checked(4),      checked(6),
+                checked(7),      window(rt.text_window).visible};
     }
 };
 
@@ -361,7 +364,7 @@ TEST_F(RunMenu, TheBarHoldsRunWithItsFifteenLines) {
     EXPECT_EQ(v.popup, rt.run_menu);
 
     struct Line {
-        const char* text;  // nullptr: a separator
+        const char* text; // nullptr: a separator
         UINT_PTR command;
         UINT flags;
     };
@@ -430,7 +433,8 @@ TEST_F(RunMenu, EachShortcutDoesWhatItsLineDoes) {
                 ctrl(c.letter);
                 pump();
             }
-            EXPECT_TRUE(switches() == c.after) << c.letter << (by_menu ? " from the menu" : " as a shortcut");
+            EXPECT_TRUE(switches() == c.after)
+                << c.letter << (by_menu ? " from the menu" : " as a shortcut");
             EXPECT_EQ(rt.control_down, 0);
         }
         // The letter alone is only a character.
@@ -449,7 +453,7 @@ TEST_F(RunMenu, EachShortcutDoesWhatItsLineDoes) {
         if (by_menu) {
             open_run_menu();
             pump();
-            click_line(10);  // the wait takes the choice and then the quit
+            click_line(10); // the wait takes the choice and then the quit
         } else {
             ctrl('Q');
         }
@@ -459,7 +463,7 @@ TEST_F(RunMenu, EachShortcutDoesWhatItsLineDoes) {
             DestroyWindow(rt.graphics_window);
         });
         EXPECT_EQ(await().kind, EVENT_QUIT) << (by_menu ? "Quit from the menu" : "Control+Q");
-        EXPECT_NE(ws::wm_window(rt.graphics_window), nullptr);  // quitting closes no window
+        EXPECT_NE(ws::wm_window(rt.graphics_window), nullptr); // quitting closes no window
     }
 }
 
