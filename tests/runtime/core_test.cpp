@@ -39,6 +39,31 @@ TEST(CoreOpen, TextWindowAcrossTheLowerThird) {
     }
 }
 
+TEST(CoreOpen, APreviousInstanceRegistersNoClasses) {
+    char earlier;
+    HINSTANCE previous = reinterpret_cast<HINSTANCE>(&earlier);
+    // Nothing registered yet: with a previous instance there is nothing to
+    // create the windows from, and the runtime stays unopened.
+    ws::headless_start(1024, 768);
+    reset_runtime_state();
+    EXPECT_EQ(KV319_open(nullptr, previous, const_cast<LPSTR>(""), SW_SHOW), 1);
+    EXPECT_EQ(rt.graphics_window, nullptr);
+    EXPECT_EQ(KV319_animate(ANIMATE_RUN), 0);
+
+    // The classes of an earlier open serve a later one.
+    reset_runtime_state();
+    KV319_open(nullptr, nullptr, const_cast<LPSTR>(""), SW_SHOW);
+    reset_runtime_state();
+    KV319_open(nullptr, previous, const_cast<LPSTR>(""), SW_SHOW);
+    ASSERT_NE(rt.graphics_window, nullptr);
+    ASSERT_NE(rt.text_window, nullptr);
+    EXPECT_EQ(ws::menu_item_count(rt.run_menu), 15);
+    EXPECT_EQ(KV319_animate(ANIMATE_RUN), 1);
+    int x, y;
+    char key;
+    EXPECT_EQ(KV319_await_event(&x, &y, &key), EVENT_PERIODIC);
+}
+
 TEST_F(Core, OpenBuildsBothWindowsShownWithTheGraphicsWindowActive) {
     ws::Window& g = window(rt.graphics_window);
     EXPECT_EQ(g.title, "KV319 Graphics");
