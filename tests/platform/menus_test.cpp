@@ -2,6 +2,7 @@
 // operating them with the mouse and the keyboard on the headless screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -278,6 +279,77 @@ TEST_F(Menus, GrayedLinesAndSeparatorsCannotBeChosen) {
     click(win().native, client.left + 200, client.top + 200);
     EXPECT_EQ(presses, 1); // with the menu closed, presses reach the client again
     EXPECT_TRUE(commands.empty());
+}
+
+TEST_F(Menus, PullDownLinesShowMarksGrayShortcutsAndMnemonics) {
+    AppendMenuA(view_menu, MF_STRING, 23, "Zoom"); // "&Zoom" without its mnemonic
+    click_title(0);
+    ws::Window* p = ws::wm_window(ws::menu_track_view().popup);
+    ASSERT_NE(p, nullptr);
+    ws::wm_present_all();
+    const int width = p->rect.width();
+    auto pixel = [&](int x, int y) { return p->surface[static_cast<size_t>(y) * width + x]; };
+    auto dark = [](uint32_t c) {
+        return ((c >> 16) & 0xFF) < 0x60 && ((c >> 8) & 0xFF) < 0x60 && (c & 0xFF) < 0x60;
+    };
+    const ws::Rect top_line = ws::menu_popup_item_rect(0);
+    auto ink = [&](uint32_t c) { return c != pixel(top_line.left + 1, top_line.top + 1); };
+    // Dark pixels of line `position` within columns [x0, x1).
+    auto count_dark = [&](int position, int x0, int x1) {
+        ws::Rect r = ws::menu_popup_item_rect(position);
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = std::max(x0, r.left); x < std::min(x1, r.right); ++x)
+                n += dark(pixel(x, y));
+        return n;
+    };
+    auto rightmost_ink = [&](int position) {
+        ws::Rect r = ws::menu_popup_item_rect(position);
+        int right = -1;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right - 2; ++x)
+                if (ink(pixel(x, y))) right = std::max(right, x);
+        return right;
+    };
+    const int check_column = ws::menu_popup_item_rect(0).left + ws::metrics::kMenuCheckColumn;
+
+    // Only the checked line has a mark in the check column.
+    EXPECT_GT(count_dark(3, 0, check_column), 5);
+    EXPECT_EQ(count_dark(0, 0, check_column), 0);
+    // A grayed line is drawn, but in no dark ink.
+    EXPECT_GT(rightmost_ink(6), check_column);
+    EXPECT_EQ(count_dark(6, 0, width), 0);
+    EXPECT_GT(count_dark(0, check_column, width), 20);
+    // Shortcuts end at one right-aligned edge, whatever their widths.
+    const int right = ws::menu_popup_item_rect(0).right - ws::metrics::kMenuRightPadding;
+    for (int position : {0, 1, 3, 5}) {
+        EXPECT_LE(rightmost_ink(position), right) << position;
+        EXPECT_GE(rightmost_ink(position), right - 2) << position;
+    }
+
+    // "&Zoom" and "Zoom" differ only by the underline below the Z.
+    click_title(0);
+    click_title(1);
+    p = ws::wm_window(ws::menu_track_view().popup);
+    ASSERT_NE(p, nullptr);
+    ws::wm_present_all();
+    ws::Rect with = ws::menu_popup_item_rect(0), without = ws::menu_popup_item_rect(2);
+    std::vector<int> rows;
+    int first = -1, last = -1;
+    for (int dy = 0; dy < with.height(); ++dy)
+        for (int x = with.left; x < with.right; ++x) {
+            uint32_t a = p->surface[static_cast<size_t>(with.top + dy) * p->rect.width() + x];
+            uint32_t b = p->surface[static_cast<size_t>(without.top + dy) * p->rect.width() + x];
+            if (a == b) continue;
+            if (rows.empty() || rows.back() != dy) rows.push_back(dy);
+            if (first < 0 || x < first) first = x;
+            last = std::max(last, x);
+        }
+    ASSERT_FALSE(rows.empty());
+    EXPECT_LE(rows.size(), 2u);                 // a line one or two pixels thick
+    EXPECT_GT(rows.front(), with.height() / 2); // below the middle of the text
+    EXPECT_GE(last - first, 4);                 // as wide as a letter
+    EXPECT_LT(last - first, 20);
 }
 
 TEST_F(Menus, PressDragAndReleaseChoosesAndHoverMovesTheHighlight) {

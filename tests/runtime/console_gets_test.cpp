@@ -109,4 +109,38 @@ TEST_F(Gets, OnlyOkayEndsTheDialogAndTheBufferTakes255Characters) {
     EXPECT_EQ(KV319_gets("no buffer", nullptr), 0);
 }
 
+TEST_F(Gets, ClickingOkayEndsItWithWhatWasTyped) {
+    char buffer[256];
+    memset(buffer, '#', sizeof buffer);
+    on_idle([&](uint64_t idle, uint64_t) {
+        HWND dialog = ws::dialog_running();
+        if (!dialog) return;
+        if (idle == 1) {
+            for (char c : std::string("two words"))
+                press(c == ' ' ? VK_SPACE : std::toupper(static_cast<unsigned char>(c)), c);
+        } else if (idle == 2) {
+            ws::Window* d = ws::wm_window(dialog);
+            HWND okay = nullptr;
+            for (HWND child : d->children)
+                if (ws::wm_window(child)->id == GETS_ID_OKAY) okay = child;
+            ASSERT_NE(okay, nullptr);
+            ws::Rect r = ws::wm_client_in_surface(*ws::wm_window(okay));
+            for (auto kind : {ws::InputEvent::Kind::PointerDown, ws::InputEvent::Kind::PointerUp}) {
+                ws::InputEvent e;
+                e.kind = kind;
+                e.window = d->native;
+                e.x = r.left + r.width() / 2;
+                e.y = r.top + r.height() / 2;
+                driver->push_input(e);
+            }
+        } else if (idle > 10) {
+            DestroyWindow(dialog);
+        }
+    });
+    EXPECT_EQ(KV319_gets("Name?", buffer), 1);
+    EXPECT_STREQ(buffer, "two words");
+    EXPECT_EQ(ws::dialog_running(), nullptr);
+    EXPECT_TRUE(window(rt.graphics_window).enabled);
+}
+
 } // namespace

@@ -103,6 +103,13 @@ TEST_F(Draw, ClearLeavesABlackFrameAroundWhiteWhateverWasDrawn) {
             bool edge = px == 0 || py == 0 || px == IMAGE_WIDTH - 1 || py == IMAGE_HEIGHT - 1;
             ASSERT_EQ(GetPixel(rt.image_dc, px, py), edge ? BLACK : WHITE) << px << "," << py;
         }
+    // Its log line comes only while logging is on; the copy is owed either way.
+    EXPECT_EQ(history(), Lines{});
+    rt.image_dirty = 0;
+    KV319_logging(1);
+    KV319_clear();
+    EXPECT_EQ(history(), (Lines{"Clearing the graphics window\n"}));
+    EXPECT_EQ(rt.image_dirty, 1);
 }
 
 TEST_F(Draw, PointsOutsideTheImageDrawNothingAndSayNothing) {
