@@ -501,8 +501,10 @@ TEST_F(RunMenu, EachShortcutDoesWhatItsLineDoes) {
 
 TEST_F(RunMenu, AChoiceDuringTheWaitActsInALaterTurn) {
     // Halted, the wait has nothing to return until Animate is chosen; the
-    // command then turns it into a periodic wait that ends at the next tick.
+    // command then turns it into a periodic wait that ends at the next tick
+    // (here one that came due while the program slept).
     on_idle([this](uint64_t idle, uint64_t) {
+        if (idle == 1) driver->advance_to(driver->now_ms() + 500);
         if (idle == 2) open_run_menu();
         if (idle == 3) click_line(0);
     });
@@ -523,7 +525,8 @@ TEST_F(RunMenu, HaltAfterOneFrameStillGivesTheFrame) {
     EXPECT_EQ(await().kind, EVENT_PERIODIC);
     // Then halted: ticks pass and only the key ends the next wait.
     on_idle([this](uint64_t idle, uint64_t) {
-        if (idle == 30) press('K', 'k');
+        if (idle < 30) driver->advance_to(driver->now_ms() + 100);
+        else press('K', 'k');
     });
     uint64_t before = driver->now_ms();
     Event e = await();
