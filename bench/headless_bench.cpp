@@ -11,8 +11,8 @@
 
 namespace {
 
-ws::NativeWindowSpec spec(int x, int y, int w, int h) {
-    ws::NativeWindowSpec s;
+ws::NativeWindowInfo info(int x, int y, int w, int h) {
+    ws::NativeWindowInfo s;
     s.x = x, s.y = y, s.width = w, s.height = h;
     return s;
 }
@@ -26,7 +26,7 @@ std::vector<uint32_t> pattern(int w, int h) {
 // The graphics window's whole surface, once per frame.
 void BM_PresentGraphicsWindow(benchmark::State& state) {
     ws::HeadlessDriver d(1024, 768);
-    int id = d.create_window(spec(0, 0, 601, 540));
+    int id = d.create_window(info(0, 0, 601, 540));
     std::vector<uint32_t> px = pattern(601, 540);
     for (auto _ : state) {
         d.present(id, px.data(), 601, 540, 601, {0, 0, 601, 540});
@@ -38,10 +38,10 @@ BENCHMARK(BM_PresentGraphicsWindow);
 // The screen with the runtime's two windows and a dialog over them.
 void BM_ComposeScreen(benchmark::State& state) {
     ws::HeadlessDriver d(1024, 768);
-    int ids[3] = {d.create_window(spec(0, 513, 1024, 256)), d.create_window(spec(0, 0, 601, 540)),
-                  d.create_window(spec(100, 100, 370, 184))};
+    int ids[3] = {d.create_window(info(0, 513, 1024, 256)), d.create_window(info(0, 0, 601, 540)),
+                  d.create_window(info(100, 100, 370, 184))};
     for (int id : ids) {
-        const auto& s = d.window(id)->spec;
+        const auto& s = d.window(id)->info;
         std::vector<uint32_t> px = pattern(s.width, s.height);
         d.present(id, px.data(), s.width, s.height, s.width, {0, 0, s.width, s.height});
         d.show_window(id, true);

@@ -568,8 +568,8 @@ void Runner::carry_out_input(ws::HeadlessDriver& driver, const Command& c) {
         if (id < 0)
             fail(c.line, "no window lies at screen pixel (" + std::to_string(c.x) + ", " +
                              std::to_string(c.y) + ")");
-        const ws::NativeWindowSpec& spec = driver.window(id)->spec;
-        push_click(driver, id, int64_t{c.x} - spec.x, int64_t{c.y} - spec.y);
+        const ws::NativeWindowInfo& info = driver.window(id)->info;
+        push_click(driver, id, int64_t{c.x} - info.x, int64_t{c.y} - info.y);
         return;
     }
     case CommandKind::Key:
@@ -636,12 +636,12 @@ void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
         if (!w) fail(c.line, "there is no graphics window to take a shot of");
         const ws::HeadlessDriver::NativeWindow* n = driver.window(w->native);
         ws::Rect client =
-            ws::wm_client_in_surface(*w).intersect({0, 0, n->spec.width, n->spec.height});
+            ws::wm_client_in_surface(*w).intersect({0, 0, n->info.width, n->info.height});
         if (client.empty()) fail(c.line, "the graphics window has no client area to take");
         const uint32_t* first =
-            n->pixels.data() + static_cast<ptrdiff_t>(client.top) * n->spec.width + client.left;
+            n->pixels.data() + static_cast<ptrdiff_t>(client.top) * n->info.width + client.left;
         ok = ws::write_png(c.file.c_str(), first, client.width(), client.height(),
-                           n->spec.width);
+                           n->info.width);
         break;
     }
     case CommandKind::Screen: {

@@ -16,7 +16,7 @@
 
 namespace ws {
 
-struct NativeWindowSpec {
+struct NativeWindowInfo {
     std::string title;
     int x = 0, y = 0;           // outer position on the screen
     int width = 0, height = 0;  // outer size: the surface's size
@@ -57,7 +57,7 @@ class Driver {
     virtual int screen_height() = 0;
 
     // Native windows, by small integer ids of the driver's choosing.
-    virtual int create_window(const NativeWindowSpec& spec) = 0;
+    virtual int create_window(const NativeWindowInfo& info) = 0;
     virtual void show_window(int id, bool shown) = 0;
     virtual void move_window(int id, int x, int y, int width, int height) = 0;
     virtual void destroy_window(int id) = 0;

@@ -482,17 +482,17 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
         wm_window(parent)->children.push_back(h);
     } else {
         top_levels.push_back(h);
-        NativeWindowSpec spec;
-        spec.title = wp->title;
-        spec.x = x;
-        spec.y = y;
-        spec.width = width;
-        spec.height = height;
-        spec.caption_height = caption_height(*wp);
-        spec.resizable = style & WS_THICKFRAME;
-        spec.popup = !has_caption(*wp);
-        if (Window* o = wm_window(parent)) spec.owner = o->native;
-        wp->native = driver().create_window(spec);
+        NativeWindowInfo info;
+        info.title = wp->title;
+        info.x = x;
+        info.y = y;
+        info.width = width;
+        info.height = height;
+        info.caption_height = caption_height(*wp);
+        info.resizable = style & WS_THICKFRAME;
+        info.popup = !has_caption(*wp);
+        if (Window* o = wm_window(parent)) info.owner = o->native;
+        wp->native = driver().create_window(info);
     }
 
     if (wm_send(h, WM_CREATE, 0, 0) == -1) {

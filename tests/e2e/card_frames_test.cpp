@@ -41,10 +41,10 @@ std::string card(const std::string& head, const std::string& shapes, const std::
 }
 
 harness::RunResult run_with_card(const std::string& script, const std::string& card_text) {
-    harness::RunSpec spec;
-    spec.script = LOAD_1 + script;
-    spec.files = {{"tobu1.sav", card_text}};
-    return harness::run_headless(spec);
+    harness::RunSetup setup;
+    setup.script = LOAD_1 + script;
+    setup.files = {{"tobu1.sav", card_text}};
+    return harness::run_headless(setup);
 }
 
 void expect_golden(const harness::RunResult& r, const std::string& shot, const std::string& name) {

@@ -81,10 +81,10 @@ int message_field(const std::vector<int>& card, int slot, int field) {
 
 harness::RunResult run(const std::string& script,
                        std::vector<std::pair<std::string, std::string>> files = {}) {
-    harness::RunSpec spec;
-    spec.script = script;
-    spec.files = std::move(files);
-    return harness::run_headless(spec);
+    harness::RunSetup setup;
+    setup.script = script;
+    setup.files = std::move(files);
+    return harness::run_headless(setup);
 }
 
 // Whether the status line (under the card) shows any pure red pixel.

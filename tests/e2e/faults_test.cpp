@@ -101,11 +101,11 @@ struct OutDir {
 harness::RunResult run(const std::string& script,
                        std::vector<std::pair<std::string, std::string>> files,
                        std::function<void()> in_child = {}) {
-    harness::RunSpec spec;
-    spec.script = script;
-    spec.files = std::move(files);
-    spec.in_child = std::move(in_child);
-    harness::RunResult r = harness::run_headless(spec);
+    harness::RunSetup setup;
+    setup.script = script;
+    setup.files = std::move(files);
+    setup.in_child = std::move(in_child);
+    harness::RunResult r = harness::run_headless(setup);
     chmod(r.dir.c_str(), 0755); // so that it can be looked at and removed
     return r;
 }

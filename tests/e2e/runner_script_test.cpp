@@ -372,7 +372,7 @@ TEST(RunnerIdle, KeysGoToTheFocusWithTheirModifiersAround) {
 
 TEST(RunnerIdle, ClickScreenHitsTheTopmostWindowInItsOwnPixels) {
     Scripted s("click-screen 150 120\nclick-screen 20 20\n");
-    ws::NativeWindowSpec a, b;
+    ws::NativeWindowInfo a, b;
     a.x = 0, a.y = 0, a.width = 200, a.height = 200;
     b.x = 100, b.y = 100, b.width = 100, b.height = 50;
     int under = s.driver.create_window(a), over = s.driver.create_window(b);
@@ -560,7 +560,7 @@ TEST(RunnerOnLayer, ShotIsTheClientAreaAsLastPresented) {
     std::string file = testing::TempDir() + "runner_shot.png";
     OnLayer s("shot " + file + "\n");
     const ws::HeadlessDriver::NativeWindow* n = s.driver.window(s.native(s.graphics));
-    int w = n->spec.width, h = n->spec.height;
+    int w = n->info.width, h = n->info.height;
     std::vector<uint32_t> frame(static_cast<size_t>(w) * h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)

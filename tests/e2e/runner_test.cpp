@@ -49,10 +49,10 @@ TEST(RunnerEndToEnd, ScreenIsTheWholeVirtualScreen) {
 }
 
 TEST(RunnerEndToEnd, CommandsMayComeOnStandardInput) {
-    harness::RunSpec spec;
-    spec.script = "wait 1\nscreen in.png\n";
-    spec.script_on_stdin = true;
-    RunResult r = run_headless(spec);
+    harness::RunSetup setup;
+    setup.script = "wait 1\nscreen in.png\n";
+    setup.script_on_stdin = true;
+    RunResult r = run_headless(setup);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.exists("in.png"));
 }
@@ -74,7 +74,7 @@ TEST(RunnerEndToEnd, BadOptionsAreRunnerErrors) {
     EXPECT_NE(r.err.find("--screen"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
 
-    harness::RunSpec missing;
+    harness::RunSetup missing;
     missing.args = {"--input", "no-such-file.txt"};
     RunResult m = run_headless(missing);
     EXPECT_EQ(m.status, 2);

@@ -29,10 +29,10 @@ TEST(ScriptPlayback, PlaybackScriptRebuildsTheSavedCard) {
     ASSERT_NE(rec.script.find("KV319_MOUSE(-245, 179);\n"), std::string::npos) << rec.script;
     ASSERT_FALSE(rec.card.empty());
 
-    harness::RunSpec spec;
-    spec.script = "key ctrl+p\nwait 30\nconsole log.txt\n";
-    spec.files = {{"KV319.SCR", rec.script}};
-    harness::RunResult r = harness::run_headless(spec);
+    harness::RunSetup setup;
+    setup.script = "key ctrl+p\nwait 30\nconsole log.txt\n";
+    setup.files = {{"KV319.SCR", rec.script}};
+    harness::RunResult r = harness::run_headless(setup);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.read("tobu1.sav"), rec.card);
     EXPECT_NE(r.read("log.txt").find("EOF encountered in script file KV319.SCR"),
@@ -63,10 +63,10 @@ TEST(ScriptPlayback, PlayOneScriptRebuildsTheSavedCardEventByEvent) {
         std::string commands;
         for (int i = 0; i < requests; ++i)
             commands += "key ctrl+o\n";
-        harness::RunSpec spec;
-        spec.script = commands;
-        spec.files = {{"KV319.SCR", rec.script}};
-        harness::RunResult r = harness::run_headless(spec);
+        harness::RunSetup setup;
+        setup.script = commands;
+        setup.files = {{"KV319.SCR", rec.script}};
+        harness::RunResult r = harness::run_headless(setup);
         ASSERT_EQ(r.status, 0) << r.err;
         if (requests < save_click)
             EXPECT_FALSE(r.exists("tobu1.sav")) << requests;

@@ -20,8 +20,8 @@ InputEvent key_down(int vk) {
     return e;
 }
 
-ws::NativeWindowSpec spec_at(int x, int y, int w, int h) {
-    ws::NativeWindowSpec s;
+ws::NativeWindowInfo window_at(int x, int y, int w, int h) {
+    ws::NativeWindowInfo s;
     s.x = x;
     s.y = y;
     s.width = w;
@@ -121,7 +121,7 @@ TEST(HeadlessClockDeathTest, AWaitThatNothingCanEndStopsTheProcess) {
 
 TEST(HeadlessWindows, PresentCopiesOnlyTheDirtyPartWithinBounds) {
     HeadlessDriver d(640, 480);
-    int id = d.create_window(spec_at(0, 0, 8, 6));
+    int id = d.create_window(window_at(0, 0, 8, 6));
     fill(d, id, 8, 6, 0x111111);
 
     // A source with a wider stride; the dirty area reaches past the window.
@@ -145,9 +145,9 @@ TEST(HeadlessWindows, PresentCopiesOnlyTheDirtyPartWithinBounds) {
 
 TEST(HeadlessWindows, ScreenStacksShownWindowsAndClipsThem) {
     HeadlessDriver d(20, 10);
-    int back = d.create_window(spec_at(-3, -2, 10, 6));  // partly off screen
-    int front = d.create_window(spec_at(5, 3, 30, 30));  // runs past the edge
-    int hidden = d.create_window(spec_at(0, 0, 20, 10));
+    int back = d.create_window(window_at(-3, -2, 10, 6));  // partly off screen
+    int front = d.create_window(window_at(5, 3, 30, 30));  // runs past the edge
+    int hidden = d.create_window(window_at(0, 0, 20, 10));
     fill(d, back, 10, 6, 0x0000FF);
     fill(d, front, 30, 30, 0x00FF00);
     fill(d, hidden, 20, 10, 0xFF0000);
@@ -173,8 +173,8 @@ TEST(HeadlessWindows, ScreenStacksShownWindowsAndClipsThem) {
 
 TEST(HeadlessWindows, FocusMovesAndRaises) {
     HeadlessDriver d(100, 100);
-    int a = d.create_window(spec_at(0, 0, 50, 50));
-    int b = d.create_window(spec_at(0, 0, 50, 50));
+    int a = d.create_window(window_at(0, 0, 50, 50));
+    int b = d.create_window(window_at(0, 0, 50, 50));
     d.show_window(a, true);
     d.show_window(b, true);
     EXPECT_EQ(d.focused_window(), -1);
@@ -203,14 +203,14 @@ TEST(HeadlessWindows, FocusMovesAndRaises) {
 
 TEST(HeadlessWindows, ResizeKeepsWhatOverlaps) {
     HeadlessDriver d(100, 100);
-    int id = d.create_window(spec_at(0, 0, 4, 3));
+    int id = d.create_window(window_at(0, 0, 4, 3));
     std::vector<uint32_t> src(12);
     for (int i = 0; i < 12; ++i) src[static_cast<size_t>(i)] = static_cast<uint32_t>(i + 1);
     d.present(id, src.data(), 4, 3, 4, {0, 0, 4, 3});
     d.move_window(id, 7, 8, 2, 5);
     const auto* w = d.window(id);
-    EXPECT_EQ(w->spec.x, 7);
-    EXPECT_EQ(w->spec.width, 2);
+    EXPECT_EQ(w->info.x, 7);
+    EXPECT_EQ(w->info.width, 2);
     ASSERT_EQ(w->pixels.size(), 10u);
     EXPECT_EQ(w->pixels, (std::vector<uint32_t>{1, 2, 5, 6, 9, 10, 0, 0, 0, 0}));
 }

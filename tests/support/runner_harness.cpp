@@ -91,26 +91,26 @@ bool RunResult::exists(const std::string& name) const {
 
 std::string RunResult::read(const std::string& name) const { return read_file(path(name)); }
 
-RunResult run_headless(const RunSpec& spec) {
+RunResult run_headless(const RunSetup& setup) {
     RunResult r;
     r.dir = make_run_dir();
     if (r.dir.empty()) {
         r.err = "harness: cannot make a directory for the run";
         return r;
     }
-    for (const auto& [name, text] : spec.files)
+    for (const auto& [name, text] : setup.files)
         if (!write_file(r.path(name), text)) r.err = "harness: cannot write " + name;
     const std::string commands = r.path("commands.txt");
     const std::string out_path = r.path("runner.stdout"), err_path = r.path("runner.stderr");
-    if (!write_file(commands, spec.script)) r.err = "harness: cannot write the commands";
+    if (!write_file(commands, setup.script)) r.err = "harness: cannot write the commands";
     if (!r.err.empty()) return r;
 
     std::vector<std::string> args{KV319_HEADLESS_PATH};
-    if (!spec.script_on_stdin) {
+    if (!setup.script_on_stdin) {
         args.push_back("--input");
         args.push_back("commands.txt");
     }
-    args.insert(args.end(), spec.args.begin(), spec.args.end());
+    args.insert(args.end(), setup.args.begin(), setup.args.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -125,14 +125,14 @@ RunResult run_headless(const RunSpec& spec) {
         // Never outlive the test, and never run away with the machine.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         alarm(kRunTimeLimitSeconds);
-        int in = open(spec.script_on_stdin ? commands.c_str() : "/dev/null", O_RDONLY);
+        int in = open(setup.script_on_stdin ? commands.c_str() : "/dev/null", O_RDONLY);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0 || chdir(r.dir.c_str()) != 0) _exit(126);
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        if (spec.in_child) spec.in_child();
+        if (setup.in_child) setup.in_child();
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -149,10 +149,10 @@ RunResult run_headless(const RunSpec& spec) {
 }
 
 RunResult run_headless(const std::string& script, std::vector<std::string> args) {
-    RunSpec spec;
-    spec.script = script;
-    spec.args = std::move(args);
-    return run_headless(spec);
+    RunSetup setup;
+    setup.script = script;
+    setup.args = std::move(args);
+    return run_headless(setup);
 }
 
 bool load_png(const std::string& path, Image& image) {

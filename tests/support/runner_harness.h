@@ -29,7 +29,7 @@ namespace harness {
 
 inline constexpr unsigned kRunTimeLimitSeconds = 100;
 
-struct RunSpec {
+struct RunSetup {
     std::string script;             // the commands, as the file's text
     std::vector<std::string> args;  // more options: "--screen", "800x600", ...
     // Files put in the directory before the run: name, contents.
@@ -63,7 +63,7 @@ class RunResult {
     void discard();  // removes the directory, or keeps it when the test failed
 };
 
-RunResult run_headless(const RunSpec& spec);
+RunResult run_headless(const RunSetup& setup);
 RunResult run_headless(const std::string& script, std::vector<std::string> args = {});
 
 // A PNG read back, pixels 0x00RRGGBB, rows packed.

@@ -23,12 +23,12 @@ static size_t pixel_count(int width, int height) {
     return static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0));
 }
 
-int HeadlessDriver::create_window(const NativeWindowSpec& spec) {
+int HeadlessDriver::create_window(const NativeWindowInfo& info) {
     NativeWindow w;
-    w.spec = spec;
-    w.spec.width = std::max(spec.width, 0);
-    w.spec.height = std::max(spec.height, 0);
-    w.pixels.assign(pixel_count(w.spec.width, w.spec.height), 0);
+    w.info = info;
+    w.info.width = std::max(info.width, 0);
+    w.info.height = std::max(info.height, 0);
+    w.pixels.assign(pixel_count(w.info.width, w.info.height), 0);
     w.z = next_z_++;
     windows_.push_back(std::move(w));
     return static_cast<int>(windows_.size()) - 1;
@@ -56,19 +56,19 @@ void HeadlessDriver::move_window(int id, int x, int y, int width, int height) {
     if (!w) return;
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width != w->spec.width || height != w->spec.height) {
+    if (width != w->info.width || height != w->info.height) {
         // Keep what overlaps; the layer presents the rest after the resize.
         std::vector<uint32_t> pixels(pixel_count(width, height), 0);
-        int keep_w = std::min(width, w->spec.width), keep_h = std::min(height, w->spec.height);
+        int keep_w = std::min(width, w->info.width), keep_h = std::min(height, w->info.height);
         for (int row = 0; row < keep_h; ++row)
-            std::copy_n(w->pixels.begin() + static_cast<ptrdiff_t>(row) * w->spec.width, keep_w,
+            std::copy_n(w->pixels.begin() + static_cast<ptrdiff_t>(row) * w->info.width, keep_w,
                         pixels.begin() + static_cast<ptrdiff_t>(row) * width);
         w->pixels = std::move(pixels);
     }
-    w->spec.x = x;
-    w->spec.y = y;
-    w->spec.width = width;
-    w->spec.height = height;
+    w->info.x = x;
+    w->info.y = y;
+    w->info.width = width;
+    w->info.height = height;
 }
 
 void HeadlessDriver::destroy_window(int id) {
@@ -92,13 +92,13 @@ void HeadlessDriver::present(int id, const uint32_t* pixels, int width, int heig
                              const Rect& dirty) {
     NativeWindow* w = live(windows_, id);
     if (!w || !pixels || width <= 0 || height <= 0 || stride < width) return;
-    Rect area = dirty.intersect({0, 0, std::min(width, w->spec.width),
-                                 std::min(height, w->spec.height)});
+    Rect area = dirty.intersect({0, 0, std::min(width, w->info.width),
+                                 std::min(height, w->info.height)});
     if (area.empty()) return;
     for (int row = area.top; row < area.bottom; ++row) {
         const uint32_t* src = pixels + static_cast<ptrdiff_t>(row) * stride + area.left;
         std::copy_n(src, area.width(),
-                    w->pixels.begin() + static_cast<ptrdiff_t>(row) * w->spec.width + area.left);
+                    w->pixels.begin() + static_cast<ptrdiff_t>(row) * w->info.width + area.left);
     }
 }
 
@@ -151,8 +151,8 @@ int HeadlessDriver::window_at(int sx, int sy) const {
     for (size_t i = 0; i < windows_.size(); ++i) {
         const NativeWindow& w = windows_[i];
         if (!w.alive || !w.shown) continue;
-        int64_t dx = int64_t{sx} - w.spec.x, dy = int64_t{sy} - w.spec.y;
-        if (dx < 0 || dy < 0 || dx >= w.spec.width || dy >= w.spec.height) continue;
+        int64_t dx = int64_t{sx} - w.info.x, dy = int64_t{sy} - w.info.y;
+        if (dx < 0 || dy < 0 || dx >= w.info.width || dy >= w.info.height) continue;
         if (best < 0 || w.z > best_z) {
             best = static_cast<int>(i);
             best_z = w.z;
@@ -171,13 +171,13 @@ std::vector<uint32_t> HeadlessDriver::compose_screen() const {
     for (const NativeWindow* w : order) {
         // Clip the window's rectangle to the screen in 64 bits: a window may
         // sit far off screen.
-        int64_t left = std::max<int64_t>(w->spec.x, 0), top = std::max<int64_t>(w->spec.y, 0);
-        int64_t right = std::min<int64_t>(int64_t{w->spec.x} + w->spec.width, width_);
-        int64_t bottom = std::min<int64_t>(int64_t{w->spec.y} + w->spec.height, height_);
+        int64_t left = std::max<int64_t>(w->info.x, 0), top = std::max<int64_t>(w->info.y, 0);
+        int64_t right = std::min<int64_t>(int64_t{w->info.x} + w->info.width, width_);
+        int64_t bottom = std::min<int64_t>(int64_t{w->info.y} + w->info.height, height_);
         if (right <= left || bottom <= top) continue;
         for (int64_t y = top; y < bottom; ++y) {
-            const uint32_t* src = w->pixels.data() + (y - w->spec.y) * w->spec.width +
-                                  (left - w->spec.x);
+            const uint32_t* src = w->pixels.data() + (y - w->info.y) * w->info.width +
+                                  (left - w->info.x);
             std::copy_n(src, right - left, screen.data() + y * width_ + left);
         }
     }

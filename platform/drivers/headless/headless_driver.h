@@ -19,10 +19,10 @@ namespace ws {
 class HeadlessDriver : public Driver {
   public:
     struct NativeWindow {
-        NativeWindowSpec spec;
+        NativeWindowInfo info;
         bool shown = false;
         bool alive = true;
-        std::vector<uint32_t> pixels;  // spec.width x spec.height, as last presented
+        std::vector<uint32_t> pixels;  // info.width x info.height, as last presented
         uint64_t z = 0;                // stacking: higher is on top
     };
     // Called when the program blocks with no input pending. `deadline_ms` is
@@ -33,7 +33,7 @@ class HeadlessDriver : public Driver {
 
     int screen_width() override { return width_; }
     int screen_height() override { return height_; }
-    int create_window(const NativeWindowSpec& spec) override;
+    int create_window(const NativeWindowInfo& info) override;
     void show_window(int id, bool shown) override;
     void move_window(int id, int x, int y, int width, int height) override;
     void destroy_window(int id) override;

@@ -428,25 +428,25 @@ int SdlDriver::screen_height() {
     return SDL_GetDesktopDisplayMode(0, &m) == 0 ? std::max(m.h / impl_->scale, 1) : 768;
 }
 
-int SdlDriver::create_window(const NativeWindowSpec& spec) {
+int SdlDriver::create_window(const NativeWindowInfo& info) {
     Impl& d = *impl_;
     SdlWindow w;
-    w.x = spec.x;
-    w.y = spec.y;
-    w.width = std::max(spec.width, 1);
-    w.height = std::max(spec.height, 1);
-    w.caption = std::clamp(spec.caption_height, 0, w.height - 1);
-    w.popup = spec.popup;
+    w.x = info.x;
+    w.y = info.y;
+    w.width = std::max(info.width, 1);
+    w.height = std::max(info.height, 1);
+    w.caption = std::clamp(info.caption_height, 0, w.height - 1);
+    w.popup = info.popup;
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
-    if (spec.resizable) flags |= SDL_WINDOW_RESIZABLE;
-    if (spec.popup) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
+    if (info.resizable) flags |= SDL_WINDOW_RESIZABLE;
+    if (info.popup) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
     int s = d.scale;
-    w.window = SDL_CreateWindow(spec.title.c_str(), w.x * s, (w.y + w.caption) * s, w.width * s,
+    w.window = SDL_CreateWindow(info.title.c_str(), w.x * s, (w.y + w.caption) * s, w.width * s,
                                 w.shown_height() * s, flags);
     if (!w.window) sdl_display::fail("cannot create a window: " + one_line(SDL_GetError()));
     w.shown_pixels.assign(static_cast<size_t>(w.width) * w.shown_height(), 0);
     if (d.x11) sdl_display::x11_attach(w.window);
-    if (SdlWindow* owner = d.get(spec.owner); owner && !spec.popup)
+    if (SdlWindow* owner = d.get(info.owner); owner && !info.popup)
         SDL_SetWindowModalFor(w.window, owner->window);
     w.alive = true;
     d.windows.push_back(w);

@@ -19,7 +19,7 @@ class SdlDriver : public Driver {
 
     int screen_width() override;
     int screen_height() override;
-    int create_window(const NativeWindowSpec& spec) override;
+    int create_window(const NativeWindowInfo& info) override;
     void show_window(int id, bool shown) override;
     void move_window(int id, int x, int y, int width, int height) override;
     void destroy_window(int id) override;
