@@ -7,6 +7,10 @@
 // X shared-memory image under X11): a present compares the changed area
 // with the pixels last shown and hands the window system only those that
 // differ, so a frame drawn again unchanged costs one read and no upload.
+// Where the window's surface holds the layer's pixels as they are (one
+// native pixel each, in the layer's own format: the usual case) it is itself
+// that copy of what is shown; should it go, the layer is asked for its
+// pixels again with an expose.
 // On a scaled (HiDPI) desktop the surface is larger than the layer's and is
 // filled with nearest-pixel scaling, so the image grows without blur, and
 // pointer positions are mapped back into the layer's pixels: drawing and
@@ -58,6 +62,7 @@ struct SdlWindow {
     bool popup = false;
     bool shown = false;
     bool has_pixels = false;    // shown_pixels holds a present's pixels
+    bool direct_holds = false;  // `surface` itself holds a present's pixels (no shown_pixels)
     bool stale = true;          // the window's surface is new or lost: write it whole
     bool alive = false;
 
@@ -140,8 +145,39 @@ struct SdlDriver::Impl {
         SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
     }
 
+    // The window's surface when it can hold the layer's pixels as they are:
+    // one native pixel a layer pixel, in the layer's format, no locking. A
+    // new surface (after a size change) holds nothing yet.
+    SDL_Surface* direct_surface(SdlWindow& w) {
+        if (scale != 1) return nullptr;
+        SDL_Surface* s = SDL_GetWindowSurface(w.window);
+        if (!s || s->format->format != SDL_PIXELFORMAT_RGB888 || s->w != w.width ||
+            s->h != w.shown_height() || SDL_MUSTLOCK(s))
+            return nullptr;
+        if (s != w.surface) {
+            w.surface = s;
+            w.direct_holds = false;
+        }
+        return s;
+    }
+
     // Shows every pixel again (the window was shown, exposed or resized).
-    void show_all(SdlWindow& w) { show_area(w, w.whole()); }
+    void show_all(SdlWindow& w) {
+        if (!w.direct_holds) {
+            show_area(w, w.whole());
+            return;
+        }
+        if (direct_surface(w) && w.direct_holds) {
+            if (w.shown) SDL_UpdateWindowSurface(w.window);
+            return;
+        }
+        // The surface went, and what it held with it: the layer shows it all again.
+        w.direct_holds = false;
+        InputEvent e;
+        e.kind = InputEvent::Kind::Expose;
+        e.window = static_cast<int>(&w - windows.data());
+        push(e);
+    }
 
     // Native placement of a surface at layer position (x, y).
     void place(SdlWindow& w) {
@@ -257,7 +293,7 @@ struct SdlDriver::Impl {
         case SDL_WINDOWEVENT_RESTORED:
             // The window's surface still holds the picture: show it again.
             // Before the first present the layer has nothing shown yet.
-            if (w.has_pixels) {
+            if (w.has_pixels || w.direct_holds) {
                 show_all(w);
                 return;
             }
@@ -444,7 +480,6 @@ int SdlDriver::create_window(const NativeWindowInfo& info) {
     w.window = SDL_CreateWindow(info.title.c_str(), w.x * s, (w.y + w.caption) * s, w.width * s,
                                 w.shown_height() * s, flags);
     if (!w.window) sdl_display::fail("cannot create a window: " + one_line(SDL_GetError()));
-    w.shown_pixels.assign(static_cast<size_t>(w.width) * w.shown_height(), 0);
     if (d.x11) sdl_display::x11_attach(w.window);
     if (SdlWindow* owner = d.get(info.owner); owner && !info.popup)
         SDL_SetWindowModalFor(w.window, owner->window);
@@ -488,8 +523,8 @@ void SdlDriver::move_window(int id, int x, int y, int width, int height) {
         w->height = height;
         SDL_SetWindowSize(w->window, width * d.scale, w->shown_height() * d.scale);
         // The layer presents every pixel at the new size next.
-        w->shown_pixels.assign(static_cast<size_t>(w->width) * w->shown_height(), 0);
         w->has_pixels = false;
+        w->direct_holds = false;
         w->stale = true;
     }
 }
@@ -524,8 +559,8 @@ void SdlDriver::present(int id, const uint32_t* pixels, int width, int height, i
         // The layer resized the surface (a user resize).
         w->width = width;
         w->height = std::max(height, w->caption + 1);
-        w->shown_pixels.assign(static_cast<size_t>(w->width) * w->shown_height(), 0);
         w->has_pixels = false;
+        w->direct_holds = false;
         w->stale = true;
     }
     int rows = std::min(height, w->height) - w->caption;
@@ -533,6 +568,35 @@ void SdlDriver::present(int id, const uint32_t* pixels, int width, int height, i
     const uint32_t* below_caption = pixels + static_cast<ptrdiff_t>(w->caption) * stride;
     Rect area{0, 0, width, rows};
     Rect changed;
+    if (SDL_Surface* s = d.direct_surface(*w)) {
+        // The surface is the copy of what is shown: compared and written at once.
+        uint32_t* shown = static_cast<uint32_t*>(s->pixels);
+        const int pitch = s->pitch / 4;
+        if (!w->direct_holds) {
+            for (int y = 0; y < rows; ++y)
+                std::memcpy(shown + static_cast<ptrdiff_t>(y) * pitch,
+                            below_caption + static_cast<ptrdiff_t>(y) * stride,
+                            static_cast<size_t>(width) * sizeof(uint32_t));
+            w->direct_holds = true;
+            changed = area;
+        } else {
+            changed = sdl_pixels::take_changes(below_caption, stride, shown, pitch,
+                                               dirty.offset(0, -w->caption).intersect(area));
+        }
+        w->has_pixels = false;
+        w->stale = false;
+        if (w->shown && !changed.empty()) {
+            SDL_Rect r{changed.left, changed.top, changed.width(), changed.height()};
+            SDL_UpdateWindowSurfaceRects(w->window, &r, 1);
+        }
+        return;
+    }
+    w->direct_holds = false;
+    const size_t shown_size = static_cast<size_t>(w->width) * w->shown_height();
+    if (w->shown_pixels.size() != shown_size) {
+        w->shown_pixels.assign(shown_size, 0);
+        w->has_pixels = false;
+    }
     if (!w->has_pixels) {
         // The first pixels since the window was made or resized: all of them.
         for (int y = 0; y < rows; ++y)
