@@ -55,6 +55,28 @@ TEST(SdlPixels, StridesLargerThanTheAreaAreHonoured) {
     EXPECT_EQ(shown.at(29, 9), 1u);
 }
 
+TEST(SdlPixels, AnyFewDifferencesAreFoundWhereverTheyLie) {
+    // Rows are scanned several pixels at a time: differences at every
+    // column, alone or two together, in areas of every width and offset.
+    uint32_t seed = 7;
+    auto next = [&](int n) { return static_cast<int>((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
+    for (int round = 0; round < 2000; ++round) {
+        Image now(23, 3, 5), shown(23, 3, 5);
+        const int left = next(12), right = left + 1 + next(23 - left);
+        const int x0 = next(23), x1 = next(23), y = next(3);
+        now.at(x0, y) = 6;
+        if (round % 2) now.at(x1, y) = 7;
+        Rect want;
+        for (int x = left; x < right; ++x)
+            if (now.at(x, y) != shown.at(x, y)) want = want.unite({x, y, x + 1, y + 1});
+        const std::vector<uint32_t> before = shown.px;
+        ASSERT_EQ(take_changes(now.px.data(), 23, shown.px.data(), 23, {left, 0, right, 3}), want)
+            << left << ".." << right << " at " << x0 << ", " << x1;
+        for (int x = 0; x < 23; ++x)
+            ASSERT_EQ(shown.at(x, y), x >= want.left && x < want.right ? now.at(x, y) : before[static_cast<size_t>(y) * 23 + x]);
+    }
+}
+
 TEST(SdlPixels, ScaledAreasCoverExactlyTheNativePixelsThatShowTheArea) {
     EXPECT_EQ(scaled_area({3, 4, 10, 12}, 601, 501, 601, 501), (Rect{3, 4, 10, 12}));
     EXPECT_EQ(scaled_area({1, 2, 3, 5}, 100, 100, 200, 200), (Rect{2, 4, 6, 10}));
