@@ -267,10 +267,6 @@ void present_if_due() {
     }
 }
 
-bool anything_pending() {
-    return !queue.empty() || quit_pending || paint_pending(nullptr) || due_timer(nullptr);
-}
-
 // Whether a message of the kinds in a wake mask is there to be taken. Posted
 // messages and input share the queue, so either kind wakes for both.
 bool pending_for(DWORD wake_mask) {
@@ -373,11 +369,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 }
 
 BOOL WINAPI WaitMessage(void) {
-    pump_input();
-    if (anything_pending()) return TRUE;
-    wm_present_all();
-    last_present = driver().now_ms();
-    driver().wait_input(next_deadline());
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
     return TRUE;
 }
 

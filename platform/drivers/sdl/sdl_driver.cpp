@@ -567,22 +567,22 @@ void SdlDriver::present(int id, const uint32_t* pixels, int width, int height, i
     if (rows <= 0) return;
     const uint32_t* below_caption = pixels + static_cast<ptrdiff_t>(w->caption) * stride;
     Rect area{0, 0, width, rows};
-    Rect changed;
+    // Into a copy of what is shown: every pixel when it holds none yet, else
+    // only what really differs from it.
+    auto take = [&](uint32_t* shown, int shown_stride, bool& holds) {
+        if (holds)
+            return sdl_pixels::take_changes(below_caption, stride, shown, shown_stride,
+                                            dirty.offset(0, -w->caption).intersect(area));
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(shown + static_cast<ptrdiff_t>(y) * shown_stride,
+                        below_caption + static_cast<ptrdiff_t>(y) * stride,
+                        static_cast<size_t>(width) * sizeof(uint32_t));
+        holds = true;
+        return area;
+    };
     if (SDL_Surface* s = d.direct_surface(*w)) {
         // The surface is the copy of what is shown: compared and written at once.
-        uint32_t* shown = static_cast<uint32_t*>(s->pixels);
-        const int pitch = s->pitch / 4;
-        if (!w->direct_holds) {
-            for (int y = 0; y < rows; ++y)
-                std::memcpy(shown + static_cast<ptrdiff_t>(y) * pitch,
-                            below_caption + static_cast<ptrdiff_t>(y) * stride,
-                            static_cast<size_t>(width) * sizeof(uint32_t));
-            w->direct_holds = true;
-            changed = area;
-        } else {
-            changed = sdl_pixels::take_changes(below_caption, stride, shown, pitch,
-                                               dirty.offset(0, -w->caption).intersect(area));
-        }
+        Rect changed = take(static_cast<uint32_t*>(s->pixels), s->pitch / 4, w->direct_holds);
         w->has_pixels = false;
         w->stale = false;
         if (w->shown && !changed.empty()) {
@@ -597,19 +597,7 @@ void SdlDriver::present(int id, const uint32_t* pixels, int width, int height, i
         w->shown_pixels.assign(shown_size, 0);
         w->has_pixels = false;
     }
-    if (!w->has_pixels) {
-        // The first pixels since the window was made or resized: all of them.
-        for (int y = 0; y < rows; ++y)
-            std::memcpy(w->shown_pixels.data() + static_cast<ptrdiff_t>(y) * width,
-                        below_caption + static_cast<ptrdiff_t>(y) * stride,
-                        static_cast<size_t>(width) * sizeof(uint32_t));
-        w->has_pixels = true;
-        changed = area;
-    } else {
-        // Only what really differs from what is shown goes any further.
-        changed = sdl_pixels::take_changes(below_caption, stride, w->shown_pixels.data(), width,
-                                           dirty.offset(0, -w->caption).intersect(area));
-    }
+    Rect changed = take(w->shown_pixels.data(), width, w->has_pixels);
     if (!changed.empty() || w->stale) d.show_area(*w, changed);
 }
 
