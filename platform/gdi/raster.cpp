@@ -22,6 +22,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace ws {
 
@@ -700,11 +703,14 @@ class ShapeStore {
     }
 
   private:
+    // Two multiplications; the slot comes from the product's top bits, which
+    // depend on every bit of the key.
     static size_t hash(const ShapeKey& key) {
-        size_t h = static_cast<size_t>(static_cast<uint32_t>(key.kind)) * 0x27D4EB2Fu;
-        for (int32_t v : {key.a, key.b, key.c, key.d})
-            h = (h ^ static_cast<uint32_t>(v)) * 0x9E3779B1u;
-        return h ^ (h >> 15);
+        const u64 ab = static_cast<uint32_t>(key.a) | u64{static_cast<uint32_t>(key.b)} << 32;
+        const u64 cd = static_cast<uint32_t>(key.c) | u64{static_cast<uint32_t>(key.d)} << 32;
+        const u64 h = (ab ^ (cd * 0x9E3779B97F4A7C15u + static_cast<uint32_t>(key.kind))) *
+                      0xBF58476D1CE4E5B9u;
+        return static_cast<size_t>(h >> 40);
     }
     const KeptShape* lookup(const ShapeKey& key, size_t h) const {
         for (size_t i = 0;; ++i) {
@@ -723,6 +729,46 @@ ShapeStore shape_store;
 
 constexpr int32_t KEPT_CAPSULE = 1, KEPT_TRIANGLE = 2, KEPT_FIGURE = 3;
 
+// Paints `count` kept rows, row i spanning p[lo] .. p[hi] of the i-th row
+// from p; no row is blank. Most rows are 4 to 32 pixels long: those are
+// painted by eight four-pixel stores whose places are worked out without a
+// branch (stores that overlap paint the same pixels twice), so that rows of
+// every length in that range take the same road.
+void paint_rows_sse(uint32_t* p, ptrdiff_t stride, const KeptRow* rows, uint32_t count,
+                     uint32_t pixel) {
+    for (uint32_t i = 0; i < count; ++i, p += stride)
+        fill_pixels(p + rows[i].lo, static_cast<size_t>(rows[i].hi + 1 - rows[i].lo), pixel);
+}
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void paint_rows_avx2(uint32_t* p, ptrdiff_t stride,
+                                                     const KeptRow* rows, uint32_t count,
+                                                     uint32_t pixel) {
+    const __m256i y = _mm256_set1_epi32(static_cast<int>(pixel));
+    const __m128i x = _mm_set1_epi32(static_cast<int>(pixel));
+    for (uint32_t i = 0; i < count; ++i, p += stride) {
+        uint32_t* q = p + rows[i].lo;
+        const i64 n = rows[i].hi + 1 - rows[i].lo;
+        if (n >= 8 && n <= 32) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), y);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + std::min<i64>(8, n - 8)), y);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + std::max<i64>(0, n - 16)), y);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + n - 8), y);
+        } else if (n >= 4 && n < 8) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(q), x);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(q + n - 4), x);
+        } else {
+            fill_pixels(q, static_cast<size_t>(n), pixel);
+        }
+    }
+}
+const auto paint_rows_fast = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? paint_rows_avx2 : paint_rows_sse;
+}();
+#else
+const auto paint_rows_fast = paint_rows_sse;
+#endif
+
 // Paints a kept shape with its reference pixel at (rx, ry), clipped.
 void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) {
     if (e.count == 0) return;
@@ -732,8 +778,7 @@ void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) 
     if (e.gapless && y0 >= s.ct && y1 <= s.cb && l >= s.cl && r <= s.cr) {
         // Wholly inside the clip, the usual case: the rows as they are.
         uint32_t* p = s.c.row(static_cast<int>(y0)) + rx;
-        for (uint32_t i = 0; i < e.count; ++i, p += s.c.stride)
-            fill_pixels(p + rows[i].lo, static_cast<size_t>(rows[i].hi + 1 - rows[i].lo), pixel);
+        paint_rows_fast(p, s.c.stride, rows, e.count, pixel);
         s.mark(l, y0, r);
         s.mark(l, y1 - 1, r);
         return;
@@ -755,6 +800,20 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
         !small(ay, FAST_REACH) || !small(bx, FAST_REACH) || !small(by, FAST_REACH))
         return false;
 
+    // Both ends are pen centres of this width: (2x + shift, 2y + shift).
+    const i64 shift = r % 2;
+    const i64 ex = (ax - shift) >> 1, ey = (ay - shift) >> 1;
+    const bool keepable = dx >= -KEEP_SPAN && dx <= KEEP_SPAN && dy <= KEEP_SPAN && r <= KEEP_RADIUS;
+    const ShapeKey key{KEPT_CAPSULE, static_cast<int32_t>(dx), static_cast<int32_t>(dy),
+                       static_cast<int32_t>(r), 0};
+    // A shape painted before: its kept rows, wherever it lands.
+    if (keepable) {
+        if (const KeptShape* kept = shape_store.lookup(key)) {
+            paint_kept(s, *kept, ex, ey, pixel);
+            return true;
+        }
+    }
+
     // Rows whose centre 2y + 1 lies in [ay - r, by + r].
     const i64 top = (ay - r) >> 1; // ceil((ay - r - 1) / 2)
     const i64 bottom = ((by + r - 1) >> 1) + 1;
@@ -766,15 +825,10 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
         paint.finish();
         return true;
     }
-    // Both ends are pen centres of this width: (2x + shift, 2y + shift).
     const DiscTable& t = disc_table(r);
-    const i64 shift = r % 2;
-    const i64 ex = (ax - shift) >> 1, ey = (ay - shift) >> 1;
     const DiscTableRows disc_a{t, ex, ey}, disc_b{t, (bx - shift) >> 1, (by - shift) >> 1};
     const KeptShape* kept = nullptr;
-    if (dx >= -KEEP_SPAN && dx <= KEEP_SPAN && dy <= KEEP_SPAN && r <= KEEP_RADIUS) {
-        ShapeKey key{KEPT_CAPSULE, static_cast<int32_t>(dx), static_cast<int32_t>(dy),
-                     static_cast<int32_t>(r), 0};
+    if (keepable) {
         kept = shape_store.find(key, ex, top - ey, bottom - top, [&](auto&& keep) {
             // Every row of the shape, unclipped.
             wide_line_rows(k, top, bottom, disc_a, disc_b,
