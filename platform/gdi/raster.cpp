@@ -729,6 +729,15 @@ ShapeStore shape_store;
 
 constexpr int32_t KEPT_CAPSULE = 1, KEPT_TRIANGLE = 2, KEPT_FIGURE = 3;
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Whether the processor has 256-bit integer stores (asked before the
+// library's own start-up may have run).
+bool wide_stores() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}
+#endif
+
 // Paints `count` kept rows, row i spanning p[lo] .. p[hi] of the i-th row
 // from p; no row is blank. Most rows are 4 to 32 pixels long: those are
 // painted by eight four-pixel stores whose places are worked out without a
@@ -761,10 +770,7 @@ __attribute__((target("avx2"))) void paint_rows_avx2(uint32_t* p, ptrdiff_t stri
         }
     }
 }
-const auto paint_rows_fast = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? paint_rows_avx2 : paint_rows_sse;
-}();
+const auto paint_rows_fast = wide_stores() ? paint_rows_avx2 : paint_rows_sse;
 #else
 const auto paint_rows_fast = paint_rows_sse;
 #endif
@@ -905,6 +911,36 @@ bool raster_kept_figure(const Canvas& c, const POINT* points, int count, uint32_
     return true;
 }
 
+namespace {
+
+// Rows at least this long are filled 32 bytes a store where the processor can.
+constexpr size_t WIDE_ROW = 16;
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void fill_rows_avx2(uint32_t* p, ptrdiff_t stride, size_t n,
+                                                    size_t rows, uint32_t pixel) {
+    const __m256i v = _mm256_set1_epi32(static_cast<int>(pixel));
+    for (size_t y = 0; y < rows; ++y, p += stride) {
+        size_t i = 0;
+        for (; i + 16 <= n; i += 16) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i), v);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i + 8), v);
+        }
+        // The last few pixels: stores that overlap what is already done.
+        if (i < n) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + n - 16), v);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + n - 8), v);
+        }
+    }
+}
+void (*const fill_rows_wide)(uint32_t*, ptrdiff_t, size_t, size_t, uint32_t) =
+    wide_stores() ? fill_rows_avx2 : nullptr;
+#else
+void (*const fill_rows_wide)(uint32_t*, ptrdiff_t, size_t, size_t, uint32_t) = nullptr;
+#endif
+
+} // namespace
+
 Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom, uint32_t pixel) {
     Surface s(c);
     if (s.empty()) return {};
@@ -917,6 +953,8 @@ Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom,
     if (n == 1) {
         // A one-pixel column: the edges of buttons, bevels and outlines.
         for (i64 y = t; y < b; ++y, p += s.c.stride) *p = pixel;
+    } else if (n >= WIDE_ROW && fill_rows_wide) {
+        fill_rows_wide(p, s.c.stride, n, static_cast<size_t>(b - t), pixel);
     } else {
         for (i64 y = t; y < b; ++y, p += s.c.stride) fill_pixels(p, n, pixel);
     }
