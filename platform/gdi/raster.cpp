@@ -616,7 +616,7 @@ constexpr size_t KEEP_SLOTS = 8192; // a power of two
 constexpr size_t KEEP_ROWS = size_t{1} << 19;
 
 struct KeptRow {
-    int16_t lo, hi; // columns lo..hi relative to the reference pixel; lo > hi: none
+    int16_t lo, n; // n columns from lo on, relative to the reference pixel; n = 0: none
 };
 
 struct ShapeKey {
@@ -665,11 +665,11 @@ class ShapeStore {
         // Every row, blank ones as lo > hi; then the blank rows above and
         // below trimmed, and the columns covered noted.
         make([&](i64 lo, i64 hi) {
-            if (lo > hi) rows_.push_back({1, 0});
-            else rows_.push_back({static_cast<int16_t>(lo - ref), static_cast<int16_t>(hi - ref)});
+            if (lo > hi) rows_.push_back({0, 0});
+            else rows_.push_back({static_cast<int16_t>(lo - ref), static_cast<int16_t>(hi + 1 - lo)});
         });
         size_t first = e.start, end = rows_.size();
-        auto blank = [&](size_t i) { return rows_[i].lo > rows_[i].hi; };
+        auto blank = [&](size_t i) { return rows_[i].n == 0; };
         while (first < end && blank(first)) ++first;
         while (end > first && blank(end - 1)) --end;
         e.top = static_cast<int32_t>(top + static_cast<i64>(first - e.start));
@@ -679,7 +679,7 @@ class ShapeStore {
                 e.gapless = false;
             } else {
                 left = std::min<int32_t>(left, rows_[i].lo);
-                right = std::max<int32_t>(right, rows_[i].hi + 1);
+                right = std::max<int32_t>(right, rows_[i].lo + rows_[i].n);
             }
             rows_[e.start + (i - first)] = rows_[i];
         }
@@ -746,7 +746,7 @@ bool wide_stores() {
 void paint_rows_sse(uint32_t* p, ptrdiff_t stride, const KeptRow* rows, uint32_t count,
                      uint32_t pixel) {
     for (uint32_t i = 0; i < count; ++i, p += stride)
-        fill_pixels(p + rows[i].lo, static_cast<size_t>(rows[i].hi + 1 - rows[i].lo), pixel);
+        fill_pixels(p + rows[i].lo, static_cast<size_t>(rows[i].n), pixel);
 }
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target("avx2"))) void paint_rows_avx2(uint32_t* p, ptrdiff_t stride,
@@ -756,7 +756,7 @@ __attribute__((target("avx2"))) void paint_rows_avx2(uint32_t* p, ptrdiff_t stri
     const __m128i x = _mm_set1_epi32(static_cast<int>(pixel));
     for (uint32_t i = 0; i < count; ++i, p += stride) {
         uint32_t* q = p + rows[i].lo;
-        const i64 n = rows[i].hi + 1 - rows[i].lo;
+        const i64 n = rows[i].n;
         if (n >= 8 && n <= 32) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), y);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + std::min<i64>(8, n - 8)), y);
@@ -792,7 +792,7 @@ void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) 
     RowPainter paint{s, pixel};
     for (i64 y = std::max(y0, s.ct), stop = std::min(y1, s.cb); y < stop; ++y) {
         const KeptRow& row = rows[y - y0];
-        if (row.lo <= row.hi) paint(y, rx + row.lo, rx + row.hi);
+        if (row.n > 0) paint(y, rx + row.lo, rx + row.lo + row.n - 1);
     }
     paint.finish();
 }
