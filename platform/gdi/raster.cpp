@@ -797,6 +797,16 @@ void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) 
     paint.finish();
 }
 
+// Whether a capsule's rows may be kept, and the key they are kept under
+// (dy >= 0: the ends are ordered by y).
+bool capsule_keepable(i64 dx, i64 dy, i64 r) {
+    return dx >= -KEEP_SPAN && dx <= KEEP_SPAN && dy <= KEEP_SPAN && r <= KEEP_RADIUS;
+}
+ShapeKey capsule_key(i64 dx, i64 dy, i64 r) {
+    return {KEPT_CAPSULE, static_cast<int32_t>(dx), static_cast<int32_t>(dy),
+            static_cast<int32_t>(r), 0};
+}
+
 // Draws the capsule's rows; false (nothing drawn) when it is too big for
 // this road. Only the ends, the radius and their differences are read.
 bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
@@ -809,16 +819,7 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
     // Both ends are pen centres of this width: (2x + shift, 2y + shift).
     const i64 shift = r % 2;
     const i64 ex = (ax - shift) >> 1, ey = (ay - shift) >> 1;
-    const bool keepable = dx >= -KEEP_SPAN && dx <= KEEP_SPAN && dy <= KEEP_SPAN && r <= KEEP_RADIUS;
-    const ShapeKey key{KEPT_CAPSULE, static_cast<int32_t>(dx), static_cast<int32_t>(dy),
-                       static_cast<int32_t>(r), 0};
-    // A shape painted before: its kept rows, wherever it lands.
-    if (keepable) {
-        if (const KeptShape* kept = shape_store.lookup(key)) {
-            paint_kept(s, *kept, ex, ey, pixel);
-            return true;
-        }
-    }
+    const bool keepable = capsule_keepable(dx, dy, r);
 
     // Rows whose centre 2y + 1 lies in [ay - r, by + r].
     const i64 top = (ay - r) >> 1; // ceil((ay - r - 1) / 2)
@@ -835,7 +836,7 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
     const DiscTableRows disc_a{t, ex, ey}, disc_b{t, (bx - shift) >> 1, (by - shift) >> 1};
     const KeptShape* kept = nullptr;
     if (keepable) {
-        kept = shape_store.find(key, ex, top - ey, bottom - top, [&](auto&& keep) {
+        kept = shape_store.find(capsule_key(dx, dy, r), ex, top - ey, bottom - top, [&](auto&& keep) {
             // Every row of the shape, unclipped.
             wide_line_rows(k, top, bottom, disc_a, disc_b,
                            [&](i64, i64 lo, i64 hi) { keep(lo, hi); });
@@ -1288,6 +1289,13 @@ Rect raster_wide_line(const Canvas& c, int x0, int y0, int x1, int y1, int width
     if (by < ay || (by == ay && bx < ax)) {
         std::swap(ax, bx);
         std::swap(ay, by);
+    }
+    // A shape painted before: its kept rows, wherever it lands.
+    if (capsule_keepable(bx - ax, by - ay, w)) {
+        if (const KeptShape* kept = shape_store.lookup(capsule_key(bx - ax, by - ay, w))) {
+            paint_kept(s, *kept, (ax - shift) >> 1, (ay - shift) >> 1, pixel);
+            return s.touched();
+        }
     }
     Capsule k{ax, ay, bx, by, w, bx - ax, by - ay, 0, 0, false, 0};
     if (fast_wide_line(s, k, pixel)) return s.touched();
