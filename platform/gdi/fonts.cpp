@@ -74,12 +74,45 @@ constexpr size_t kMaxMatchMemo = 1024;
 // The slant given to an upright face asked to be italic (about 12 degrees).
 constexpr FT_Fixed kObliqueShear = 0x0366A;
 
-// Columns [x0, x1) of one glyph row, none of them blank; `solid` when every
-// one is fully covered.
-struct GlyphRun {
-    int x0, x1;
-    bool solid;
+// What a blit of a glyph writes, worked out once per glyph. Each row's
+// partly covered pixels are blended in groups of eight pixels (of four, or
+// one at a time, in glyphs narrower than that), placed left to right: a
+// group starts at the first partly covered pixel that no group has taken yet
+// (or further left, so as to end inside the glyph) and takes its pixels from
+// where the last group ended. Fully covered pixels that no group took are
+// filled with the text colour; blank ones are never visited.
+//
+// A group keeps, per pixel and channel, the weight of the old pixel, 255
+// less the coverage, in the 16-bit lanes the blend works in. The pixel's
+// fourth byte gets 255 where the glyph leaves the pixel alone and 0 where it
+// paints: a painted pixel's fourth byte is 0, as the text colour's is. A
+// pixel that the group has not taken has every weight 255, and the blend
+// gives back exactly what was there.
+struct GlyphSpot {
+    int32_t x, y;
 };
+
+struct GlyphFill {
+    int32_t x, y, n;
+};
+
+// Eight pixels' weights laid out as the 256-bit blend unpacks them: the
+// first 16 lanes are pixels 0, 1, 4, 5 and the last 16 pixels 2, 3, 6, 7,
+// four channels each. The four-pixel blend takes the same data as two
+// halves: pixels 0..3 from lanes 0..7 and 16..23, pixels 4..7 from 8..15
+// and 24..31.
+struct alignas(32) Lanes8 {
+    uint16_t w[32];
+};
+// Four pixels': pixels 0, 1 in lanes 0..7, pixels 2, 3 in lanes 8..15.
+struct alignas(16) Lanes4 {
+    uint16_t w[16];
+};
+
+// Where pixel i of a group of n (8 or 4) keeps its four weights.
+constexpr int lane_of(int n, int i) {
+    return n == 8 ? ((i & 2) << 3) | ((i & 4) << 1) | ((i & 1) << 2) : i * 4;
+}
 
 struct Glyph {
     bool ready = false;
@@ -88,49 +121,63 @@ struct Glyph {
     int top = 0;  // bitmap row 0, in rows above the baseline
     int width = 0, rows = 0;
     std::vector<uint8_t> coverage; // width * rows, 0..255
-    // Row y's runs are runs[row_start[y] .. row_start[y + 1]).
-    std::vector<GlyphRun> runs;
-    std::vector<uint32_t> row_start;
+    std::vector<GlyphFill> fills;
+    std::vector<GlyphSpot> spots8, spots4, singles;
+    std::vector<Lanes8> lanes8; // one per spots8
+    std::vector<Lanes4> lanes4; // one per spots4
 };
 
-// Fully covered stretches shorter than this are blended with their
-// neighbours rather than filled: a fill pays off only over a few pixels.
-constexpr int kSolidRunMin = 4;
-
-void build_runs(Glyph& g) {
-    g.runs.clear();
-    g.row_start.assign(static_cast<size_t>(g.rows) + 1, 0);
+void build_plan(Glyph& g) {
+    g.fills.clear();
+    g.spots8.clear();
+    g.spots4.clear();
+    g.singles.clear();
+    g.lanes8.clear();
+    g.lanes4.clear();
+    const int w = g.width;
+    const int n = w >= 8 ? 8 : w >= 4 ? 4 : 1;
+    std::vector<uint8_t> taken(static_cast<size_t>(w));
     for (int y = 0; y < g.rows; ++y) {
-        g.row_start[static_cast<size_t>(y)] = static_cast<uint32_t>(g.runs.size());
-        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y) * g.width;
-        int x = 0;
-        while (x < g.width) {
-            if (cov[x] == 0) {
+        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y) * w;
+        std::fill(taken.begin(), taken.end(), 0);
+        int end = 0; // columns before this belong to a group already
+        for (int x = 0; x < w; ++x) {
+            if (x < end || cov[x] == 0 || cov[x] == 255) continue;
+            const int start = std::min(x, w - n);
+            const int own = std::max(start, end);
+            if (n == 1) {
+                g.singles.push_back({x, y});
+            } else {
+                uint16_t* lanes;
+                if (n == 8) {
+                    g.spots8.push_back({start, y});
+                    lanes = g.lanes8.emplace_back().w;
+                } else {
+                    g.spots4.push_back({start, y});
+                    lanes = g.lanes4.emplace_back().w;
+                }
+                for (int i = 0; i < n; ++i) {
+                    uint16_t* l = lanes + lane_of(n, i);
+                    const int c = start + i;
+                    const uint16_t keep = c >= own ? static_cast<uint16_t>(255 - cov[c]) : 255;
+                    l[0] = l[1] = l[2] = keep;
+                    l[3] = keep == 255 ? 255 : 0;
+                }
+            }
+            std::fill(taken.begin() + own, taken.begin() + start + n, 1);
+            end = start + n;
+        }
+        for (int x = 0; x < w;) {
+            if (cov[x] != 255 || taken[static_cast<size_t>(x)]) {
                 ++x;
                 continue;
             }
-            // A stretch of covered pixels, cut into solid and blended runs.
-            int end = x;
-            while (end < g.width && cov[end] != 0) ++end;
-            int start = x;
-            while (x < end) {
-                if (cov[x] == 255) {
-                    int full = x;
-                    while (full < end && cov[full] == 255) ++full;
-                    if (full - x >= kSolidRunMin) {
-                        if (start < x) g.runs.push_back({start, x, false});
-                        g.runs.push_back({x, full, true});
-                        start = full;
-                    }
-                    x = full;
-                } else {
-                    ++x;
-                }
-            }
-            if (start < end) g.runs.push_back({start, end, false});
+            int full = x;
+            while (full < w && cov[full] == 255 && !taken[static_cast<size_t>(full)]) ++full;
+            g.fills.push_back({x, y, full - x});
+            x = full;
         }
     }
-    g.row_start[static_cast<size_t>(g.rows)] = static_cast<uint32_t>(g.runs.size());
 }
 
 // One font file, read and opened once.
@@ -547,58 +594,120 @@ const Glyph& FontSystem::glyph(const FontFace& face, unsigned char c) {
         g.ready = true;
         ++glyph_count_;
         render(face, c, g);
-        if (!g.coverage.empty()) build_runs(g);
+        if (!g.coverage.empty()) build_plan(g);
     }
     return g;
 }
 
+// The text colour in the forms the blends take it. A channel of a blended
+// pixel is (s * a + d * (255 - a) + 127) / 255 for text channel s, old
+// channel d and coverage a; with the old pixel's weight w = 255 - a that is
+// ((d - s) * w + s * 255 + 128) * 257 >> 16, exactly, for every s, d and w,
+// where the product may wrap in 16 bits: the true sum lies in 128..65153,
+// and floor(v / 255) = (v + 1) * 257 >> 16 for every v up to 65279.
+struct Ink {
+    uint32_t solid;        // the pixel a fully covered pixel becomes
+    alignas(16) uint16_t s[8]; // two pixels' channels, 16 bits each; fourth 0
+    alignas(16) uint16_t k[8]; // s * 255 + 128 per channel
+};
+
+Ink ink_of(uint32_t pixel) {
+    Ink ink{};
+    ink.solid = pixel & 0xFFFFFF;
+    for (int i = 0; i < 8; ++i) {
+        const uint16_t c = static_cast<uint16_t>((ink.solid >> (8 * (i & 3))) & 0xFF);
+        ink.s[i] = c;
+        ink.k[i] = static_cast<uint16_t>(c * 255 + 128);
+    }
+    return ink;
+}
+
+// One pixel from the coverage, and one from a group's four weights.
+inline void blend_one(uint32_t* dst, uint32_t a, uint32_t solid) {
+    if (a == 255) {
+        *dst = solid;
+        return;
+    }
+    uint32_t d = *dst, na = 255 - a;
+    uint32_t r = (((solid >> 16) & 0xFF) * a + ((d >> 16) & 0xFF) * na + 127) / 255;
+    uint32_t gr = (((solid >> 8) & 0xFF) * a + ((d >> 8) & 0xFF) * na + 127) / 255;
+    uint32_t b = ((solid & 0xFF) * a + (d & 0xFF) * na + 127) / 255;
+    *dst = (r << 16) | (gr << 8) | b;
+}
+
+inline void blend_lanes(uint32_t* dst, const uint16_t* w, uint32_t solid) {
+    uint32_t d = *dst, out = 0;
+    for (int ch = 0; ch < 4; ++ch) {
+        uint32_t s = (solid >> (8 * ch)) & 0xFF, o = (d >> (8 * ch)) & 0xFF;
+        out |= ((s * (255u - w[ch]) + o * w[ch] + 127) / 255) << (8 * ch);
+    }
+    *dst = out;
+}
+
+inline void fill_span(uint32_t* dst, int n, uint32_t solid) {
+#if defined(__SSE2__)
+    if (n >= 4) {
+        // Overlapping stores: the last group ends at the span's end.
+        const __m128i fill = _mm_set1_epi32(static_cast<int>(solid));
+        for (int i = 0; i + 4 < n; i += 4)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), fill);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 4), fill);
+        return;
+    }
+#endif
+    for (int i = 0; i < n; ++i) dst[i] = solid;
+}
+
+#if defined(__SSE2__)
+// Four pixels: pixels 0, 1 take weights lo, pixels 2, 3 weights hi.
+inline void blend_four(uint32_t* dst, const uint16_t* lo, const uint16_t* hi, __m128i s,
+                       __m128i k) {
+    const __m128i zero = _mm_setzero_si128(), m = _mm_set1_epi16(257);
+    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    auto mix = [&](__m128i px, const uint16_t* w) {
+        __m128i wv = _mm_load_si128(reinterpret_cast<const __m128i*>(w));
+        return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(px, s), wv), k), m);
+    };
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                     _mm_packus_epi16(mix(_mm_unpacklo_epi8(d, zero), lo),
+                                      mix(_mm_unpackhi_epi8(d, zero), hi)));
+}
+
+inline void blend_group8_narrow(uint32_t* dst, const Lanes8& l, __m128i s, __m128i k) {
+    blend_four(dst, l.w, l.w + 16, s, k);
+    blend_four(dst + 4, l.w + 8, l.w + 24, s, k);
+}
+
+inline void blend_group4(uint32_t* dst, const Lanes4& l, __m128i s, __m128i k) {
+    blend_four(dst, l.w, l.w + 8, s, k);
+}
+#endif
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KV319_WIDE_BLEND 1
-// Eight pixels at a time, where the processor has 256-bit integer lanes:
-// the same sums as the four-pixel blend below. Blends the glyph row's
-// columns from x on while x < end and the group stays within `limit`;
-// returns the first column not done.
-__attribute__((target("avx2"))) int64_t blend_eight(uint32_t* row, const uint8_t* cov, int64_t x,
-                                                    int64_t end, int64_t limit, uint32_t solid) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i src16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(solid)), zero);
-    const __m256i c255 = _mm256_set1_epi16(255), c127 = _mm256_set1_epi16(127);
-    const __m256i magic = _mm256_set1_epi16(static_cast<short>(0x8081));
-    const __m256i rgb_mask = _mm256_set1_epi32(0x00FFFFFF);
-    const __m256i spread = _mm256_set1_epi32(0x00010001);
-    const __m256i fill = _mm256_set1_epi32(static_cast<int>(solid));
-    for (; x < end && x + 8 <= limit; x += 8) {
-        uint64_t oct;
-        std::memcpy(&oct, cov + x, sizeof oct);
-        if (oct == 0) continue;
-        uint32_t* dst = row + x;
-        if (oct == ~uint64_t{0}) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), fill);
-            continue;
-        }
-        // Pixel i's coverage in its own 32-bit lane, then in all four of
-        // its 16-bit channels, laid out as the bytes of d unpack.
-        __m256i a32 = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(oct)));
-        __m256i a2 = _mm256_mullo_epi32(a32, spread);
-        __m256i alo = _mm256_unpacklo_epi32(a2, a2), ahi = _mm256_unpackhi_epi32(a2, a2);
+// The groups of eight of a glyph wholly inside the clip, eight pixels at a
+// time where the processor has 256-bit integer lanes: the same sums as the
+// four-pixel blend.
+__attribute__((target("avx2"))) void blend_groups8_wide(uint32_t* origin, ptrdiff_t stride,
+                                                        const GlyphSpot* spot, const Lanes8* l,
+                                                        size_t count, __m128i s128, __m128i k128) {
+    const __m256i zero = _mm256_setzero_si256(), m = _mm256_set1_epi16(257);
+    const __m256i s = _mm256_broadcastsi128_si256(s128), k = _mm256_broadcastsi128_si256(k128);
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t* dst = origin + spot[i].y * stride + spot[i].x;
         __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
-        __m256i lo = _mm256_add_epi16(
-            _mm256_add_epi16(_mm256_mullo_epi16(src16, alo),
-                             _mm256_mullo_epi16(_mm256_unpacklo_epi8(d, zero),
-                                                _mm256_sub_epi16(c255, alo))),
-            c127);
-        __m256i hi = _mm256_add_epi16(
-            _mm256_add_epi16(_mm256_mullo_epi16(src16, ahi),
-                             _mm256_mullo_epi16(_mm256_unpackhi_epi8(d, zero),
-                                                _mm256_sub_epi16(c255, ahi))),
-            c127);
-        lo = _mm256_srli_epi16(_mm256_mulhi_epu16(lo, magic), 7);
-        hi = _mm256_srli_epi16(_mm256_mulhi_epu16(hi, magic), 7);
-        __m256i mixed = _mm256_and_si256(_mm256_packus_epi16(lo, hi), rgb_mask);
-        __m256i keep = _mm256_cmpeq_epi32(a32, zero);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_blendv_epi8(mixed, d, keep));
+        __m256i wlo = _mm256_load_si256(reinterpret_cast<const __m256i*>(l[i].w));
+        __m256i whi = _mm256_load_si256(reinterpret_cast<const __m256i*>(l[i].w + 16));
+        __m256i lo = _mm256_mulhi_epu16(
+            _mm256_add_epi16(
+                _mm256_mullo_epi16(_mm256_sub_epi16(_mm256_unpacklo_epi8(d, zero), s), wlo), k),
+            m);
+        __m256i hi = _mm256_mulhi_epu16(
+            _mm256_add_epi16(
+                _mm256_mullo_epi16(_mm256_sub_epi16(_mm256_unpackhi_epi8(d, zero), s), whi), k),
+            m);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_packus_epi16(lo, hi));
     }
-    return x;
 }
 
 bool wide_blend_on = [] {
@@ -607,86 +716,83 @@ bool wide_blend_on = [] {
 }();
 #endif
 
-// Blends one coverage bitmap at buffer position (bx, by), within the clip.
-void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t pixel) {
+// Blends one glyph at buffer position (bx, by), within the clip.
+void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const Ink& ink) {
     const Rect& clip = canvas.clip;
     int64_t x0 = std::max<int64_t>(bx, clip.left), x1 = std::min<int64_t>(bx + g.width, clip.right);
     int64_t y0 = std::max<int64_t>(by, clip.top), y1 = std::min<int64_t>(by + g.rows, clip.bottom);
     if (x0 >= x1 || y0 >= y1) return;
-    const uint32_t solid = pixel & 0xFFFFFF;
-    uint32_t sr = (pixel >> 16) & 0xFF, sg = (pixel >> 8) & 0xFF, sb = pixel & 0xFF;
-    // Glyph columns inside the clip.
-    const int64_t c0 = x0 - bx, c1 = x1 - bx;
-    auto blend_one = [&](uint32_t* dst, uint32_t a) {
-        if (a == 0) return;
-        if (a == 255) {
-            *dst = solid;
-            return;
-        }
-        uint32_t d = *dst, na = 255 - a;
-        uint32_t r = (sr * a + ((d >> 16) & 0xFF) * na + 127) / 255;
-        uint32_t gr = (sg * a + ((d >> 8) & 0xFF) * na + 127) / 255;
-        uint32_t b = (sb * a + (d & 0xFF) * na + 127) / 255;
-        *dst = (r << 16) | (gr << 8) | b;
-    };
+    const uint32_t solid = ink.solid;
+    const ptrdiff_t stride = canvas.stride;
 #if defined(__SSE2__)
-    // Four pixels at a time in 16-bit lanes: the same sums as blend_one, with
-    // floor(v / 255) = (v * 0x8081) >> 23 for every 16-bit v, and pixels of
-    // coverage 0 kept exactly as they were.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i src16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(solid)), zero);
-    const __m128i c255 = _mm_set1_epi16(255), c127 = _mm_set1_epi16(127);
-    const __m128i magic = _mm_set1_epi16(static_cast<short>(0x8081));
-    const __m128i rgb_mask = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i fill = _mm_set1_epi32(static_cast<int>(solid));
-    auto blend_four = [&](uint32_t* dst, const uint8_t* cov) {
-        uint32_t quad;
-        std::memcpy(&quad, cov, sizeof quad);
-        if (quad == 0) return;
-        if (quad == 0xFFFFFFFFu) { // inside a stroke: the text colour itself
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), fill);
-            return;
-        }
-        __m128i a16 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(quad)), zero);
-        __m128i a32 = _mm_unpacklo_epi16(a16, a16);
-        __m128i alo = _mm_unpacklo_epi32(a32, a32), ahi = _mm_unpackhi_epi32(a32, a32);
-        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
-        auto blend = [&](__m128i px, __m128i alpha) {
-            __m128i v = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(src16, alpha),
-                                                    _mm_mullo_epi16(px, _mm_sub_epi16(c255, alpha))),
-                                      c127);
-            return _mm_srli_epi16(_mm_mulhi_epu16(v, magic), 7);
-        };
-        __m128i mixed = _mm_and_si128(
-            _mm_packus_epi16(blend(_mm_unpacklo_epi8(d, zero), alo),
-                             blend(_mm_unpackhi_epi8(d, zero), ahi)),
-            rgb_mask);
-        __m128i keep = _mm_cmpeq_epi32(_mm_unpacklo_epi16(a16, zero), zero);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
-                         _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, mixed)));
-    };
+    const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(ink.s));
+    const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(ink.k));
 #endif
-    for (int64_t y = y0; y < y1; ++y) {
-        const size_t gy = static_cast<size_t>(y - by);
-        const uint32_t first = g.row_start[gy], last = g.row_start[gy + 1];
-        if (first == last) continue; // a blank row
-        // The row's inked columns, within the clip.
-        int64_t a0 = std::max<int64_t>(g.runs[first].x0, c0);
-        int64_t a1 = std::min<int64_t>(g.runs[last - 1].x1, c1);
-        if (a0 >= a1) continue;
-        const uint8_t* cov = g.coverage.data() + gy * static_cast<size_t>(g.width);
-        uint32_t* row = canvas.row(static_cast<int>(y)) + bx;
-        int64_t x = a0;
+    if (x0 == bx && y0 == by && x1 == bx + g.width && y1 == by + g.rows) {
+        // The whole glyph: no clip to mind.
+        uint32_t* origin = canvas.row(static_cast<int>(by)) + bx;
+        for (const GlyphFill& f : g.fills) fill_span(origin + f.y * stride + f.x, f.n, solid);
 #if defined(KV319_WIDE_BLEND)
-        if (wide_blend_on) x = blend_eight(row, cov, x, a1, c1, solid);
+        if (wide_blend_on) {
+            blend_groups8_wide(origin, stride, g.spots8.data(), g.lanes8.data(), g.spots8.size(),
+                               s, k);
+        } else
 #endif
+        {
+            for (size_t i = 0; i < g.spots8.size(); ++i) {
+                uint32_t* dst = origin + g.spots8[i].y * stride + g.spots8[i].x;
 #if defined(__SSE2__)
-        // A group may run past the ink into blank columns of the glyph, which
-        // it leaves alone, but never past the glyph or the clip.
-        for (; x < a1 && x + 4 <= c1; x += 4) blend_four(row + x, cov + x);
+                blend_group8_narrow(dst, g.lanes8[i], s, k);
+#else
+                for (int p = 0; p < 8; ++p) blend_lanes(dst + p, g.lanes8[i].w + lane_of(8, p), solid);
 #endif
-        for (; x < a1; ++x) blend_one(row + x, cov[x]);
+            }
+        }
+        for (size_t i = 0; i < g.spots4.size(); ++i) {
+            uint32_t* dst = origin + g.spots4[i].y * stride + g.spots4[i].x;
+#if defined(__SSE2__)
+            blend_group4(dst, g.lanes4[i], s, k);
+#else
+            for (int p = 0; p < 4; ++p) blend_lanes(dst + p, g.lanes4[i].w + lane_of(4, p), solid);
+#endif
+        }
+        for (const GlyphSpot& p : g.singles)
+            blend_one(origin + p.y * stride + p.x,
+                      g.coverage[static_cast<size_t>(p.y) * g.width + p.x], solid);
+        return;
     }
+
+    // Part of the glyph: glyph rows [r0, r1) and columns [c0, c1) are inside.
+    const int64_t r0 = y0 - by, r1 = y1 - by, c0 = x0 - bx, c1 = x1 - bx;
+    auto at = [&](int64_t gx, int64_t gy) { return canvas.row(static_cast<int>(by + gy)) + (bx + gx); };
+    for (const GlyphFill& f : g.fills) {
+        if (f.y < r0 || f.y >= r1) continue;
+        int64_t a = std::max<int64_t>(f.x, c0), b = std::min<int64_t>(f.x + f.n, c1);
+        if (a < b) fill_span(at(a, f.y), static_cast<int>(b - a), solid);
+    }
+    auto groups = [&](const auto& spots, const auto& lanes, int n) {
+        for (size_t i = 0; i < spots.size(); ++i) {
+            const GlyphSpot p = spots[i];
+            if (p.y < r0 || p.y >= r1 || p.x >= c1 || p.x + n <= c0) continue;
+#if defined(__SSE2__)
+            if (p.x >= c0 && p.x + n <= c1) {
+                if constexpr (sizeof lanes[i] == sizeof(Lanes8))
+                    blend_group8_narrow(at(p.x, p.y), lanes[i], s, k);
+                else
+                    blend_group4(at(p.x, p.y), lanes[i], s, k);
+                continue;
+            }
+#endif
+            for (int q = 0; q < n; ++q)
+                if (p.x + q >= c0 && p.x + q < c1)
+                    blend_lanes(at(p.x + q, p.y), lanes[i].w + lane_of(n, q), solid);
+        }
+    };
+    groups(g.spots8, g.lanes8, 8);
+    groups(g.spots4, g.lanes4, 4);
+    for (const GlyphSpot& p : g.singles)
+        if (p.y >= r0 && p.y < r1 && p.x >= c0 && p.x < c1)
+            blend_one(at(p.x, p.y), g.coverage[static_cast<size_t>(p.y) * g.width + p.x], solid);
 }
 
 } // namespace
@@ -714,9 +820,10 @@ void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const c
     if (!face || !text || !canvas.pixels || canvas.clip.empty()) return;
     int64_t pen = int64_t{x} + canvas.origin_x;
     int64_t baseline = int64_t{y} + canvas.origin_y + face->metrics.ascent;
+    const Ink ink = ink_of(pixel);
     for (int i = 0; i < length; ++i) {
         const Glyph& g = fonts().glyph(*face, static_cast<unsigned char>(text[i]));
-        if (!g.coverage.empty()) blit(canvas, g, pen + g.left, baseline - g.top, pixel);
+        if (!g.coverage.empty()) blit(canvas, g, pen + g.left, baseline - g.top, ink);
         pen += g.advance;
     }
 }
