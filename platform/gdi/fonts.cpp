@@ -770,22 +770,33 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
         int64_t a = std::max<int64_t>(f.x, c0), b = std::min<int64_t>(f.x + f.n, c1);
         if (a < b) fill_span(at(a, f.y), static_cast<int>(b - a), solid);
     }
+    auto blend = [&](uint32_t* dst, const auto& l) {
+        constexpr int n = sizeof l.w / sizeof l.w[0] / 4;
+#if defined(__SSE2__)
+        if constexpr (n == 8)
+            blend_group8_narrow(dst, l, s, k);
+        else
+            blend_group4(dst, l, s, k);
+#else
+        for (int p = 0; p < n; ++p) blend_lanes(dst + p, l.w + lane_of(n, p), solid);
+#endif
+    };
     auto groups = [&](const auto& spots, const auto& lanes, int n) {
         for (size_t i = 0; i < spots.size(); ++i) {
             const GlyphSpot p = spots[i];
             if (p.y < r0 || p.y >= r1 || p.x >= c1 || p.x + n <= c0) continue;
-#if defined(__SSE2__)
             if (p.x >= c0 && p.x + n <= c1) {
-                if constexpr (sizeof lanes[i] == sizeof(Lanes8))
-                    blend_group8_narrow(at(p.x, p.y), lanes[i], s, k);
-                else
-                    blend_group4(at(p.x, p.y), lanes[i], s, k);
+                blend(at(p.x, p.y), lanes[i]);
                 continue;
             }
-#endif
-            for (int q = 0; q < n; ++q)
-                if (p.x + q >= c0 && p.x + q < c1)
-                    blend_lanes(at(p.x + q, p.y), lanes[i].w + lane_of(n, q), solid);
+            // Cut by the clip: the pixels inside go through a copy, as the
+            // group's other pixels may lie outside the buffer.
+            const int64_t q0 = std::max<int64_t>(c0 - p.x, 0), q1 = std::min<int64_t>(c1 - p.x, n);
+            uint32_t* dst = at(p.x + q0, p.y) - q0;
+            uint32_t tmp[8] = {};
+            for (int64_t q = q0; q < q1; ++q) tmp[q] = dst[q];
+            blend(tmp, lanes[i]);
+            for (int64_t q = q0; q < q1; ++q) dst[q] = tmp[q];
         }
     };
     groups(g.spots8, g.lanes8, 8);
