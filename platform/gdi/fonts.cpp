@@ -75,12 +75,14 @@ constexpr size_t kMaxMatchMemo = 1024;
 constexpr FT_Fixed kObliqueShear = 0x0366A;
 
 // What a blit of a glyph writes, worked out once per glyph. Each row's
-// partly covered pixels are blended in groups of eight pixels (of four, or
-// one at a time, in glyphs narrower than that), placed left to right: a
-// group starts at the first partly covered pixel that no group has taken yet
-// (or further left, so as to end inside the glyph) and takes its pixels from
-// where the last group ended. Fully covered pixels that no group took are
-// filled with the text colour; blank ones are never visited.
+// partly covered pixels are blended in groups of eight pixels, placed left
+// to right: a group starts at the first partly covered pixel that no group
+// has taken yet (or further left, so as to end inside the plan) and takes
+// its pixels from where the last group ended. Fully covered pixels that no
+// group took are filled with the text colour; blank ones are never visited.
+// A glyph narrower than eight pixels is planned as eight wide, its extra
+// columns blank; its plan is used whole only where those columns are inside
+// the clip too.
 //
 // A group keeps, per pixel and channel, the weight of the old pixel, 255
 // less the coverage, in the 16-bit lanes the blend works in. The pixel's
@@ -88,6 +90,8 @@ constexpr FT_Fixed kObliqueShear = 0x0366A;
 // paints: a painted pixel's fourth byte is 0, as the text colour's is. A
 // pixel that the group has not taken has every weight 255, and the blend
 // gives back exactly what was there.
+constexpr int kGroup = 8;
+
 struct GlyphSpot {
     int32_t x, y;
 };
@@ -104,14 +108,10 @@ struct GlyphFill {
 struct alignas(32) Lanes8 {
     uint16_t w[32];
 };
-// Four pixels': pixels 0, 1 in lanes 0..7, pixels 2, 3 in lanes 8..15.
-struct alignas(16) Lanes4 {
-    uint16_t w[16];
-};
 
-// Where pixel i of a group of n (8 or 4) keeps its four weights.
-constexpr int lane_of(int n, int i) {
-    return n == 8 ? ((i & 2) << 3) | ((i & 4) << 1) | ((i & 1) << 2) : i * 4;
+// Where pixel i of a group keeps its four weights.
+constexpr int lane_of(int i) {
+    return ((i & 2) << 3) | ((i & 4) << 1) | ((i & 1) << 2);
 }
 
 struct Glyph {
@@ -121,51 +121,43 @@ struct Glyph {
     int top = 0;  // bitmap row 0, in rows above the baseline
     int width = 0, rows = 0;
     std::vector<uint8_t> coverage; // width * rows, 0..255
+    int plan_width = 0;            // width, or kGroup if that is more
     std::vector<GlyphFill> fills;
-    std::vector<GlyphSpot> spots8, spots4, singles;
-    std::vector<Lanes8> lanes8; // one per spots8
-    std::vector<Lanes4> lanes4; // one per spots4
+    std::vector<GlyphSpot> spots;
+    std::vector<Lanes8> lanes; // one per spot
+    // Where the groups, then the fills, start in a buffer of this stride:
+    // a glyph is mostly drawn into the same buffer again and again.
+    mutable ptrdiff_t offsets_stride = 0;
+    mutable std::vector<ptrdiff_t> offsets;
 };
 
 void build_plan(Glyph& g) {
     g.fills.clear();
-    g.spots8.clear();
-    g.spots4.clear();
-    g.singles.clear();
-    g.lanes8.clear();
-    g.lanes4.clear();
-    const int w = g.width;
-    const int n = w >= 8 ? 8 : w >= 4 ? 4 : 1;
-    std::vector<uint8_t> taken(static_cast<size_t>(w));
+    g.spots.clear();
+    g.lanes.clear();
+    g.offsets_stride = 0;
+    const int w = std::max(g.width, kGroup);
+    g.plan_width = w;
+    std::vector<uint8_t> cov(static_cast<size_t>(w)), taken(static_cast<size_t>(w));
     for (int y = 0; y < g.rows; ++y) {
-        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y) * w;
+        std::copy_n(g.coverage.data() + static_cast<size_t>(y) * g.width, g.width, cov.begin());
         std::fill(taken.begin(), taken.end(), 0);
         int end = 0; // columns before this belong to a group already
         for (int x = 0; x < w; ++x) {
             if (x < end || cov[x] == 0 || cov[x] == 255) continue;
-            const int start = std::min(x, w - n);
+            const int start = std::min(x, w - kGroup);
             const int own = std::max(start, end);
-            if (n == 1) {
-                g.singles.push_back({x, y});
-            } else {
-                uint16_t* lanes;
-                if (n == 8) {
-                    g.spots8.push_back({start, y});
-                    lanes = g.lanes8.emplace_back().w;
-                } else {
-                    g.spots4.push_back({start, y});
-                    lanes = g.lanes4.emplace_back().w;
-                }
-                for (int i = 0; i < n; ++i) {
-                    uint16_t* l = lanes + lane_of(n, i);
-                    const int c = start + i;
-                    const uint16_t keep = c >= own ? static_cast<uint16_t>(255 - cov[c]) : 255;
-                    l[0] = l[1] = l[2] = keep;
-                    l[3] = keep == 255 ? 255 : 0;
-                }
+            g.spots.push_back({start, y});
+            uint16_t* lanes = g.lanes.emplace_back().w;
+            for (int i = 0; i < kGroup; ++i) {
+                uint16_t* l = lanes + lane_of(i);
+                const int c = start + i;
+                const uint16_t keep = c >= own ? static_cast<uint16_t>(255 - cov[c]) : 255;
+                l[0] = l[1] = l[2] = keep;
+                l[3] = keep == 255 ? 255 : 0;
             }
-            std::fill(taken.begin() + own, taken.begin() + start + n, 1);
-            end = start + n;
+            std::fill(taken.begin() + own, taken.begin() + start + kGroup, 1);
+            end = start + kGroup;
         }
         for (int x = 0; x < w;) {
             if (cov[x] != 255 || taken[static_cast<size_t>(x)]) {
@@ -606,7 +598,7 @@ const Glyph& FontSystem::glyph(const FontFace& face, unsigned char c) {
 // where the product may wrap in 16 bits: the true sum lies in 128..65153,
 // and floor(v / 255) = (v + 1) * 257 >> 16 for every v up to 65279.
 struct Ink {
-    uint32_t solid;        // the pixel a fully covered pixel becomes
+    uint32_t solid;            // the pixel a fully covered pixel becomes
     alignas(16) uint16_t s[8]; // two pixels' channels, 16 bits each; fourth 0
     alignas(16) uint16_t k[8]; // s * 255 + 128 per channel
 };
@@ -620,28 +612,6 @@ Ink ink_of(uint32_t pixel) {
         ink.k[i] = static_cast<uint16_t>(c * 255 + 128);
     }
     return ink;
-}
-
-// One pixel from the coverage, and one from a group's four weights.
-inline void blend_one(uint32_t* dst, uint32_t a, uint32_t solid) {
-    if (a == 255) {
-        *dst = solid;
-        return;
-    }
-    uint32_t d = *dst, na = 255 - a;
-    uint32_t r = (((solid >> 16) & 0xFF) * a + ((d >> 16) & 0xFF) * na + 127) / 255;
-    uint32_t gr = (((solid >> 8) & 0xFF) * a + ((d >> 8) & 0xFF) * na + 127) / 255;
-    uint32_t b = ((solid & 0xFF) * a + (d & 0xFF) * na + 127) / 255;
-    *dst = (r << 16) | (gr << 8) | b;
-}
-
-inline void blend_lanes(uint32_t* dst, const uint16_t* w, uint32_t solid) {
-    uint32_t d = *dst, out = 0;
-    for (int ch = 0; ch < 4; ++ch) {
-        uint32_t s = (solid >> (8 * ch)) & 0xFF, o = (d >> (8 * ch)) & 0xFF;
-        out |= ((s * (255u - w[ch]) + o * w[ch] + 127) / 255) << (8 * ch);
-    }
-    *dst = out;
 }
 
 inline void fill_span(uint32_t* dst, int n, uint32_t solid) {
@@ -658,43 +628,50 @@ inline void fill_span(uint32_t* dst, int n, uint32_t solid) {
     for (int i = 0; i < n; ++i) dst[i] = solid;
 }
 
+// One group of eight pixels, four at a time (or one at a time without SSE2).
+inline void blend_group(uint32_t* dst, const Lanes8& l, const Ink& ink) {
 #if defined(__SSE2__)
-// Four pixels: pixels 0, 1 take weights lo, pixels 2, 3 weights hi.
-inline void blend_four(uint32_t* dst, const uint16_t* lo, const uint16_t* hi, __m128i s,
-                       __m128i k) {
     const __m128i zero = _mm_setzero_si128(), m = _mm_set1_epi16(257);
-    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(ink.s));
+    const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(ink.k));
     auto mix = [&](__m128i px, const uint16_t* w) {
         __m128i wv = _mm_load_si128(reinterpret_cast<const __m128i*>(w));
         return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(px, s), wv), k), m);
     };
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
-                     _mm_packus_epi16(mix(_mm_unpacklo_epi8(d, zero), lo),
-                                      mix(_mm_unpackhi_epi8(d, zero), hi)));
-}
-
-inline void blend_group8_narrow(uint32_t* dst, const Lanes8& l, __m128i s, __m128i k) {
-    blend_four(dst, l.w, l.w + 16, s, k);
-    blend_four(dst + 4, l.w + 8, l.w + 24, s, k);
-}
-
-inline void blend_group4(uint32_t* dst, const Lanes4& l, __m128i s, __m128i k) {
-    blend_four(dst, l.w, l.w + 8, s, k);
-}
+    for (int half = 0; half < 2; ++half) {
+        __m128i* p = reinterpret_cast<__m128i*>(dst + 4 * half);
+        __m128i d = _mm_loadu_si128(p);
+        _mm_storeu_si128(p, _mm_packus_epi16(mix(_mm_unpacklo_epi8(d, zero), l.w + 8 * half),
+                                             mix(_mm_unpackhi_epi8(d, zero), l.w + 16 + 8 * half)));
+    }
+#else
+    for (int i = 0; i < kGroup; ++i) {
+        const uint16_t* w = l.w + lane_of(i);
+        uint32_t d = dst[i], out = 0;
+        for (int ch = 0; ch < 4; ++ch) {
+            uint32_t s = ink.s[ch], o = (d >> (8 * ch)) & 0xFF;
+            out |= ((s * (255u - w[ch]) + o * w[ch] + 127) / 255) << (8 * ch);
+        }
+        dst[i] = out;
+    }
 #endif
+}
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KV319_WIDE_BLEND 1
-// The groups of eight of a glyph wholly inside the clip, eight pixels at a
-// time where the processor has 256-bit integer lanes: the same sums as the
-// four-pixel blend.
-__attribute__((target("avx2"))) void blend_groups8_wide(uint32_t* origin, ptrdiff_t stride,
-                                                        const GlyphSpot* spot, const Lanes8* l,
-                                                        size_t count, __m128i s128, __m128i k128) {
+// The groups of a glyph wholly inside the clip, eight pixels at a time
+// where the processor has 256-bit integer lanes: the same sums as
+// blend_group.
+__attribute__((target("avx2"))) void blend_groups_wide(uint32_t* origin, const ptrdiff_t* offset,
+                                                       const Lanes8* l, size_t count,
+                                                       const Ink& ink) {
     const __m256i zero = _mm256_setzero_si256(), m = _mm256_set1_epi16(257);
-    const __m256i s = _mm256_broadcastsi128_si256(s128), k = _mm256_broadcastsi128_si256(k128);
+    const __m256i s = _mm256_broadcastsi128_si256(
+        _mm_load_si128(reinterpret_cast<const __m128i*>(ink.s)));
+    const __m256i k = _mm256_broadcastsi128_si256(
+        _mm_load_si128(reinterpret_cast<const __m128i*>(ink.k)));
     for (size_t i = 0; i < count; ++i) {
-        uint32_t* dst = origin + spot[i].y * stride + spot[i].x;
+        uint32_t* dst = origin + offset[i];
         __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
         __m256i wlo = _mm256_load_si256(reinterpret_cast<const __m256i*>(l[i].w));
         __m256i whi = _mm256_load_si256(reinterpret_cast<const __m256i*>(l[i].w + 16));
@@ -724,45 +701,30 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
     if (x0 >= x1 || y0 >= y1) return;
     const uint32_t solid = ink.solid;
     const ptrdiff_t stride = canvas.stride;
-#if defined(__SSE2__)
-    const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(ink.s));
-    const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(ink.k));
-#endif
-    if (x0 == bx && y0 == by && x1 == bx + g.width && y1 == by + g.rows) {
-        // The whole glyph: no clip to mind.
+    if (x0 == bx && y0 == by && bx + g.plan_width <= clip.right && y1 == by + g.rows) {
+        // The whole plan: no clip to mind.
+        if (g.offsets_stride != stride) {
+            g.offsets.clear();
+            for (const GlyphSpot& p : g.spots) g.offsets.push_back(p.y * stride + p.x);
+            for (const GlyphFill& f : g.fills) g.offsets.push_back(f.y * stride + f.x);
+            g.offsets_stride = stride;
+        }
         uint32_t* origin = canvas.row(static_cast<int>(by)) + bx;
-        for (const GlyphFill& f : g.fills) fill_span(origin + f.y * stride + f.x, f.n, solid);
+        const size_t groups = g.spots.size();
+        const ptrdiff_t* fill_at = g.offsets.data() + groups;
+        for (size_t i = 0; i < g.fills.size(); ++i) fill_span(origin + fill_at[i], g.fills[i].n, solid);
 #if defined(KV319_WIDE_BLEND)
         if (wide_blend_on) {
-            blend_groups8_wide(origin, stride, g.spots8.data(), g.lanes8.data(), g.spots8.size(),
-                               s, k);
-        } else
-#endif
-        {
-            for (size_t i = 0; i < g.spots8.size(); ++i) {
-                uint32_t* dst = origin + g.spots8[i].y * stride + g.spots8[i].x;
-#if defined(__SSE2__)
-                blend_group8_narrow(dst, g.lanes8[i], s, k);
-#else
-                for (int p = 0; p < 8; ++p) blend_lanes(dst + p, g.lanes8[i].w + lane_of(8, p), solid);
-#endif
-            }
+            blend_groups_wide(origin, g.offsets.data(), g.lanes.data(), groups, ink);
+            return;
         }
-        for (size_t i = 0; i < g.spots4.size(); ++i) {
-            uint32_t* dst = origin + g.spots4[i].y * stride + g.spots4[i].x;
-#if defined(__SSE2__)
-            blend_group4(dst, g.lanes4[i], s, k);
-#else
-            for (int p = 0; p < 4; ++p) blend_lanes(dst + p, g.lanes4[i].w + lane_of(4, p), solid);
 #endif
-        }
-        for (const GlyphSpot& p : g.singles)
-            blend_one(origin + p.y * stride + p.x,
-                      g.coverage[static_cast<size_t>(p.y) * g.width + p.x], solid);
+        for (size_t i = 0; i < groups; ++i) blend_group(origin + g.offsets[i], g.lanes[i], ink);
         return;
     }
 
-    // Part of the glyph: glyph rows [r0, r1) and columns [c0, c1) are inside.
+    // Part of the plan: rows [r0, r1) and columns [c0, c1) of it are inside.
+    x1 = std::min<int64_t>(bx + g.plan_width, clip.right);
     const int64_t r0 = y0 - by, r1 = y1 - by, c0 = x0 - bx, c1 = x1 - bx;
     auto at = [&](int64_t gx, int64_t gy) { return canvas.row(static_cast<int>(by + gy)) + (bx + gx); };
     for (const GlyphFill& f : g.fills) {
@@ -770,40 +732,22 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
         int64_t a = std::max<int64_t>(f.x, c0), b = std::min<int64_t>(f.x + f.n, c1);
         if (a < b) fill_span(at(a, f.y), static_cast<int>(b - a), solid);
     }
-    auto blend = [&](uint32_t* dst, const auto& l) {
-        constexpr int n = sizeof l.w / sizeof l.w[0] / 4;
-#if defined(__SSE2__)
-        if constexpr (n == 8)
-            blend_group8_narrow(dst, l, s, k);
-        else
-            blend_group4(dst, l, s, k);
-#else
-        for (int p = 0; p < n; ++p) blend_lanes(dst + p, l.w + lane_of(n, p), solid);
-#endif
-    };
-    auto groups = [&](const auto& spots, const auto& lanes, int n) {
-        for (size_t i = 0; i < spots.size(); ++i) {
-            const GlyphSpot p = spots[i];
-            if (p.y < r0 || p.y >= r1 || p.x >= c1 || p.x + n <= c0) continue;
-            if (p.x >= c0 && p.x + n <= c1) {
-                blend(at(p.x, p.y), lanes[i]);
-                continue;
-            }
-            // Cut by the clip: the pixels inside go through a copy, as the
-            // group's other pixels may lie outside the buffer.
-            const int64_t q0 = std::max<int64_t>(c0 - p.x, 0), q1 = std::min<int64_t>(c1 - p.x, n);
-            uint32_t* dst = at(p.x + q0, p.y) - q0;
-            uint32_t tmp[8] = {};
-            for (int64_t q = q0; q < q1; ++q) tmp[q] = dst[q];
-            blend(tmp, lanes[i]);
-            for (int64_t q = q0; q < q1; ++q) dst[q] = tmp[q];
+    for (size_t i = 0; i < g.spots.size(); ++i) {
+        const GlyphSpot p = g.spots[i];
+        if (p.y < r0 || p.y >= r1 || p.x >= c1 || p.x + kGroup <= c0) continue;
+        if (p.x >= c0 && p.x + kGroup <= c1) {
+            blend_group(at(p.x, p.y), g.lanes[i], ink);
+            continue;
         }
-    };
-    groups(g.spots8, g.lanes8, 8);
-    groups(g.spots4, g.lanes4, 4);
-    for (const GlyphSpot& p : g.singles)
-        if (p.y >= r0 && p.y < r1 && p.x >= c0 && p.x < c1)
-            blend_one(at(p.x, p.y), g.coverage[static_cast<size_t>(p.y) * g.width + p.x], solid);
+        // Cut by the clip: the pixels inside go through a copy, as the
+        // group's other pixels may lie outside the buffer.
+        const int64_t q0 = std::max<int64_t>(c0 - p.x, 0), q1 = std::min<int64_t>(c1 - p.x, kGroup);
+        uint32_t* dst = at(p.x + q0, p.y) - q0;
+        uint32_t tmp[kGroup] = {};
+        for (int64_t q = q0; q < q1; ++q) tmp[q] = dst[q];
+        blend_group(tmp, g.lanes[i], ink);
+        for (int64_t q = q0; q < q1; ++q) dst[q] = tmp[q];
+    }
 }
 
 } // namespace
