@@ -794,6 +794,17 @@ void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const c
     }
 }
 
+void font_blend_coverage(const Canvas& canvas, const uint8_t* coverage, int width, int rows, int x,
+                         int y, uint32_t pixel) {
+    if (!coverage || width <= 0 || rows <= 0 || !canvas.pixels || canvas.clip.empty()) return;
+    Glyph g;
+    g.width = width;
+    g.rows = rows;
+    g.coverage.assign(coverage, coverage + static_cast<size_t>(width) * rows);
+    build_plan(g);
+    blit(canvas, g, int64_t{x} + canvas.origin_x, int64_t{y} + canvas.origin_y, ink_of(pixel));
+}
+
 Rect font_ink_bounds(const FontFace* face, int x, int y, const char* text, int length) {
     if (!face || !text) return Rect{};
     int64_t pen = x, baseline = int64_t{y} + face->metrics.ascent;
