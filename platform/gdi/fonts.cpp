@@ -663,10 +663,9 @@ inline void blend_group(uint32_t* dst, const Lanes8& l, const Ink& ink) {
 // where the processor has 256-bit integer lanes: the same sums as
 // blend_group. Black text (s = 0) needs no subtraction.
 template <bool kBlack>
-__attribute__((target("avx2"))) inline void blend_group_wide(uint32_t* dst, const Lanes8& g,
-                                                             __m256i s, __m256i k) {
+__attribute__((target("avx2"))) inline __m256i mix_wide(__m256i d, const Lanes8& g, __m256i s,
+                                                        __m256i k) {
     const __m256i zero = _mm256_setzero_si256(), m = _mm256_set1_epi16(257);
-    __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
     __m256i lo = _mm256_unpacklo_epi8(d, zero), hi = _mm256_unpackhi_epi8(d, zero);
     if constexpr (!kBlack) {
         lo = _mm256_sub_epi16(lo, s);
@@ -676,17 +675,25 @@ __attribute__((target("avx2"))) inline void blend_group_wide(uint32_t* dst, cons
     hi = _mm256_mullo_epi16(hi, _mm256_load_si256(reinterpret_cast<const __m256i*>(g.w + 16)));
     lo = _mm256_mulhi_epu16(_mm256_add_epi16(lo, k), m);
     hi = _mm256_mulhi_epu16(_mm256_add_epi16(hi, k), m);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_packus_epi16(lo, hi));
+    return _mm256_packus_epi16(lo, hi);
+}
+
+template <bool kBlack>
+__attribute__((target("avx2"))) inline void blend_group_wide(uint32_t* dst, const Lanes8& g,
+                                                             __m256i s, __m256i k) {
+    __m256i* p = reinterpret_cast<__m256i*>(dst);
+    _mm256_storeu_si256(p, mix_wide<kBlack>(_mm256_loadu_si256(p), g, s, k));
+}
+
+__attribute__((target("avx2"))) inline __m256i wide_ink(const uint16_t* v) {
+    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(v)));
 }
 
 template <bool kBlack>
 __attribute__((target("avx2"))) void blend_groups_wide(uint32_t* origin, const ptrdiff_t* offset,
                                                        const Lanes8* l, size_t count,
                                                        const Ink& ink) {
-    const __m256i s = _mm256_broadcastsi128_si256(
-        _mm_load_si128(reinterpret_cast<const __m128i*>(ink.s)));
-    const __m256i k = _mm256_broadcastsi128_si256(
-        _mm_load_si128(reinterpret_cast<const __m128i*>(ink.k)));
+    const __m256i s = wide_ink(ink.s), k = wide_ink(ink.k);
     // Two groups a turn: groups never overlap in what they change, and one
     // that reads a pixel the other writes gives it back unchanged.
     size_t i = 0;
@@ -695,6 +702,35 @@ __attribute__((target("avx2"))) void blend_groups_wide(uint32_t* origin, const p
         blend_group_wide<kBlack>(origin + offset[i + 1], l[i + 1], s, k);
     }
     if (i < count) blend_group_wide<kBlack>(origin + offset[i], l[i], s, k);
+}
+
+// The groups of a glyph that the clip cuts: rows [r0, r1) and columns
+// [c0, c1) of the plan are inside. A group across a side of the clip loads
+// and stores only its pixels inside, which never touches the others (they
+// may lie outside the buffer).
+template <bool kBlack>
+__attribute__((target("avx2"))) void blend_groups_wide_cut(const Canvas& canvas, int64_t bx,
+                                                           int64_t by, const GlyphSpot* spot,
+                                                           const Lanes8* l, size_t count,
+                                                           int64_t r0, int64_t r1, int64_t c0,
+                                                           int64_t c1, const Ink& ink) {
+    const __m256i s = wide_ink(ink.s), k = wide_ink(ink.k);
+    const __m256i column = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    for (size_t i = 0; i < count; ++i) {
+        const GlyphSpot p = spot[i];
+        if (p.y < r0 || p.y >= r1 || p.x >= c1 || p.x + kGroup <= c0) continue;
+        uint32_t* dst = canvas.row(static_cast<int>(by + p.y)) + (bx + p.x);
+        if (p.x >= c0 && p.x + kGroup <= c1) {
+            blend_group_wide<kBlack>(dst, l[i], s, k);
+            continue;
+        }
+        const __m256i inside = _mm256_andnot_si256(
+            _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(c0 - p.x)), column),
+            _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(c1 - p.x)), column));
+        int* q = reinterpret_cast<int*>(dst);
+        _mm256_maskstore_epi32(q, inside,
+                               mix_wide<kBlack>(_mm256_maskload_epi32(q, inside), l[i], s, k));
+    }
 }
 
 bool wide_blend_on = [] {
@@ -743,6 +779,13 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
         int64_t a = std::max<int64_t>(f.x, c0), b = std::min<int64_t>(f.x + f.n, c1);
         if (a < b) fill_span(at(a, f.y), static_cast<int>(b - a), solid);
     }
+#if defined(KV319_WIDE_BLEND)
+    if (wide_blend_on) {
+        (solid == 0 ? blend_groups_wide_cut<true> : blend_groups_wide_cut<false>)(
+            canvas, bx, by, g.spots.data(), g.lanes.data(), g.spots.size(), r0, r1, c0, c1, ink);
+        return;
+    }
+#endif
     for (size_t i = 0; i < g.spots.size(); ++i) {
         const GlyphSpot p = g.spots[i];
         if (p.y < r0 || p.y >= r1 || p.x >= c1 || p.x + kGroup <= c0) continue;
