@@ -268,6 +268,13 @@ FontSystem& fonts() {
     return *system;
 }
 
+// A face's glyph, rasterised on first use; the common case, a glyph made
+// before, stays inline.
+inline const Glyph& glyph_of(const FontFace& face, unsigned char c) {
+    const Glyph& g = face.glyphs[c];
+    return g.ready ? g : fonts().glyph(face, c);
+}
+
 int clamp_weight(int weight) {
     if (weight <= 0) return FW_NORMAL; // FW_DONTCARE
     return std::min(weight, 1000);
@@ -819,7 +826,7 @@ SIZE font_measure(const FontFace* face, const char* text, int length) {
     int64_t width = 0;
     if (text)
         for (int i = 0; i < length; ++i)
-            width += fonts().glyph(*face, static_cast<unsigned char>(text[i])).advance;
+            width += glyph_of(*face, static_cast<unsigned char>(text[i])).advance;
     return SIZE{static_cast<LONG>(std::min<int64_t>(width, INT32_MAX)),
                 static_cast<LONG>(face->metrics.height)};
 }
@@ -831,7 +838,7 @@ void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const c
     int64_t baseline = int64_t{y} + canvas.origin_y + face->metrics.ascent;
     const Ink ink = ink_of(pixel);
     for (int i = 0; i < length; ++i) {
-        const Glyph& g = fonts().glyph(*face, static_cast<unsigned char>(text[i]));
+        const Glyph& g = glyph_of(*face, static_cast<unsigned char>(text[i]));
         if (!g.coverage.empty()) blit(canvas, g, pen + g.left, baseline - g.top, ink);
         pen += g.advance;
     }
@@ -853,7 +860,7 @@ Rect font_ink_bounds(const FontFace* face, int x, int y, const char* text, int l
     int64_t pen = x, baseline = int64_t{y} + face->metrics.ascent;
     int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
     for (int i = 0; i < length; ++i) {
-        const Glyph& g = fonts().glyph(*face, static_cast<unsigned char>(text[i]));
+        const Glyph& g = glyph_of(*face, static_cast<unsigned char>(text[i]));
         if (!g.coverage.empty()) {
             left = std::min(left, pen + g.left);
             right = std::max(right, pen + g.left + g.width);
