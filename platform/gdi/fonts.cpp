@@ -9,9 +9,9 @@
 // strike-out, no rotation; heights are capped at metrics::kMaxFontHeight. If
 // the system has no usable font at all, a built-in box font stands in.
 //
-// Each glyph also keeps its coverage as runs per row, which give the inked
-// extent of each row: blank rows and margins are never visited, and the ink
-// is blended four pixels at a time.
+// Each glyph also keeps a plan of what drawing it writes (see build_plan):
+// blank pixels are never visited, long fully covered stretches are filled,
+// and the rest is blended in groups of eight pixels.
 //
 // Metrics: ascent and descent are the face's ascender and descender scaled to
 // the character height and rounded to the nearest pixel (halves away from
@@ -78,8 +78,10 @@ constexpr FT_Fixed kObliqueShear = 0x0366A;
 // partly covered pixels are blended in groups of eight pixels, placed left
 // to right: a group starts at the first partly covered pixel that no group
 // has taken yet (or further left, so as to end inside the plan) and takes
-// its pixels from where the last group ended. Fully covered pixels that no
-// group took are filled with the text colour; blank ones are never visited.
+// its pixels from where the last group ended. Groups take the fully
+// covered pixels near them too; long fully covered stretches (kFillMin or
+// more) are filled with the text colour where no group took them. Blank
+// pixels are never visited.
 // A glyph narrower than eight pixels is planned as eight wide, its extra
 // columns blank; its plan is used whole only where those columns are inside
 // the clip too.
@@ -131,6 +133,12 @@ struct Glyph {
     mutable std::vector<ptrdiff_t> offsets;
 };
 
+// Fully covered stretches shorter than this are left to the groups, which
+// blend them to the text colour along with their neighbours; a fill pays
+// for itself only where it saves more than a group or two (measured on the
+// heavy benchmark card, shorter fills cost more than they save).
+constexpr int kFillMin = 2 * kGroup;
+
 void build_plan(Glyph& g) {
     g.fills.clear();
     g.spots.clear();
@@ -138,13 +146,27 @@ void build_plan(Glyph& g) {
     g.offsets_stride = 0;
     const int w = std::max(g.width, kGroup);
     g.plan_width = w;
-    std::vector<uint8_t> cov(static_cast<size_t>(w)), taken(static_cast<size_t>(w));
+    std::vector<uint8_t> cov(static_cast<size_t>(w)), taken(cov.size()), needs(cov.size());
     for (int y = 0; y < g.rows; ++y) {
         std::copy_n(g.coverage.data() + static_cast<size_t>(y) * g.width, g.width, cov.begin());
         std::fill(taken.begin(), taken.end(), 0);
+        // Columns a group must take: partly covered ones, and fully covered
+        // stretches too short to be worth a fill of their own.
+        std::fill(needs.begin(), needs.end(), 0);
+        for (int x = 0; x < w;) {
+            int run = x;
+            while (run < w && cov[run] == 255) ++run;
+            if (run > x) {
+                if (run - x < kFillMin) std::fill(needs.begin() + x, needs.begin() + run, 1);
+                x = run;
+            } else {
+                needs[static_cast<size_t>(x)] = cov[x] != 0;
+                ++x;
+            }
+        }
         int end = 0; // columns before this belong to a group already
         for (int x = 0; x < w; ++x) {
-            if (x < end || cov[x] == 0 || cov[x] == 255) continue;
+            if (x < end || !needs[static_cast<size_t>(x)]) continue;
             const int start = std::min(x, w - kGroup);
             const int own = std::max(start, end);
             g.spots.push_back({start, y});

@@ -252,12 +252,12 @@ TEST(FontBlending, AnyCoverageAnyPlaceAnyClipIsTheFormula) {
     uint32_t seed = 2024;
     for (bool wide : {true, false}) {
         bool was = font_wide_blend(wide);
-        for (int bw : {1, 3, 5, 7, 8, 9, 12, 16, 23, 37}) {
+        for (int bw : {1, 3, 5, 7, 8, 9, 12, 16, 23, 37, 45}) {
             for (int round = 0; round < 40; ++round) {
                 const int bh = 1 + static_cast<int>(next_random(seed) % 12);
                 std::vector<uint8_t> cov(static_cast<size_t>(bw) * bh);
                 for (size_t i = 0; i < cov.size();) {
-                    size_t n = 1 + next_random(seed) % 12;
+                    size_t n = 1 + next_random(seed) % 24;
                     uint32_t kind = next_random(seed) % 3;
                     for (; n > 0 && i < cov.size(); --n, ++i)
                         cov[i] = kind == 0   ? 0
