@@ -723,14 +723,16 @@ __attribute__((target("avx2"))) void blend_groups_wide(uint32_t* origin, const p
                                                        const Lanes8* l, size_t count,
                                                        const Ink& ink) {
     const __m256i s = wide_ink(ink.s), k = wide_ink(ink.k);
-    // Two groups a turn: groups never overlap in what they change, and one
-    // that reads a pixel the other writes gives it back unchanged.
+    // Four groups a turn: groups never overlap in what they change, and one
+    // that reads a pixel another writes gives it back unchanged.
     size_t i = 0;
-    for (; i + 2 <= count; i += 2) {
+    for (; i + 4 <= count; i += 4) {
         blend_group_wide<kBlack>(origin + offset[i], l[i], s, k);
         blend_group_wide<kBlack>(origin + offset[i + 1], l[i + 1], s, k);
+        blend_group_wide<kBlack>(origin + offset[i + 2], l[i + 2], s, k);
+        blend_group_wide<kBlack>(origin + offset[i + 3], l[i + 3], s, k);
     }
-    if (i < count) blend_group_wide<kBlack>(origin + offset[i], l[i], s, k);
+    for (; i < count; ++i) blend_group_wide<kBlack>(origin + offset[i], l[i], s, k);
 }
 
 // The groups of a glyph that the clip cuts: rows [r0, r1) and columns
