@@ -740,18 +740,21 @@ __attribute__((target("avx2"))) void blend_groups_wide(uint32_t* origin, const p
 // and stores only its pixels inside, which never touches the others (they
 // may lie outside the buffer).
 template <bool kBlack>
-__attribute__((target("avx2"))) void blend_groups_wide_cut(const Canvas& canvas, int64_t bx,
-                                                           int64_t by, const GlyphSpot* spot,
+__attribute__((target("avx2"))) void blend_groups_wide_cut(uintptr_t origin, const ptrdiff_t* offset,
+                                                           const GlyphSpot* spot,
                                                            const Lanes8* l, size_t count,
                                                            int64_t r0, int64_t r1, int64_t c0,
                                                            int64_t c1, const Ink& ink) {
     const __m256i s = wide_ink(ink.s), k = wide_ink(ink.k);
     const __m256i column = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const uint64_t rows = static_cast<uint64_t>(r1 - r0);
+    // A group at column x is wholly inside for x in [c0, c0 + room].
+    const int64_t room = c1 - c0 - kGroup;
     for (size_t i = 0; i < count; ++i) {
         const GlyphSpot p = spot[i];
-        if (p.y < r0 || p.y >= r1 || p.x >= c1 || p.x + kGroup <= c0) continue;
-        uint32_t* dst = canvas.row(static_cast<int>(by + p.y)) + (bx + p.x);
-        if (p.x >= c0 && p.x + kGroup <= c1) {
+        if (static_cast<uint64_t>(p.y - r0) >= rows || p.x >= c1 || p.x + kGroup <= c0) continue;
+        uint32_t* dst = reinterpret_cast<uint32_t*>(origin + static_cast<uintptr_t>(offset[i]) * 4);
+        if (room >= 0 && static_cast<uint64_t>(p.x - c0) <= static_cast<uint64_t>(room)) {
             blend_group_wide<kBlack>(dst, l[i], s, k);
             continue;
         }
@@ -778,14 +781,14 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
     if (x0 >= x1 || y0 >= y1) return;
     const uint32_t solid = ink.solid;
     const ptrdiff_t stride = canvas.stride;
+    if (g.offsets_stride != stride) {
+        g.offsets.clear();
+        for (const GlyphSpot& p : g.spots) g.offsets.push_back(p.y * stride + p.x);
+        for (const GlyphFill& f : g.fills) g.offsets.push_back(f.y * stride + f.x);
+        g.offsets_stride = stride;
+    }
     if (x0 == bx && y0 == by && bx + g.plan_width <= clip.right && y1 == by + g.rows) {
         // The whole plan: no clip to mind.
-        if (g.offsets_stride != stride) {
-            g.offsets.clear();
-            for (const GlyphSpot& p : g.spots) g.offsets.push_back(p.y * stride + p.x);
-            for (const GlyphFill& f : g.fills) g.offsets.push_back(f.y * stride + f.x);
-            g.offsets_stride = stride;
-        }
         uint32_t* origin = canvas.row(static_cast<int>(by)) + bx;
         const size_t groups = g.spots.size();
         const ptrdiff_t* fill_at = g.offsets.data() + groups;
@@ -812,8 +815,13 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
     }
 #if defined(KV319_WIDE_BLEND)
     if (wide_blend_on) {
+        // The plan's pixel (0, 0), which may lie outside the buffer: as an
+        // address only, never to be read.
+        const uintptr_t origin = reinterpret_cast<uintptr_t>(canvas.pixels) +
+                                 static_cast<uintptr_t>(by * stride + bx) * sizeof(uint32_t);
         (solid == 0 ? blend_groups_wide_cut<true> : blend_groups_wide_cut<false>)(
-            canvas, bx, by, g.spots.data(), g.lanes.data(), g.spots.size(), r0, r1, c0, c1, ink);
+            origin, g.offsets.data(), g.spots.data(), g.lanes.data(), g.spots.size(), r0, r1, c0,
+            c1, ink);
         return;
     }
 #endif
