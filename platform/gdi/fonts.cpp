@@ -75,13 +75,13 @@ constexpr size_t kMaxMatchMemo = 1024;
 constexpr FT_Fixed kObliqueShear = 0x0366A;
 
 // What a blit of a glyph writes, worked out once per glyph. Each row's
-// partly covered pixels are blended in groups of eight pixels, placed left
-// to right: a group starts at the first partly covered pixel that no group
-// has taken yet (or further left, so as to end inside the plan) and takes
-// its pixels from where the last group ended. Groups take the fully
-// covered pixels near them too; long fully covered stretches (kFillMin or
-// more) are filled with the text colour where no group took them. Blank
-// pixels are never visited.
+// partly covered pixels, and its fully covered stretches shorter than
+// kFillMin, are blended in groups of eight pixels, placed left to right: a
+// group starts at the first such pixel that no group has taken yet (or
+// further left, so as to end inside the plan) and takes its pixels from
+// where the last group ended. Fully covered pixels that no group took are
+// filled with the text colour. Blank pixels are never visited.
+//
 // A glyph narrower than eight pixels is planned as eight wide, its extra
 // columns blank; its plan is used whole only where those columns are inside
 // the clip too.
@@ -646,7 +646,8 @@ Ink ink_of(uint32_t pixel) {
 inline void fill_span(uint32_t* dst, int n, uint32_t solid) {
 #if defined(__SSE2__)
     if (n >= 4) {
-        // Overlapping stores: the last group ends at the span's end.
+        // Four at a time; the last four end at the span's end, overlapping
+        // the ones before if need be.
         const __m128i fill = _mm_set1_epi32(static_cast<int>(solid));
         for (int i = 0; i + 4 < n; i += 4)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), fill);
@@ -688,9 +689,9 @@ inline void blend_group(uint32_t* dst, const Lanes8& l, const Ink& ink) {
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KV319_WIDE_BLEND 1
-// The groups of a glyph wholly inside the clip, eight pixels at a time
-// where the processor has 256-bit integer lanes: the same sums as
-// blend_group. Black text (s = 0) needs no subtraction.
+// Where the processor has 256-bit integer lanes, groups are blended eight
+// pixels at a time: the same sums as blend_group. Black text (s = 0) needs
+// no subtraction. mix_wide gives a group's eight pixels blended.
 template <bool kBlack>
 __attribute__((target("avx2"))) inline __m256i mix_wide(__m256i d, const Lanes8& g, __m256i s,
                                                         __m256i k) {
@@ -718,6 +719,7 @@ __attribute__((target("avx2"))) inline __m256i wide_ink(const uint16_t* v) {
     return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(v)));
 }
 
+// The groups of a glyph wholly inside the clip.
 template <bool kBlack>
 __attribute__((target("avx2"))) void blend_groups_wide(uint32_t* origin, const ptrdiff_t* offset,
                                                        const Lanes8* l, size_t count,
@@ -835,11 +837,11 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
         // Cut by the clip: the pixels inside go through a copy, as the
         // group's other pixels may lie outside the buffer.
         const int64_t q0 = std::max<int64_t>(c0 - p.x, 0), q1 = std::min<int64_t>(c1 - p.x, kGroup);
-        uint32_t* dst = at(p.x + q0, p.y) - q0;
+        uint32_t* first = at(p.x + q0, p.y);
         uint32_t tmp[kGroup] = {};
-        for (int64_t q = q0; q < q1; ++q) tmp[q] = dst[q];
+        for (int64_t q = q0; q < q1; ++q) tmp[q] = first[q - q0];
         blend_group(tmp, g.lanes[i], ink);
-        for (int64_t q = q0; q < q1; ++q) dst[q] = tmp[q];
+        for (int64_t q = q0; q < q1; ++q) first[q - q0] = tmp[q];
     }
 }
 
