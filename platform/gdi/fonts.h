@@ -55,6 +55,13 @@ SIZE font_measure(const FontFace* face, const char* text, int length);
 void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const char* text,
                int length, uint32_t pixel);
 
+// Blends a coverage bitmap of width x rows bytes (0..255, row after row) in
+// the colour `pixel`, its top-left at (x, y) in drawing coordinates, the
+// way font_draw blends each glyph: for tests of the blending over coverage
+// that no face gives.
+void font_blend_coverage(const Canvas& canvas, const uint8_t* coverage, int width, int rows, int x,
+                         int y, uint32_t pixel);
+
 // The area that font_draw paints for the same text and position: the union
 // of its glyphs' bitmaps, in drawing coordinates, saturated to the int range.
 // Empty when nothing would be painted.

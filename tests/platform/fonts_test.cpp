@@ -224,6 +224,112 @@ TEST(FontDrawing, BlendingFollowsTheCoverageOverAnyBackground) {
     }
 }
 
+// The blend of one pixel as the formula has it: a pixel the coverage does
+// not touch keeps all four bytes; a touched one gets 0 in the fourth.
+uint32_t blend_pixel(uint32_t src, uint32_t dst, uint32_t a) {
+    if (a == 0) return dst;
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t s = (src >> shift) & 0xFF, d = (dst >> shift) & 0xFF;
+        out |= ((s * a + d * (255 - a) + 127) / 255) << shift;
+    }
+    return out;
+}
+
+uint32_t next_random(uint32_t& seed) {
+    seed = seed * 1664525u + 1013904223u;
+    return seed ^ (seed >> 15);
+}
+
+TEST(FontBlending, AnyCoverageAnyPlaceAnyClipIsTheFormula) {
+    // Coverage made of blank, solid and partial stretches of random lengths,
+    // in bitmaps narrower and wider than the blend's groups, blended over
+    // backgrounds that use all four bytes, at places that run off every
+    // edge of the buffer and through clips that cut the bitmap anywhere.
+    // The buffer's stride is wider than its width, with guard words all
+    // round that nothing may change.
+    const int w = 48, h = 30, stride = 53, guard = 64;
+    uint32_t seed = 2024;
+    for (bool wide : {true, false}) {
+        bool was = font_wide_blend(wide);
+        for (int bw : {1, 3, 5, 7, 8, 9, 12, 16, 23, 37, 45}) {
+            for (int round = 0; round < 40; ++round) {
+                const int bh = 1 + static_cast<int>(next_random(seed) % 12);
+                std::vector<uint8_t> cov(static_cast<size_t>(bw) * bh);
+                for (size_t i = 0; i < cov.size();) {
+                    size_t n = 1 + next_random(seed) % 24;
+                    uint32_t kind = next_random(seed) % 3;
+                    for (; n > 0 && i < cov.size(); --n, ++i)
+                        cov[i] = kind == 0   ? 0
+                                 : kind == 1 ? 255
+                                             : static_cast<uint8_t>(next_random(seed) % 256);
+                }
+                std::vector<uint32_t> mem(static_cast<size_t>(stride) * h + 2 * guard);
+                for (uint32_t& p : mem) p = next_random(seed);
+                const std::vector<uint32_t> back = mem;
+                Canvas c = make_canvas(mem.data() + guard, w, h, stride);
+                c.origin_x = static_cast<int>(next_random(seed) % 5) - 2;
+                Rect clip{0, 0, w, h};
+                if (round % 4 != 0) {
+                    int l = static_cast<int>(next_random(seed) % w);
+                    int t = static_cast<int>(next_random(seed) % h);
+                    clip = Rect{l, t, l + 1 + static_cast<int>(next_random(seed) % (w - l)),
+                                t + 1 + static_cast<int>(next_random(seed) % (h - t))};
+                }
+                Canvas cc = c.clipped_to(clip.offset(-c.origin_x, 0));
+                // Mostly inside, now and then across an edge of the buffer or
+                // the clip, or with the bitmap's right edge on the clip's.
+                int bx = static_cast<int>(next_random(seed) % (w + 2 * bw)) - bw;
+                int by = static_cast<int>(next_random(seed) % (h + 2 * bh)) - bh;
+                if (round % 5 == 1) bx = cc.clip.right - bw;
+                const uint32_t colours[3] = {0, 0xFFFFFF, next_random(seed) & 0xFFFFFF};
+                const uint32_t colour = colours[round % 3];
+                font_blend_coverage(cc, cov.data(), bw, bh, bx - c.origin_x, by, colour);
+                for (size_t i = 0; i < mem.size(); ++i) {
+                    uint32_t want = back[i];
+                    int64_t at = static_cast<int64_t>(i) - guard;
+                    int x = static_cast<int>(at >= 0 ? at % stride : -1);
+                    int y = static_cast<int>(at >= 0 ? at / stride : -1);
+                    if (at >= 0 && y < h && x < w && cc.clip.contains(x, y) && x >= bx &&
+                        x < bx + bw && y >= by && y < by + bh)
+                        want = blend_pixel(colour, back[i],
+                                           cov[static_cast<size_t>(y - by) * bw + (x - bx)]);
+                    ASSERT_EQ(mem[i], want)
+                        << (wide ? "wide" : "narrow") << ", " << bw << "x" << bh << " at " << bx
+                        << "," << by << ", pixel " << x << "," << y;
+                }
+            }
+        }
+        font_wide_blend(was);
+    }
+}
+
+TEST(FontBlending, OneGlyphIntoBuffersOfDifferentStrides) {
+    // A glyph drawn into one buffer, then another of a different stride,
+    // then the first again: each time exactly the blend of its coverage.
+    const FontFace* f = face_of("DejaVu Sans", -40);
+    const int w = 50, h = 50;
+    std::vector<uint32_t> cov = render(f, "W", w, h, 3, 1);
+    uint32_t seed = 77;
+    for (bool wide : {true, false}) {
+        bool was = font_wide_blend(wide);
+        for (int stride : {w, w + 37, w, w + 3}) {
+            std::vector<uint32_t> px(static_cast<size_t>(stride) * h);
+            for (uint32_t& p : px) p = next_random(seed) >> 8;
+            const std::vector<uint32_t> back = px;
+            font_draw(make_canvas(px.data(), w, h, stride), f, 3, 1, "W", 1, 0x3060C0);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    size_t i = static_cast<size_t>(y) * stride + x;
+                    uint32_t a = 255 - (cov[static_cast<size_t>(y) * w + x] & 0xFF);
+                    ASSERT_EQ(px[i], blend_pixel(0x3060C0, back[i], a))
+                        << "stride " << stride << ", " << x << "," << y;
+                }
+        }
+        font_wide_blend(was);
+    }
+}
+
 TEST(GdiText, CreatingAndDeletingFontsStaysBounded) {
     MemoryDC m(200, 60);
     size_t objects = gdi_objects().live_count();
