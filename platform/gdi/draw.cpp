@@ -16,16 +16,17 @@ namespace ws {
 
 namespace {
 
-// A DC and the pixels it draws on.
+// A DC and the pixels it draws on (the DC's own canvas).
 struct Target {
     DC* dc = nullptr;
-    Canvas canvas;
+    const Canvas* canvas_ = nullptr;
+    const Canvas& canvas() const { return *canvas_; }
 };
 
-bool target_of(HDC hdc, Target& t) {
+[[gnu::always_inline]] inline bool target_of(HDC hdc, Target& t) {
     t.dc = gdi_dc(hdc);
     if (!t.dc) return false;
-    t.canvas = dc_canvas(*t.dc);
+    t.canvas_ = &dc_current_canvas(*t.dc);
     return true;
 }
 
@@ -34,12 +35,12 @@ RasterPaint paint_of(const DC& dc) {
     const Pen* pen = dc.pen_object;
     p.has_pen = pen && pen->style != PS_NULL;
     if (p.has_pen) {
-        p.pen = pixel_from_colorref(pen->colour);
+        p.pen = pen->pixel;
         p.pen_width = std::max(pen->width, 1);
     }
     const Brush* brush = dc.brush_object;
     p.has_brush = brush && !brush->hollow;
-    if (p.has_brush) p.brush = pixel_from_colorref(brush->colour);
+    if (p.has_brush) p.brush = brush->pixel;
     return p;
 }
 
@@ -52,9 +53,11 @@ void report(const Target& t, const Rect& touched) {
 // left out, filled in one go.
 Rect stroke(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) {
     constexpr int64_t FAR_END = 0x7FFFFFFE; // so that an end + 1 stays an int
-    bool near = a.x > -FAR_END && a.x < FAR_END && b.x > -FAR_END && b.x < FAR_END &&
-                a.y > -FAR_END && a.y < FAR_END && b.y > -FAR_END && b.y < FAR_END;
-    if (width <= 1 && near && (a.x == b.x) != (a.y == b.y)) {
+    auto near = [&] {
+        return a.x > -FAR_END && a.x < FAR_END && b.x > -FAR_END && b.x < FAR_END &&
+               a.y > -FAR_END && a.y < FAR_END && b.y > -FAR_END && b.y < FAR_END;
+    };
+    if (width <= 1 && (a.x == b.x) != (a.y == b.y) && near()) {
         if (a.y == b.y)
             return a.x < b.x ? raster_fill_rect(c, a.x, a.y, b.x, a.y + 1, pixel)
                              : raster_fill_rect(c, b.x + 1, a.y, a.x + 1, a.y + 1, pixel);
@@ -140,7 +143,7 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
         return TRUE;
     }
     if (r <= l || b <= tp) return TRUE;
-    report(t, raster_rectangle(t.canvas, static_cast<int>(l), static_cast<int>(tp),
+    report(t, raster_rectangle(t.canvas(), static_cast<int>(l), static_cast<int>(tp),
                                static_cast<int>(r), static_cast<int>(b), p));
     return TRUE;
 }
@@ -148,7 +151,7 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     Target t;
     if (!target_of(hdc, t)) return FALSE;
-    report(t, raster_ellipse(t.canvas, left, top, right, bottom, paint_of(*t.dc)));
+    report(t, raster_ellipse(t.canvas(), left, top, right, bottom, paint_of(*t.dc)));
     return TRUE;
 }
 
@@ -159,19 +162,19 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* points, int count) {
     Rect touched;
     if (p.has_brush && p.has_pen && p.pen_width == 1 && p.pen == p.brush) {
         // One colour inside and out, as every filled triangle of the card.
-        if (!raster_kept_figure(t.canvas, points, count, p.pen, fill_and_outline, touched))
-            touched = fill_and_outline(t.canvas, points, count, p.pen);
+        if (!raster_kept_figure(t.canvas(), points, count, p.pen, fill_and_outline, touched))
+            touched = fill_and_outline(t.canvas(), points, count, p.pen);
         report(t, touched);
         return TRUE;
     }
-    if (p.has_brush) touched = raster_polygon_fill(t.canvas, points, count, p.brush);
+    if (p.has_brush) touched = raster_polygon_fill(t.canvas(), points, count, p.brush);
     if (p.has_pen) {
         // Closed: each side leaves out its end, which the next side starts on.
         for (int i = 0; i < count; ++i) {
             const POINT& a = points[i];
             const POINT& b = points[i + 1 < count ? i + 1 : 0];
             touched =
-                touched.unite(stroke(t.canvas, a, b, p.pen_width, p.pen));
+                touched.unite(stroke(t.canvas(), a, b, p.pen_width, p.pen));
         }
     }
     report(t, touched);
@@ -194,8 +197,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     // A line needs only the pen.
     const Pen* pen = t.dc->pen_object;
     if (pen && pen->style != PS_NULL)
-        report(t, stroke(t.canvas, from, POINT{x, y}, std::max(pen->width, 1),
-                         pixel_from_colorref(pen->colour)));
+        report(t, stroke(t.canvas(), from, POINT{x, y}, std::max(pen->width, 1), pen->pixel));
     return TRUE;
 }
 
@@ -203,8 +205,8 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF colour) {
     Target t;
     if (!target_of(hdc, t)) return CLR_INVALID;
     int64_t bx, by;
-    if (!pixel_at(t.canvas, x, y, bx, by)) return CLR_INVALID;
-    t.canvas.row(static_cast<int>(by))[bx] = pixel_from_colorref(colour);
+    if (!pixel_at(t.canvas(), x, y, bx, by)) return CLR_INVALID;
+    t.canvas().row(static_cast<int>(by))[bx] = pixel_from_colorref(colour);
     report(t, Rect{x, y, x + 1, y + 1});
     return colour & 0xFFFFFF;
 }
@@ -213,15 +215,15 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     Target t;
     if (!target_of(hdc, t)) return CLR_INVALID;
     int64_t bx, by;
-    if (!pixel_at(t.canvas, x, y, bx, by)) return CLR_INVALID;
-    return colorref_from_pixel(t.canvas.row(static_cast<int>(by))[bx]);
+    if (!pixel_at(t.canvas(), x, y, bx, by)) return CLR_INVALID;
+    return colorref_from_pixel(t.canvas().row(static_cast<int>(by))[bx]);
 }
 
 BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int src_x, int src_y,
                    DWORD rop) {
     Target d, s;
     if (rop != SRCCOPY || !target_of(dest, d) || !target_of(src, s)) return FALSE;
-    report(d, raster_copy(d.canvas, x, y, width, height, s.canvas, src_x, src_y));
+    report(d, raster_copy(d.canvas(), x, y, width, height, s.canvas(), src_x, src_y));
     return TRUE;
 }
 
@@ -231,18 +233,18 @@ BOOL WINAPI ScrollDC(HDC hdc, int dx, int dy, const RECT* scroll, const RECT* cl
     Target t;
     if (!target_of(hdc, t)) return FALSE;
     // The DC's drawing area, the pixels that move, and where they may land.
-    Box area = box_of(t.canvas.local_clip());
-    if (!t.canvas.pixels) area = {};
+    Box area = box_of(t.canvas().local_clip());
+    if (!t.canvas().pixels) area = {};
     Box source = scroll ? box_of(*scroll).meet(area) : area;
     Box allowed = clip ? box_of(*clip).meet(area) : area;
     Box moved = Box{source.l + dx, source.t + dy, source.r + dx, source.b + dy}.meet(allowed);
     if (!moved.empty()) {
         // Both boxes lie inside the area, so every value fits in an int.
-        Canvas to = t.canvas.clipped_to(Rect{static_cast<int>(moved.l), static_cast<int>(moved.t),
+        Canvas to = t.canvas().clipped_to(Rect{static_cast<int>(moved.l), static_cast<int>(moved.t),
                                              static_cast<int>(moved.r), static_cast<int>(moved.b)});
         int w = static_cast<int>(moved.r - moved.l), h = static_cast<int>(moved.b - moved.t);
         report(t,
-               raster_copy(to, static_cast<int>(moved.l), static_cast<int>(moved.t), w, h, t.canvas,
+               raster_copy(to, static_cast<int>(moved.l), static_cast<int>(moved.t), w, h, t.canvas(),
                            static_cast<int>(moved.l - dx), static_cast<int>(moved.t - dy)));
     }
     if (update_rect) {

@@ -6,6 +6,7 @@
 // Pens, brushes and fonts come and go around every primitive the runtime
 // draws, so deleted ones are kept (a few dozen of each kind) and handed out
 // again, fresh, by the next create: no allocation per primitive.
+#include <cstddef>
 #include <cstdlib>
 
 #include "gdi.h"
@@ -21,6 +22,8 @@ namespace {
 
 HandleTable<GdiObject>& objects = gdi_object_table;
 HandleTable<DC>& dcs = gdi_dc_table;
+
+uint32_t pixel_of(COLORREF colour) { return pixel_from_colorref(colour); }
 
 constexpr int kStockCount = 18;
 HGDIOBJ stock[kStockCount];
@@ -39,6 +42,7 @@ HGDIOBJ make_stock_pen(int style, COLORREF colour) {
     auto p = std::make_unique<Pen>();
     p->style = style;
     p->colour = colour;
+    p->pixel = pixel_of(colour);
     p->stock = true;
     return add_object(std::move(p));
 }
@@ -47,6 +51,7 @@ HGDIOBJ make_stock_brush(bool hollow, COLORREF colour) {
     auto b = std::make_unique<Brush>();
     b->hollow = hollow;
     b->colour = colour;
+    b->pixel = pixel_of(colour);
     b->stock = true;
     return add_object(std::move(b));
 }
@@ -99,26 +104,42 @@ template <typename H, typename T>
     if (o) ++o->select_count;
 }
 
-// Deleted objects kept for reuse, per kind.
-constexpr size_t kPoolSize = 64;
-std::vector<std::unique_ptr<Pen>> pen_pool;
-std::vector<std::unique_ptr<Brush>> brush_pool;
-std::vector<std::unique_ptr<Font>> font_pool;
-
-// A fresh object of type T, from the pool when it has one.
-template <typename T>
-std::unique_ptr<T> fresh(std::vector<std::unique_ptr<T>>& pool) {
-    if (pool.empty()) return std::make_unique<T>();
-    std::unique_ptr<T> o = std::move(pool.back());
-    pool.pop_back();
-    *o = T();
-    return o;
+// A memory DC's bitmap, and the canvas over it.
+void hold_bitmap(DC& d, HGDIOBJ h, Bitmap* b) {
+    hold(d.bitmap, d.bitmap_object, h, b);
+    d.canvas = b && !b->pixels.empty()
+                   ? make_canvas(b->pixels.data(), b->width, b->height, b->width)
+                   : Canvas{};
 }
 
+// Deleted objects of one kind kept for reuse, a fixed number at most.
 template <typename T>
-void keep(std::vector<std::unique_ptr<T>>& pool, std::unique_ptr<GdiObject> o) {
-    if (pool.size() < kPoolSize) pool.emplace_back(static_cast<T*>(o.release()));
-}
+struct Pool {
+    static constexpr size_t kSize = 64;
+    T* kept[kSize];
+    size_t count = 0;
+
+    // A fresh object, the most recently kept one when there is one.
+    T* fresh() {
+        if (count == 0) return new T();
+        T* o = kept[--count];
+        *o = T();
+        return o;
+    }
+    // Takes over a deleted object (which is never selected, nor stock).
+    void keep(T* o) {
+        if (count < kSize) kept[count++] = o;
+        else delete o;
+    }
+    void clear() {
+        while (count > 0) delete kept[--count];
+    }
+    ~Pool() { clear(); }
+};
+
+Pool<Pen> pen_pool;
+Pool<Brush> brush_pool;
+Pool<Font> font_pool;
 
 }  // namespace
 
@@ -146,7 +167,7 @@ HDC gdi_create_dc(DC::Kind kind, HWND window) {
          typed<Font>(stock[SYSTEM_FONT], GdiObject::Kind::Font));
     if (kind == DC::Kind::Memory) {
         HBITMAP one = default_bitmap();
-        hold(d.bitmap, d.bitmap_object, one, typed<Bitmap>(one, GdiObject::Kind::Bitmap));
+        hold_bitmap(d, one, typed<Bitmap>(one, GdiObject::Kind::Bitmap));
     }
     return h;
 }
@@ -157,7 +178,7 @@ void gdi_delete_dc(HDC h) {
     hold(d->pen, d->pen_object, nullptr, static_cast<Pen*>(nullptr));
     hold(d->brush, d->brush_object, nullptr, static_cast<Brush*>(nullptr));
     hold(d->font, d->font_object, nullptr, static_cast<Font*>(nullptr));
-    hold(d->bitmap, d->bitmap_object, nullptr, static_cast<Bitmap*>(nullptr));
+    hold_bitmap(*d, nullptr, nullptr);
     dcs.remove(handle_value(h));
 }
 
@@ -169,8 +190,7 @@ Canvas dc_window_canvas(const DC& dc) {
     return c;
 }
 
-void dc_touched(const DC& dc, const Rect& area) {
-    if (dc.kind != DC::Kind::Window) return;
+void dc_window_touched(const DC& dc, const Rect& area) {
     Window* w = wm_window(dc.window);
     if (!w) return;
     Window* top = wm_top_level(*w);
@@ -188,7 +208,7 @@ const FontFace* dc_face(DC& dc) {
 }
 
 std::unique_ptr<Font> gdi_fresh_font() {
-    return fresh(font_pool);
+    return std::unique_ptr<Font>(font_pool.fresh());
 }
 
 }  // namespace ws
@@ -198,17 +218,19 @@ using namespace ws;
 extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
-    auto p = fresh(pen_pool);
+    Pen* p = pen_pool.fresh();
     p->style = style == PS_NULL ? PS_NULL : PS_SOLID;
     p->width = width < 1 ? 1 : width;
     p->colour = colour & 0xFFFFFF;
-    return make_handle<HPEN>(objects.add(std::move(p)));
+    p->pixel = pixel_of(p->colour);
+    return make_handle<HPEN>(objects.adopt(p));
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
-    auto b = fresh(brush_pool);
+    Brush* b = brush_pool.fresh();
     b->colour = colour & 0xFFFFFF;
-    return make_handle<HBRUSH>(objects.add(std::move(b)));
+    b->pixel = pixel_of(b->colour);
+    return make_handle<HBRUSH>(objects.adopt(b));
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
@@ -262,23 +284,25 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
         if (d->kind != DC::Kind::Memory) return nullptr;
         if (o->select_count > 0 && obj != d->bitmap) return nullptr;
         previous = d->bitmap;
-        hold(d->bitmap, d->bitmap_object, obj, static_cast<Bitmap*>(o));
+        hold_bitmap(*d, obj, static_cast<Bitmap*>(o));
         break;
     }
     return previous;
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ obj) {
-    GdiObject* o = gdi_object(obj);
+    uint32_t slot;
+    GdiObject* o = objects.find(handle_value(obj), slot);
     if (!o) return FALSE;
     if (o->stock) return TRUE;
     if (o->select_count > 0) return FALSE;
-    GdiObject::Kind kind = o->kind;
-    std::unique_ptr<GdiObject> gone = objects.take(handle_value(obj));
-    if (!gone) return FALSE;
-    if (kind == GdiObject::Kind::Pen) keep(pen_pool, std::move(gone));
-    else if (kind == GdiObject::Kind::Brush) keep(brush_pool, std::move(gone));
-    else if (kind == GdiObject::Kind::Font) keep(font_pool, std::move(gone));
+    objects.release_at(slot);
+    switch (o->kind) {
+    case GdiObject::Kind::Pen: pen_pool.keep(static_cast<Pen*>(o)); break;
+    case GdiObject::Kind::Brush: brush_pool.keep(static_cast<Brush*>(o)); break;
+    case GdiObject::Kind::Font: font_pool.keep(static_cast<Font*>(o)); break;
+    case GdiObject::Kind::Bitmap: delete o; break;
+    }
     return TRUE;
 }
 
