@@ -44,26 +44,29 @@ RasterPaint paint_of(const DC& dc) {
     return p;
 }
 
-void report(const Target& t, const Rect& touched) {
-    if (!touched.empty()) dc_touched(*t.dc, touched);
+// Only window DCs keep track of what changed.
+[[gnu::always_inline]] inline void report(const Target& t, const Rect& touched) {
+    if (t.dc->kind == DC::Kind::Window && !touched.empty()) dc_window_touched(*t.dc, touched);
 }
 
-// A pen's line from a to b. A one-pixel line along a row or a column (the
-// edges of buttons, bevels and tiles) is the span it steps along, end pixel
-// left out, filled in one go.
-Rect stroke(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) {
+// A one-pixel line along a row or a column (the edges of buttons, bevels and
+// tiles) is the span it steps along, end pixel left out, filled in one go.
+Rect stroke_along(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) {
     constexpr int64_t FAR_END = 0x7FFFFFFE; // so that an end + 1 stays an int
-    auto near = [&] {
-        return a.x > -FAR_END && a.x < FAR_END && b.x > -FAR_END && b.x < FAR_END &&
-               a.y > -FAR_END && a.y < FAR_END && b.y > -FAR_END && b.y < FAR_END;
-    };
-    if (width <= 1 && (a.x == b.x) != (a.y == b.y) && near()) {
-        if (a.y == b.y)
-            return a.x < b.x ? raster_fill_rect(c, a.x, a.y, b.x, a.y + 1, pixel)
-                             : raster_fill_rect(c, b.x + 1, a.y, a.x + 1, a.y + 1, pixel);
-        return a.y < b.y ? raster_fill_rect(c, a.x, a.y, a.x + 1, b.y, pixel)
-                         : raster_fill_rect(c, a.x, b.y + 1, a.x + 1, a.y + 1, pixel);
-    }
+    bool near = a.x > -FAR_END && a.x < FAR_END && b.x > -FAR_END && b.x < FAR_END &&
+                a.y > -FAR_END && a.y < FAR_END && b.y > -FAR_END && b.y < FAR_END;
+    if (!near) return raster_stroke(c, a.x, a.y, b.x, b.y, width, pixel);
+    if (a.y == b.y)
+        return a.x < b.x ? raster_fill_rect(c, a.x, a.y, b.x, a.y + 1, pixel)
+                         : raster_fill_rect(c, b.x + 1, a.y, a.x + 1, a.y + 1, pixel);
+    return a.y < b.y ? raster_fill_rect(c, a.x, a.y, a.x + 1, b.y, pixel)
+                     : raster_fill_rect(c, a.x, b.y + 1, a.x + 1, a.y + 1, pixel);
+}
+
+// A pen's line from a to b.
+[[gnu::always_inline]] inline Rect stroke(const Canvas& c, POINT a, POINT b, int width,
+                                          uint32_t pixel) {
+    if (width <= 1 && (a.x == b.x) != (a.y == b.y)) return stroke_along(c, a, b, width, pixel);
     return raster_stroke(c, a.x, a.y, b.x, b.y, width, pixel);
 }
 

@@ -95,7 +95,9 @@ inline Pen* gdi_pen(HPEN h) { return gdi_typed<Pen>(h, GdiObject::Kind::Pen); }
 inline Brush* gdi_brush(HBRUSH h) { return gdi_typed<Brush>(h, GdiObject::Kind::Brush); }
 inline Font* gdi_font(HFONT h) { return gdi_typed<Font>(h, GdiObject::Kind::Font); }
 inline Bitmap* gdi_bitmap(HBITMAP h) { return gdi_typed<Bitmap>(h, GdiObject::Kind::Bitmap); }
-inline DC* gdi_dc(HDC h) { return gdi_dc_table.get(handle_value(h)); }
+// Drawing goes through one DC for long stretches: the last one found is
+// remembered.
+inline DC* gdi_dc(HDC h) { return gdi_dc_table.get_remembered(handle_value(h)); }
 
 // A new DC holding the default objects (black 1-pixel pen, white brush,
 // system font, and for memory DCs a 1 x 1 bitmap).

@@ -5,7 +5,9 @@
 // deleted (DeleteObject fails), so a DC never points at a freed object.
 // Pens, brushes and fonts come and go around every primitive the runtime
 // draws, so deleted ones are kept (a few dozen of each kind) and handed out
-// again, fresh, by the next create: no allocation per primitive.
+// again, fresh, by the next create: no allocation per primitive. Pens and
+// brushes stay in their table slots meanwhile, so that making one is taking
+// a slot that already holds a pen or a brush.
 #include <cstddef>
 #include <cstdlib>
 
@@ -112,20 +114,29 @@ void hold_bitmap(DC& d, HGDIOBJ h, Bitmap* b) {
                    : Canvas{};
 }
 
-// Deleted objects of one kind kept for reuse, a fixed number at most.
+// How many deleted objects of one kind are kept.
+constexpr uint32_t kKeptPerKind = 64;
+// The table's kept lists for pens and for brushes.
+constexpr int kKeptPens = 0;
+constexpr int kKeptBrushes = 1;
+static_assert(HandleTable<GdiObject>::kKeptLists == 2);
+
+// Deleted fonts kept for reuse (fonts are made outside this file, as
+// unique_ptrs, so they wait here rather than in their slots).
 template <typename T>
 struct Pool {
-    static constexpr size_t kSize = 64;
+    static constexpr size_t kSize = kKeptPerKind;
     T* kept[kSize];
     size_t count = 0;
 
     // A fresh object, the most recently kept one when there is one.
     T* fresh() {
-        if (count == 0) return new T();
+        if (count == 0) [[unlikely]] return make();
         T* o = kept[--count];
         *o = T();
         return o;
     }
+    [[gnu::noinline]] static T* make() { return new T(); }
     // Takes over a deleted object (which is never selected, nor stock).
     void keep(T* o) {
         if (count < kSize) kept[count++] = o;
@@ -137,9 +148,35 @@ struct Pool {
     ~Pool() { clear(); }
 };
 
-Pool<Pen> pen_pool;
-Pool<Brush> brush_pool;
 Pool<Font> font_pool;
+
+static_assert(kKeptPens == static_cast<int>(GdiObject::Kind::Pen) &&
+              kKeptBrushes == static_cast<int>(GdiObject::Kind::Brush));
+
+// Pens and brushes as CreatePen and CreateSolidBrush make them.
+void set_pen(Pen& p, int style, int width, COLORREF colour) {
+    p.style = style == PS_NULL ? PS_NULL : PS_SOLID;
+    p.width = width < 1 ? 1 : width;
+    p.colour = colour & 0xFFFFFF;
+    p.pixel = pixel_of(p.colour);
+}
+void set_brush(Brush& b, COLORREF colour) {
+    b.colour = colour & 0xFFFFFF;
+    b.pixel = pixel_of(b.colour);
+}
+
+// With nothing kept: a new object in a slot of its own (out of line, so
+// that the usual way stays short).
+[[gnu::noinline]] HPEN new_pen(int style, int width, COLORREF colour) {
+    Pen* p = new Pen();
+    set_pen(*p, style, width, colour);
+    return make_handle<HPEN>(objects.adopt(p));
+}
+[[gnu::noinline]] HBRUSH new_brush(COLORREF colour) {
+    Brush* b = new Brush();
+    set_brush(*b, colour);
+    return make_handle<HBRUSH>(objects.adopt(b));
+}
 
 }  // namespace
 
@@ -147,8 +184,6 @@ Pool<Font> font_pool;
 void gdi_reset() {
     dcs.clear();
     objects.clear();
-    pen_pool.clear();
-    brush_pool.clear();
     font_pool.clear();
     for (HGDIOBJ& s : stock) s = nullptr;
 }
@@ -218,19 +253,21 @@ using namespace ws;
 extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
-    Pen* p = pen_pool.fresh();
-    p->style = style == PS_NULL ? PS_NULL : PS_SOLID;
-    p->width = width < 1 ? 1 : width;
-    p->colour = colour & 0xFFFFFF;
-    p->pixel = pixel_of(p->colour);
-    return make_handle<HPEN>(objects.adopt(p));
+    uint32_t slot;
+    if (!objects.take_kept(kKeptPens, slot)) [[unlikely]] return new_pen(style, width, colour);
+    Pen* p = static_cast<Pen*>(objects.kept_object(slot));
+    *p = Pen();
+    set_pen(*p, style, width, colour);
+    return make_handle<HPEN>(objects.revive(slot));
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
-    Brush* b = brush_pool.fresh();
-    b->colour = colour & 0xFFFFFF;
-    b->pixel = pixel_of(b->colour);
-    return make_handle<HBRUSH>(objects.adopt(b));
+    uint32_t slot;
+    if (!objects.take_kept(kKeptBrushes, slot)) [[unlikely]] return new_brush(colour);
+    Brush* b = static_cast<Brush*>(objects.kept_object(slot));
+    *b = Brush();
+    set_brush(*b, colour);
+    return make_handle<HBRUSH>(objects.revive(slot));
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
@@ -265,27 +302,23 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
     DC* d = gdi_dc(hdc);
     GdiObject* o = gdi_object(obj);
     if (!d || !o) return nullptr;
-    HGDIOBJ previous = nullptr;
-    switch (o->kind) {
-    case GdiObject::Kind::Pen:
+    HGDIOBJ previous;
+    // Pens and brushes first: the runtime selects them around every shape.
+    if (o->kind == GdiObject::Kind::Pen) [[likely]] {
         previous = d->pen;
         hold(d->pen, d->pen_object, obj, static_cast<Pen*>(o));
-        break;
-    case GdiObject::Kind::Brush:
+    } else if (o->kind == GdiObject::Kind::Brush) {
         previous = d->brush;
         hold(d->brush, d->brush_object, obj, static_cast<Brush*>(o));
-        break;
-    case GdiObject::Kind::Font:
+    } else if (o->kind == GdiObject::Kind::Font) {
         previous = d->font;
         hold(d->font, d->font_object, obj, static_cast<Font*>(o));
-        break;
-    case GdiObject::Kind::Bitmap:
+    } else {
         // Only memory DCs hold bitmaps, and a bitmap sits in one DC at a time.
         if (d->kind != DC::Kind::Memory) return nullptr;
         if (o->select_count > 0 && obj != d->bitmap) return nullptr;
         previous = d->bitmap;
         hold_bitmap(*d, obj, static_cast<Bitmap*>(o));
-        break;
     }
     return previous;
 }
@@ -296,13 +329,16 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
     if (!o) return FALSE;
     if (o->stock) return TRUE;
     if (o->select_count > 0) return FALSE;
-    objects.release_at(slot);
-    switch (o->kind) {
-    case GdiObject::Kind::Pen: pen_pool.keep(static_cast<Pen*>(o)); break;
-    case GdiObject::Kind::Brush: brush_pool.keep(static_cast<Brush*>(o)); break;
-    case GdiObject::Kind::Font: font_pool.keep(static_cast<Font*>(o)); break;
-    case GdiObject::Kind::Bitmap: delete o; break;
+    // Pens and brushes stay in their slots (the kept list of each is the
+    // number of its kind), a number of each at most.
+    int list = static_cast<int>(o->kind);
+    if (list <= kKeptBrushes && objects.kept_count(list) < kKeptPerKind) [[likely]] {
+        objects.keep(slot, list);
+        return TRUE;
     }
+    objects.release_at(slot);
+    if (o->kind == GdiObject::Kind::Font) font_pool.keep(static_cast<Font*>(o));
+    else delete o;
     return TRUE;
 }
 

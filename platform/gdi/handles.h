@@ -16,6 +16,11 @@ namespace ws {
 template <typename T>
 class HandleTable {
   public:
+    // Free slots that keep their last object, for objects of one sort that
+    // come and go all the time: a list per sort, so that making one is taking
+    // a slot that already holds an object of that sort.
+    static constexpr int kKeptLists = 2;
+
     HandleTable() = default;
     HandleTable(const HandleTable&) = delete;
     HandleTable& operator=(const HandleTable&) = delete;
@@ -27,19 +32,15 @@ class HandleTable {
     // Like add(), for an object the table takes over from a plain pointer
     // (it must not be null).
     uintptr_t adopt(T* object) {
-        uint32_t index = free_head_;
-        if (index != kNoSlot) {
-            free_head_ = slots_[index].next_free;
-            --free_count_;
+        uint32_t index = free_.head;
+        if (index != kNoSlot) [[likely]] {
+            free_.head = slots_[index].next_free;
+            --free_.count;
         } else {
-            index = static_cast<uint32_t>(slots_.size());
-            slots_.push_back({});
-            size_ = slots_.size();
+            index = grow();
         }
-        Slot& s = slots_[index];
-        s.object = object;
-        s.handle = encode(index, s.generation);
-        return s.handle;
+        slots_[index].object = object;
+        return revive(index);
     }
 
     // The object behind a handle, or nullptr for a handle that is not live.
@@ -51,7 +52,7 @@ class HandleTable {
         return find(handle, index);
     }
 
-    // get(), also giving the slot's index for release_at().
+    // get(), also giving the slot's index for release_at() and keep().
     [[gnu::always_inline]] T* find(uintptr_t handle, uint32_t& index) const {
         uintptr_t i = (handle >> kIndexShift) - 1; // index 0 wraps round: out of range
         if (i >= size_) return nullptr;
@@ -59,6 +60,16 @@ class HandleTable {
         if (s.handle != handle) return nullptr;
         index = static_cast<uint32_t>(i);
         return s.object;
+    }
+
+    // get() for a table whose callers mostly ask for the same handle again
+    // and again (the DC a whole frame is drawn through): the last answer is
+    // remembered until that slot stops being live.
+    [[gnu::always_inline]] T* get_remembered(uintptr_t handle) const {
+        if (handle == last_.handle) return last_.object;
+        T* o = get(handle);
+        if (o) last_ = {handle, o};
+        return o;
     }
 
     // Frees the object; its handle and any copy of it stop being live.
@@ -71,8 +82,9 @@ class HandleTable {
         Slot& s = slots_[index];
         s.handle = 0;
         s.object = nullptr;
+        last_ = {};
         delete object;
-        link_free(index);
+        link(index, free_);
         return true;
     }
 
@@ -91,8 +103,38 @@ class HandleTable {
         T* object = s.object;
         s.handle = 0;
         s.object = nullptr;
-        link_free(index);
+        last_ = {};
+        link(index, free_);
         return object;
+    }
+
+    // Ends the live slot `index` but leaves its object in it, on kept list
+    // `list`, for take_kept(). The caller keeps a list to the size it wants
+    // with kept_count().
+    void keep(uint32_t index, int list) {
+        slots_[index].handle = 0;
+        last_ = {};
+        link(index, kept_[list]);
+    }
+    uint32_t kept_count(int list) const { return kept_[list].count; }
+
+    // A free slot from kept list `list`, or false when the list is empty.
+    // Its object (kept_object()) stays the table's: the caller makes it as
+    // new and gives the slot its handle with revive().
+    [[gnu::always_inline]] bool take_kept(int list, uint32_t& index) {
+        FreeList& l = kept_[list];
+        index = l.head;
+        if (index == kNoSlot) return false;
+        l.head = slots_[index].next_free;
+        --l.count;
+        return true;
+    }
+    T* kept_object(uint32_t index) const { return slots_[index].object; }
+    // The handle of a slot that holds its object again.
+    [[gnu::always_inline]] uintptr_t revive(uint32_t index) {
+        Slot& s = slots_[index];
+        s.handle = encode(index, s.generation);
+        return s.handle;
     }
 
     // Calls f(handle, object) for every live object, in slot order.
@@ -102,16 +144,21 @@ class HandleTable {
             if (slots_[i].handle) f(slots_[i].handle, *slots_[i].object);
     }
 
-    size_t live_count() const { return slots_.size() - free_count_; }
+    size_t live_count() const {
+        size_t free = free_.count;
+        for (const FreeList& l : kept_) free += l.count;
+        return slots_.size() - free;
+    }
 
+    // Frees every object, kept ones too.
     void clear() {
         std::vector<Slot> gone;
         gone.swap(slots_);
         size_ = 0;
-        free_head_ = kNoSlot;
-        free_count_ = 0;
-        for (Slot& s : gone)
-            if (s.handle) delete s.object;
+        free_ = {};
+        for (FreeList& l : kept_) l = {};
+        last_ = {};
+        for (Slot& s : gone) delete s.object;
     }
 
   private:
@@ -125,9 +172,17 @@ class HandleTable {
 
     struct Slot {
         uintptr_t handle = 0;   // while live; 0 while free
-        T* object = nullptr;    // owned while live
+        T* object = nullptr;    // owned: the live object, or a free slot's kept one
         uint32_t generation = 1;
         uint32_t next_free = kNoSlot;
+    };
+    struct FreeList {
+        uint32_t head = kNoSlot;
+        uint32_t count = 0;
+    };
+    struct Remembered {
+        uintptr_t handle = 0;   // 0: nothing (no handle is 0)
+        T* object = nullptr;
     };
 
     static uintptr_t encode(uint32_t index, uint32_t generation) {
@@ -135,21 +190,30 @@ class HandleTable {
                (static_cast<uintptr_t>(generation) << 3) | kTag;
     }
 
-    // A freed slot takes the next generation and goes to the front of the
+    // A new slot at the end (out of line: the table seldom grows).
+    [[gnu::noinline]] uint32_t grow() {
+        uint32_t index = static_cast<uint32_t>(slots_.size());
+        slots_.push_back({});
+        size_ = slots_.size();
+        return index;
+    }
+
+    // A freed slot takes the next generation and goes to the front of a
     // free list (the most recently freed is reused first).
-    void link_free(uint32_t index) {
+    void link(uint32_t index, FreeList& list) {
         Slot& s = slots_[index];
         s.generation = (s.generation + 1) & kGenerationMask;
         if (s.generation == 0) s.generation = 1;
-        s.next_free = free_head_;
-        free_head_ = index;
-        ++free_count_;
+        s.next_free = list.head;
+        list.head = index;
+        ++list.count;
     }
 
     std::vector<Slot> slots_;
     size_t size_ = 0;           // slots_.size(), kept for the lookups
-    uint32_t free_head_ = kNoSlot;
-    uint32_t free_count_ = 0;
+    FreeList free_;             // free slots holding no object
+    FreeList kept_[kKeptLists];
+    mutable Remembered last_;
 };
 
 template <typename H>
