@@ -20,12 +20,14 @@ namespace {
 struct Target {
     DC* dc = nullptr;
     const Canvas* canvas_ = nullptr;
+    bool window = false;  // a window DC, which reports what it changed
     const Canvas& canvas() const { return *canvas_; }
 };
 
 [[gnu::always_inline]] inline bool target_of(HDC hdc, Target& t) {
     t.dc = gdi_dc(hdc);
     if (!t.dc) return false;
+    t.window = t.dc->kind == DC::Kind::Window;
     t.canvas_ = &dc_current_canvas(*t.dc);
     return true;
 }
@@ -46,7 +48,9 @@ RasterPaint paint_of(const DC& dc) {
 
 // Only window DCs keep track of what changed.
 [[gnu::always_inline]] inline void report(const Target& t, const Rect& touched) {
-    if (t.dc->kind == DC::Kind::Window && !touched.empty()) dc_window_touched(*t.dc, touched);
+    if (t.window) [[unlikely]] {
+        if (!touched.empty()) dc_window_touched(*t.dc, touched);
+    }
 }
 
 // A one-pixel line along a row or a column (the edges of buttons, bevels and
@@ -61,6 +65,18 @@ Rect stroke_along(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) 
                          : raster_fill_rect(c, b.x + 1, a.y, a.x + 1, a.y + 1, pixel);
     return a.y < b.y ? raster_fill_rect(c, a.x, a.y, a.x + 1, b.y, pixel)
                      : raster_fill_rect(c, a.x, b.y + 1, a.x + 1, a.y + 1, pixel);
+}
+
+// Draws with f, which returns what it changed, and reports that. Memory DCs
+// have nothing to report: the call is made apart for them, so that nothing
+// is done with what it returns.
+template <typename F>
+[[gnu::always_inline]] inline void draw_reporting(const Target& t, F&& f) {
+    if (!t.window) [[likely]] {
+        f();
+        return;
+    }
+    report(t, f());
 }
 
 // A pen's line from a to b.
@@ -200,7 +216,9 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     // A line needs only the pen.
     const Pen* pen = t.dc->pen_object;
     if (pen && pen->style != PS_NULL)
-        report(t, stroke(t.canvas(), from, POINT{x, y}, std::max(pen->width, 1), pen->pixel));
+        draw_reporting(t, [&] {
+            return stroke(t.canvas(), from, POINT{x, y}, std::max(pen->width, 1), pen->pixel);
+        });
     return TRUE;
 }
 
