@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <typeinfo>
 #include <vector>
 
 #include "gdi.h"
@@ -162,6 +163,9 @@ TEST(GdiHandles, ReusedObjectsAreNotTheirEarlierOccupants) {
             const Brush* b = gdi_brush(brushes[i]);
             ASSERT_NE(p, nullptr);
             ASSERT_NE(b, nullptr);
+            // Each slot holds an object of its own kind, whatever it held before.
+            ASSERT_EQ(typeid(*p), typeid(Pen));
+            ASSERT_EQ(typeid(*b), typeid(Brush));
             EXPECT_EQ(p->style, n % 7 == 0 ? PS_NULL : PS_SOLID);
             EXPECT_EQ(p->width, std::max(n % 9, 1));
             EXPECT_EQ(p->colour, RGB(n, round, 1));
@@ -197,6 +201,9 @@ TEST(GdiHandles, ReusedObjectsAreNotTheirEarlierOccupants) {
         }
         for (size_t i = 0; i < pens.size(); ++i) {
             int n = static_cast<int>(i);
+            ASSERT_EQ(typeid(*gdi_object(pens[i])), typeid(Pen));
+            ASSERT_EQ(typeid(*gdi_object(brushes[i])), typeid(Brush));
+            ASSERT_EQ(gdi_pen(pens[i])->style, PS_SOLID);
             ASSERT_EQ(gdi_pen(pens[i])->width, 1 + n % 4);
             ASSERT_EQ(gdi_brush(brushes[i])->colour, RGB(n, n, round));
         }
