@@ -16,16 +16,19 @@ namespace ws {
 
 namespace {
 
-// A DC and the pixels it draws on.
+// A DC and the pixels it draws on (the DC's own canvas).
 struct Target {
     DC* dc = nullptr;
-    Canvas canvas;
+    const Canvas* canvas_ = nullptr;
+    bool window = false;  // a window DC, which reports what it changed
+    const Canvas& canvas() const { return *canvas_; }
 };
 
-bool target_of(HDC hdc, Target& t) {
+[[gnu::always_inline]] inline bool target_of(HDC hdc, Target& t) {
     t.dc = gdi_dc(hdc);
     if (!t.dc) return false;
-    t.canvas = dc_canvas(*t.dc);
+    t.window = t.dc->kind == DC::Kind::Window;
+    t.canvas_ = &dc_current_canvas(*t.dc);
     return true;
 }
 
@@ -34,33 +37,52 @@ RasterPaint paint_of(const DC& dc) {
     const Pen* pen = dc.pen_object;
     p.has_pen = pen && pen->style != PS_NULL;
     if (p.has_pen) {
-        p.pen = pixel_from_colorref(pen->colour);
+        p.pen = pen->pixel;
         p.pen_width = std::max(pen->width, 1);
     }
     const Brush* brush = dc.brush_object;
     p.has_brush = brush && !brush->hollow;
-    if (p.has_brush) p.brush = pixel_from_colorref(brush->colour);
+    if (p.has_brush) p.brush = brush->pixel;
     return p;
 }
 
-void report(const Target& t, const Rect& touched) {
-    if (!touched.empty()) dc_touched(*t.dc, touched);
+// Only window DCs keep track of what changed.
+[[gnu::always_inline]] inline void report(const Target& t, const Rect& touched) {
+    if (t.window) [[unlikely]] {
+        if (!touched.empty()) dc_window_touched(*t.dc, touched);
+    }
 }
 
-// A pen's line from a to b. A one-pixel line along a row or a column (the
-// edges of buttons, bevels and tiles) is the span it steps along, end pixel
-// left out, filled in one go.
-Rect stroke(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) {
+// A one-pixel line along a row or a column (the edges of buttons, bevels and
+// tiles) is the span it steps along, end pixel left out, filled in one go.
+Rect stroke_along(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) {
     constexpr int64_t FAR_END = 0x7FFFFFFE; // so that an end + 1 stays an int
     bool near = a.x > -FAR_END && a.x < FAR_END && b.x > -FAR_END && b.x < FAR_END &&
                 a.y > -FAR_END && a.y < FAR_END && b.y > -FAR_END && b.y < FAR_END;
-    if (width <= 1 && near && (a.x == b.x) != (a.y == b.y)) {
-        if (a.y == b.y)
-            return a.x < b.x ? raster_fill_rect(c, a.x, a.y, b.x, a.y + 1, pixel)
-                             : raster_fill_rect(c, b.x + 1, a.y, a.x + 1, a.y + 1, pixel);
-        return a.y < b.y ? raster_fill_rect(c, a.x, a.y, a.x + 1, b.y, pixel)
-                         : raster_fill_rect(c, a.x, b.y + 1, a.x + 1, a.y + 1, pixel);
+    if (!near) return raster_stroke(c, a.x, a.y, b.x, b.y, width, pixel);
+    if (a.y == b.y)
+        return a.x < b.x ? raster_fill_rect(c, a.x, a.y, b.x, a.y + 1, pixel)
+                         : raster_fill_rect(c, b.x + 1, a.y, a.x + 1, a.y + 1, pixel);
+    return a.y < b.y ? raster_fill_rect(c, a.x, a.y, a.x + 1, b.y, pixel)
+                     : raster_fill_rect(c, a.x, b.y + 1, a.x + 1, a.y + 1, pixel);
+}
+
+// Draws with f, which returns what it changed, and reports that. Memory DCs
+// have nothing to report: the call is made apart for them, so that nothing
+// is done with what it returns.
+template <typename F>
+[[gnu::always_inline]] inline void draw_reporting(const Target& t, F&& f) {
+    if (!t.window) [[likely]] {
+        f();
+        return;
     }
+    report(t, f());
+}
+
+// A pen's line from a to b.
+[[gnu::always_inline]] inline Rect stroke(const Canvas& c, POINT a, POINT b, int width,
+                                          uint32_t pixel) {
+    if (width <= 1 && (a.x == b.x) != (a.y == b.y)) return stroke_along(c, a, b, width, pixel);
     return raster_stroke(c, a.x, a.y, b.x, b.y, width, pixel);
 }
 
@@ -140,7 +162,7 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
         return TRUE;
     }
     if (r <= l || b <= tp) return TRUE;
-    report(t, raster_rectangle(t.canvas, static_cast<int>(l), static_cast<int>(tp),
+    report(t, raster_rectangle(t.canvas(), static_cast<int>(l), static_cast<int>(tp),
                                static_cast<int>(r), static_cast<int>(b), p));
     return TRUE;
 }
@@ -148,7 +170,7 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     Target t;
     if (!target_of(hdc, t)) return FALSE;
-    report(t, raster_ellipse(t.canvas, left, top, right, bottom, paint_of(*t.dc)));
+    report(t, raster_ellipse(t.canvas(), left, top, right, bottom, paint_of(*t.dc)));
     return TRUE;
 }
 
@@ -159,19 +181,19 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* points, int count) {
     Rect touched;
     if (p.has_brush && p.has_pen && p.pen_width == 1 && p.pen == p.brush) {
         // One colour inside and out, as every filled triangle of the card.
-        if (!raster_kept_figure(t.canvas, points, count, p.pen, fill_and_outline, touched))
-            touched = fill_and_outline(t.canvas, points, count, p.pen);
+        if (!raster_kept_figure(t.canvas(), points, count, p.pen, fill_and_outline, touched))
+            touched = fill_and_outline(t.canvas(), points, count, p.pen);
         report(t, touched);
         return TRUE;
     }
-    if (p.has_brush) touched = raster_polygon_fill(t.canvas, points, count, p.brush);
+    if (p.has_brush) touched = raster_polygon_fill(t.canvas(), points, count, p.brush);
     if (p.has_pen) {
         // Closed: each side leaves out its end, which the next side starts on.
         for (int i = 0; i < count; ++i) {
             const POINT& a = points[i];
             const POINT& b = points[i + 1 < count ? i + 1 : 0];
             touched =
-                touched.unite(stroke(t.canvas, a, b, p.pen_width, p.pen));
+                touched.unite(stroke(t.canvas(), a, b, p.pen_width, p.pen));
         }
     }
     report(t, touched);
@@ -194,8 +216,9 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     // A line needs only the pen.
     const Pen* pen = t.dc->pen_object;
     if (pen && pen->style != PS_NULL)
-        report(t, stroke(t.canvas, from, POINT{x, y}, std::max(pen->width, 1),
-                         pixel_from_colorref(pen->colour)));
+        draw_reporting(t, [&] {
+            return stroke(t.canvas(), from, POINT{x, y}, std::max(pen->width, 1), pen->pixel);
+        });
     return TRUE;
 }
 
@@ -203,8 +226,8 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF colour) {
     Target t;
     if (!target_of(hdc, t)) return CLR_INVALID;
     int64_t bx, by;
-    if (!pixel_at(t.canvas, x, y, bx, by)) return CLR_INVALID;
-    t.canvas.row(static_cast<int>(by))[bx] = pixel_from_colorref(colour);
+    if (!pixel_at(t.canvas(), x, y, bx, by)) return CLR_INVALID;
+    t.canvas().row(static_cast<int>(by))[bx] = pixel_from_colorref(colour);
     report(t, Rect{x, y, x + 1, y + 1});
     return colour & 0xFFFFFF;
 }
@@ -213,15 +236,15 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     Target t;
     if (!target_of(hdc, t)) return CLR_INVALID;
     int64_t bx, by;
-    if (!pixel_at(t.canvas, x, y, bx, by)) return CLR_INVALID;
-    return colorref_from_pixel(t.canvas.row(static_cast<int>(by))[bx]);
+    if (!pixel_at(t.canvas(), x, y, bx, by)) return CLR_INVALID;
+    return colorref_from_pixel(t.canvas().row(static_cast<int>(by))[bx]);
 }
 
 BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int src_x, int src_y,
                    DWORD rop) {
     Target d, s;
     if (rop != SRCCOPY || !target_of(dest, d) || !target_of(src, s)) return FALSE;
-    report(d, raster_copy(d.canvas, x, y, width, height, s.canvas, src_x, src_y));
+    report(d, raster_copy(d.canvas(), x, y, width, height, s.canvas(), src_x, src_y));
     return TRUE;
 }
 
@@ -231,18 +254,18 @@ BOOL WINAPI ScrollDC(HDC hdc, int dx, int dy, const RECT* scroll, const RECT* cl
     Target t;
     if (!target_of(hdc, t)) return FALSE;
     // The DC's drawing area, the pixels that move, and where they may land.
-    Box area = box_of(t.canvas.local_clip());
-    if (!t.canvas.pixels) area = {};
+    Box area = box_of(t.canvas().local_clip());
+    if (!t.canvas().pixels) area = {};
     Box source = scroll ? box_of(*scroll).meet(area) : area;
     Box allowed = clip ? box_of(*clip).meet(area) : area;
     Box moved = Box{source.l + dx, source.t + dy, source.r + dx, source.b + dy}.meet(allowed);
     if (!moved.empty()) {
         // Both boxes lie inside the area, so every value fits in an int.
-        Canvas to = t.canvas.clipped_to(Rect{static_cast<int>(moved.l), static_cast<int>(moved.t),
+        Canvas to = t.canvas().clipped_to(Rect{static_cast<int>(moved.l), static_cast<int>(moved.t),
                                              static_cast<int>(moved.r), static_cast<int>(moved.b)});
         int w = static_cast<int>(moved.r - moved.l), h = static_cast<int>(moved.b - moved.t);
         report(t,
-               raster_copy(to, static_cast<int>(moved.l), static_cast<int>(moved.t), w, h, t.canvas,
+               raster_copy(to, static_cast<int>(moved.l), static_cast<int>(moved.t), w, h, t.canvas(),
                            static_cast<int>(moved.l - dx), static_cast<int>(moved.t - dy)));
     }
     if (update_rect) {

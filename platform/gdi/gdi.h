@@ -31,12 +31,14 @@ struct Pen : GdiObject {
     int style = PS_SOLID;    // PS_SOLID or PS_NULL
     int width = 1;           // in pixels, at least 1
     COLORREF colour = 0;
+    uint32_t pixel = 0;      // colour as a canvas pixel
 };
 
 struct Brush : GdiObject {
     Brush() : GdiObject(Kind::Brush) {}
     bool hollow = false;     // NULL_BRUSH: paints nothing
     COLORREF colour = 0;
+    uint32_t pixel = 0;      // colour as a canvas pixel
 };
 
 struct Font : GdiObject {
@@ -67,6 +69,10 @@ struct DC {
     Pen* pen_object = nullptr;
     Brush* brush_object = nullptr;
     Font* font_object = nullptr;
+    // The pixels drawn on. A memory DC's follows its bitmap selection (a
+    // bitmap's size never changes); a window DC's is made again by every
+    // drawing call, as the window may have moved or changed size since.
+    Canvas canvas;
     COLORREF text_colour = 0x000000;
     COLORREF bk_colour = 0xFFFFFF;
     int bk_mode = OPAQUE;
@@ -89,7 +95,9 @@ inline Pen* gdi_pen(HPEN h) { return gdi_typed<Pen>(h, GdiObject::Kind::Pen); }
 inline Brush* gdi_brush(HBRUSH h) { return gdi_typed<Brush>(h, GdiObject::Kind::Brush); }
 inline Font* gdi_font(HFONT h) { return gdi_typed<Font>(h, GdiObject::Kind::Font); }
 inline Bitmap* gdi_bitmap(HBITMAP h) { return gdi_typed<Bitmap>(h, GdiObject::Kind::Bitmap); }
-inline DC* gdi_dc(HDC h) { return gdi_dc_table.get(handle_value(h)); }
+// Drawing goes through one DC for long stretches: the last one found is
+// remembered.
+inline DC* gdi_dc(HDC h) { return gdi_dc_table.get_remembered(handle_value(h)); }
 
 // A new DC holding the default objects (black 1-pixel pen, white brush,
 // system font, and for memory DCs a 1 x 1 bitmap).
@@ -104,14 +112,19 @@ std::unique_ptr<Font> gdi_fresh_font();
 // An invalid DC gives an empty canvas (nothing is drawn).
 Canvas dc_window_canvas(const DC& dc);
 inline Canvas dc_canvas(const DC& dc) {
-    if (dc.kind != DC::Kind::Memory) return dc_window_canvas(dc);
-    Bitmap* b = dc.bitmap_object;
-    if (!b || b->pixels.empty()) return Canvas{};
-    return make_canvas(b->pixels.data(), b->width, b->height, b->width);
+    return dc.kind == DC::Kind::Memory ? dc.canvas : dc_window_canvas(dc);
+}
+// The same for a drawing call, which draws on the DC's own copy.
+inline const Canvas& dc_current_canvas(DC& dc) {
+    if (dc.kind != DC::Kind::Memory) dc.canvas = dc_window_canvas(dc);
+    return dc.canvas;
 }
 // A drawing call changed `area` (DC coordinates): window DCs mark it to be
 // presented. Memory DCs ignore it.
-void dc_touched(const DC& dc, const Rect& area);
+void dc_window_touched(const DC& dc, const Rect& area);
+inline void dc_touched(const DC& dc, const Rect& area) {
+    if (dc.kind == DC::Kind::Window) dc_window_touched(dc, area);
+}
 
 // The resolved face of a DC's font.
 const FontFace* dc_face(DC& dc);

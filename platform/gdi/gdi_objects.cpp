@@ -5,7 +5,10 @@
 // deleted (DeleteObject fails), so a DC never points at a freed object.
 // Pens, brushes and fonts come and go around every primitive the runtime
 // draws, so deleted ones are kept (a few dozen of each kind) and handed out
-// again, fresh, by the next create: no allocation per primitive.
+// again, fresh, by the next create: no allocation per primitive. Pens and
+// brushes stay in their table slots meanwhile, so that making one is taking
+// a slot that already holds a pen or a brush.
+#include <cstddef>
 #include <cstdlib>
 
 #include "gdi.h"
@@ -21,6 +24,8 @@ namespace {
 
 HandleTable<GdiObject>& objects = gdi_object_table;
 HandleTable<DC>& dcs = gdi_dc_table;
+
+uint32_t pixel_of(COLORREF colour) { return pixel_from_colorref(colour); }
 
 constexpr int kStockCount = 18;
 HGDIOBJ stock[kStockCount];
@@ -39,6 +44,7 @@ HGDIOBJ make_stock_pen(int style, COLORREF colour) {
     auto p = std::make_unique<Pen>();
     p->style = style;
     p->colour = colour;
+    p->pixel = pixel_of(colour);
     p->stock = true;
     return add_object(std::move(p));
 }
@@ -47,6 +53,7 @@ HGDIOBJ make_stock_brush(bool hollow, COLORREF colour) {
     auto b = std::make_unique<Brush>();
     b->hollow = hollow;
     b->colour = colour;
+    b->pixel = pixel_of(colour);
     b->stock = true;
     return add_object(std::move(b));
 }
@@ -99,25 +106,76 @@ template <typename H, typename T>
     if (o) ++o->select_count;
 }
 
-// Deleted objects kept for reuse, per kind.
-constexpr size_t kPoolSize = 64;
-std::vector<std::unique_ptr<Pen>> pen_pool;
-std::vector<std::unique_ptr<Brush>> brush_pool;
-std::vector<std::unique_ptr<Font>> font_pool;
-
-// A fresh object of type T, from the pool when it has one.
-template <typename T>
-std::unique_ptr<T> fresh(std::vector<std::unique_ptr<T>>& pool) {
-    if (pool.empty()) return std::make_unique<T>();
-    std::unique_ptr<T> o = std::move(pool.back());
-    pool.pop_back();
-    *o = T();
-    return o;
+// A memory DC's bitmap, and the canvas over it.
+void hold_bitmap(DC& d, HGDIOBJ h, Bitmap* b) {
+    hold(d.bitmap, d.bitmap_object, h, b);
+    d.canvas = b && !b->pixels.empty()
+                   ? make_canvas(b->pixels.data(), b->width, b->height, b->width)
+                   : Canvas{};
 }
 
+// How many deleted objects of one kind are kept.
+constexpr uint32_t kKeptPerKind = 64;
+// The table's kept lists for pens and for brushes.
+constexpr int kKeptPens = 0;
+constexpr int kKeptBrushes = 1;
+static_assert(HandleTable<GdiObject>::kKeptLists == 2);
+
+// Deleted fonts kept for reuse (fonts are made outside this file, as
+// unique_ptrs, so they wait here rather than in their slots).
 template <typename T>
-void keep(std::vector<std::unique_ptr<T>>& pool, std::unique_ptr<GdiObject> o) {
-    if (pool.size() < kPoolSize) pool.emplace_back(static_cast<T*>(o.release()));
+struct Pool {
+    static constexpr size_t kSize = kKeptPerKind;
+    T* kept[kSize];
+    size_t count = 0;
+
+    // A fresh object, the most recently kept one when there is one.
+    T* fresh() {
+        if (count == 0) [[unlikely]] return make();
+        T* o = kept[--count];
+        *o = T();
+        return o;
+    }
+    [[gnu::noinline]] static T* make() { return new T(); }
+    // Takes over a deleted object (which is never selected, nor stock).
+    void keep(T* o) {
+        if (count < kSize) kept[count++] = o;
+        else delete o;
+    }
+    void clear() {
+        while (count > 0) delete kept[--count];
+    }
+    ~Pool() { clear(); }
+};
+
+Pool<Font> font_pool;
+
+static_assert(kKeptPens == static_cast<int>(GdiObject::Kind::Pen) &&
+              kKeptBrushes == static_cast<int>(GdiObject::Kind::Brush));
+
+// Pens and brushes as CreatePen and CreateSolidBrush make them.
+void set_pen(Pen& p, int style, int width, COLORREF colour) {
+    p.style = style == PS_NULL ? PS_NULL : PS_SOLID;
+    p.width = width < 1 ? 1 : width;
+    p.colour = colour & 0xFFFFFF;
+    p.pixel = pixel_of(p.colour);
+}
+void set_brush(Brush& b, COLORREF colour) {
+    b.colour = colour & 0xFFFFFF;
+    b.pixel = pixel_of(b.colour);
+}
+
+// With nothing kept: a new object in a slot of its own (out of line, so
+// that the usual way stays short).
+[[gnu::noinline]] HPEN new_pen(int style, int width, COLORREF colour) {
+    Pen* p = new Pen();
+    set_pen(*p, style, width, colour);
+    return make_handle<HPEN>(objects.adopt(p));
+}
+[[gnu::noinline]] HBRUSH new_brush(COLORREF colour) {
+    Brush* b = new Brush();
+    set_brush(*b, colour);
+    return make_handle<HBRUSH>(objects.adopt(b));
 }
 
 }  // namespace
@@ -126,8 +184,6 @@ void keep(std::vector<std::unique_ptr<T>>& pool, std::unique_ptr<GdiObject> o) {
 void gdi_reset() {
     dcs.clear();
     objects.clear();
-    pen_pool.clear();
-    brush_pool.clear();
     font_pool.clear();
     for (HGDIOBJ& s : stock) s = nullptr;
 }
@@ -146,7 +202,7 @@ HDC gdi_create_dc(DC::Kind kind, HWND window) {
          typed<Font>(stock[SYSTEM_FONT], GdiObject::Kind::Font));
     if (kind == DC::Kind::Memory) {
         HBITMAP one = default_bitmap();
-        hold(d.bitmap, d.bitmap_object, one, typed<Bitmap>(one, GdiObject::Kind::Bitmap));
+        hold_bitmap(d, one, typed<Bitmap>(one, GdiObject::Kind::Bitmap));
     }
     return h;
 }
@@ -157,7 +213,7 @@ void gdi_delete_dc(HDC h) {
     hold(d->pen, d->pen_object, nullptr, static_cast<Pen*>(nullptr));
     hold(d->brush, d->brush_object, nullptr, static_cast<Brush*>(nullptr));
     hold(d->font, d->font_object, nullptr, static_cast<Font*>(nullptr));
-    hold(d->bitmap, d->bitmap_object, nullptr, static_cast<Bitmap*>(nullptr));
+    hold_bitmap(*d, nullptr, nullptr);
     dcs.remove(handle_value(h));
 }
 
@@ -169,8 +225,7 @@ Canvas dc_window_canvas(const DC& dc) {
     return c;
 }
 
-void dc_touched(const DC& dc, const Rect& area) {
-    if (dc.kind != DC::Kind::Window) return;
+void dc_window_touched(const DC& dc, const Rect& area) {
     Window* w = wm_window(dc.window);
     if (!w) return;
     Window* top = wm_top_level(*w);
@@ -188,7 +243,7 @@ const FontFace* dc_face(DC& dc) {
 }
 
 std::unique_ptr<Font> gdi_fresh_font() {
-    return fresh(font_pool);
+    return std::unique_ptr<Font>(font_pool.fresh());
 }
 
 }  // namespace ws
@@ -198,17 +253,21 @@ using namespace ws;
 extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
-    auto p = fresh(pen_pool);
-    p->style = style == PS_NULL ? PS_NULL : PS_SOLID;
-    p->width = width < 1 ? 1 : width;
-    p->colour = colour & 0xFFFFFF;
-    return make_handle<HPEN>(objects.add(std::move(p)));
+    uint32_t slot;
+    if (!objects.take_kept(kKeptPens, slot)) [[unlikely]] return new_pen(style, width, colour);
+    Pen* p = static_cast<Pen*>(objects.kept_object(slot));
+    *p = Pen();
+    set_pen(*p, style, width, colour);
+    return make_handle<HPEN>(objects.revive(slot));
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
-    auto b = fresh(brush_pool);
-    b->colour = colour & 0xFFFFFF;
-    return make_handle<HBRUSH>(objects.add(std::move(b)));
+    uint32_t slot;
+    if (!objects.take_kept(kKeptBrushes, slot)) [[unlikely]] return new_brush(colour);
+    Brush* b = static_cast<Brush*>(objects.kept_object(slot));
+    *b = Brush();
+    set_brush(*b, colour);
+    return make_handle<HBRUSH>(objects.revive(slot));
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
@@ -243,42 +302,43 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
     DC* d = gdi_dc(hdc);
     GdiObject* o = gdi_object(obj);
     if (!d || !o) return nullptr;
-    HGDIOBJ previous = nullptr;
-    switch (o->kind) {
-    case GdiObject::Kind::Pen:
+    HGDIOBJ previous;
+    // Pens and brushes first: the runtime selects them around every shape.
+    if (o->kind == GdiObject::Kind::Pen) [[likely]] {
         previous = d->pen;
         hold(d->pen, d->pen_object, obj, static_cast<Pen*>(o));
-        break;
-    case GdiObject::Kind::Brush:
+    } else if (o->kind == GdiObject::Kind::Brush) {
         previous = d->brush;
         hold(d->brush, d->brush_object, obj, static_cast<Brush*>(o));
-        break;
-    case GdiObject::Kind::Font:
+    } else if (o->kind == GdiObject::Kind::Font) {
         previous = d->font;
         hold(d->font, d->font_object, obj, static_cast<Font*>(o));
-        break;
-    case GdiObject::Kind::Bitmap:
+    } else {
         // Only memory DCs hold bitmaps, and a bitmap sits in one DC at a time.
         if (d->kind != DC::Kind::Memory) return nullptr;
         if (o->select_count > 0 && obj != d->bitmap) return nullptr;
         previous = d->bitmap;
-        hold(d->bitmap, d->bitmap_object, obj, static_cast<Bitmap*>(o));
-        break;
+        hold_bitmap(*d, obj, static_cast<Bitmap*>(o));
     }
     return previous;
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ obj) {
-    GdiObject* o = gdi_object(obj);
+    uint32_t slot;
+    GdiObject* o = objects.find(handle_value(obj), slot);
     if (!o) return FALSE;
     if (o->stock) return TRUE;
     if (o->select_count > 0) return FALSE;
-    GdiObject::Kind kind = o->kind;
-    std::unique_ptr<GdiObject> gone = objects.take(handle_value(obj));
-    if (!gone) return FALSE;
-    if (kind == GdiObject::Kind::Pen) keep(pen_pool, std::move(gone));
-    else if (kind == GdiObject::Kind::Brush) keep(brush_pool, std::move(gone));
-    else if (kind == GdiObject::Kind::Font) keep(font_pool, std::move(gone));
+    // Pens and brushes stay in their slots (the kept list of each is the
+    // number of its kind), a number of each at most.
+    int list = static_cast<int>(o->kind);
+    if (list <= kKeptBrushes && objects.kept_count(list) < kKeptPerKind) [[likely]] {
+        objects.keep(slot, list);
+        return TRUE;
+    }
+    objects.release_at(slot);
+    if (o->kind == GdiObject::Kind::Font) font_pool.keep(static_cast<Font*>(o));
+    else delete o;
     return TRUE;
 }
 

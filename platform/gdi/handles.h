@@ -3,7 +3,8 @@
 // A handle is an opaque pointer-sized value that encodes a slot index and the
 // slot's generation, so that a stale or made-up handle is recognised and
 // refused instead of reaching freed memory. Slots are reused through a free
-// list: creating and deleting an object costs no search.
+// list threaded through the free slots themselves: creating and deleting an
+// object costs no search and no allocation once the table has grown.
 #pragma once
 
 #include <cstdint>
@@ -15,97 +16,204 @@ namespace ws {
 template <typename T>
 class HandleTable {
   public:
+    // Free slots that keep their last object, for objects of one sort that
+    // come and go all the time: a list per sort, so that making one is taking
+    // a slot that already holds an object of that sort.
+    static constexpr int kKeptLists = 2;
+
+    HandleTable() = default;
+    HandleTable(const HandleTable&) = delete;
+    HandleTable& operator=(const HandleTable&) = delete;
+    ~HandleTable() { clear(); }
+
     // Stores the object and returns its handle value (never 0).
-    uintptr_t add(std::unique_ptr<T> object) {
-        uint32_t index;
-        if (!free_.empty()) {
-            index = free_.back();
-            free_.pop_back();
+    uintptr_t add(std::unique_ptr<T> object) { return adopt(object.release()); }
+
+    // Like add(), for an object the table takes over from a plain pointer
+    // (it must not be null).
+    uintptr_t adopt(T* object) {
+        uint32_t index = free_.head;
+        if (index != kNoSlot) [[likely]] {
+            free_.head = slots_[index].next_free;
+            --free_.count;
         } else {
-            index = static_cast<uint32_t>(slots_.size());
-            slots_.push_back({});
+            index = grow();
         }
-        Slot& s = slots_[index];
-        s.object = std::move(object);
-        return encode(index, s.generation);
+        slots_[index].object = object;
+        return revive(index);
     }
 
     // The object behind a handle, or nullptr for a handle that is not live.
+    // A live slot holds its handle whole, so one comparison checks the tag,
+    // the index and the generation at once; a free slot holds 0, which no
+    // handle that passes the bounds check can equal.
     T* get(uintptr_t handle) const {
-        uint32_t index, generation;
-        if (!decode(handle, index, generation)) return nullptr;
-        const Slot& s = slots_[index];
-        return s.generation == generation ? s.object.get() : nullptr;
+        uint32_t index;
+        return find(handle, index);
+    }
+
+    // get(), also giving the slot's index for release_at() and keep().
+    [[gnu::always_inline]] T* find(uintptr_t handle, uint32_t& index) const {
+        uintptr_t i = (handle >> kIndexShift) - 1; // index 0 wraps round: out of range
+        if (i >= size_) return nullptr;
+        const Slot& s = slots_.data()[i];
+        if (s.handle != handle) return nullptr;
+        index = static_cast<uint32_t>(i);
+        return s.object;
+    }
+
+    // get() for a table whose callers mostly ask for the same handle again
+    // and again (the DC a whole frame is drawn through): the last answer is
+    // remembered until that slot stops being live.
+    [[gnu::always_inline]] T* get_remembered(uintptr_t handle) const {
+        if (handle == last_.handle) return last_.object;
+        T* o = get(handle);
+        if (o) last_ = {handle, o};
+        return o;
     }
 
     // Frees the object; its handle and any copy of it stop being live.
     bool remove(uintptr_t handle) {
-        uint32_t index, generation;
-        if (!decode(handle, index, generation)) return false;
+        uint32_t index;
+        T* object = find(handle, index);
+        if (!object) return false;
+        // The slot is dead before the object goes, and free only after: a
+        // destructor that looks handles up or makes objects sees neither.
         Slot& s = slots_[index];
-        if (s.generation != generation || !s.object) return false;
-        s.object.reset();
-        s.generation = (s.generation + 1) & kGenerationMask;
-        if (s.generation == 0) s.generation = 1;
-        free_.push_back(index);
+        s.handle = 0;
+        s.object = nullptr;
+        last_ = {};
+        delete object;
+        link(index, free_);
         return true;
     }
 
     // Like remove(), but hands the object back instead of freeing it
     // (nullptr for a handle that is not live).
     std::unique_ptr<T> take(uintptr_t handle) {
-        uint32_t index, generation;
-        if (!decode(handle, index, generation)) return nullptr;
+        uint32_t index;
+        if (!find(handle, index)) return nullptr;
+        return std::unique_ptr<T>(release_at(index));
+    }
+
+    // Ends the live slot `index` (as found by find()) and hands its object
+    // over to the caller.
+    T* release_at(uint32_t index) {
         Slot& s = slots_[index];
-        if (s.generation != generation || !s.object) return nullptr;
-        std::unique_ptr<T> object = std::move(s.object);
-        s.generation = (s.generation + 1) & kGenerationMask;
-        if (s.generation == 0) s.generation = 1;
-        free_.push_back(index);
+        T* object = s.object;
+        s.handle = 0;
+        s.object = nullptr;
+        last_ = {};
+        link(index, free_);
         return object;
+    }
+
+    // Ends the live slot `index` but leaves its object in it, on kept list
+    // `list`, for take_kept(). The caller keeps a list to the size it wants
+    // with kept_count().
+    void keep(uint32_t index, int list) {
+        slots_[index].handle = 0;
+        last_ = {};
+        link(index, kept_[list]);
+    }
+    uint32_t kept_count(int list) const { return kept_[list].count; }
+
+    // A free slot from kept list `list`, or false when the list is empty.
+    // Its object (kept_object()) stays the table's: the caller makes it as
+    // new and gives the slot its handle with revive().
+    [[gnu::always_inline]] bool take_kept(int list, uint32_t& index) {
+        FreeList& l = kept_[list];
+        index = l.head;
+        if (index == kNoSlot) return false;
+        l.head = slots_[index].next_free;
+        --l.count;
+        return true;
+    }
+    T* kept_object(uint32_t index) const { return slots_[index].object; }
+    // The handle of a slot that holds its object again.
+    [[gnu::always_inline]] uintptr_t revive(uint32_t index) {
+        Slot& s = slots_[index];
+        s.handle = encode(index, s.generation);
+        return s.handle;
     }
 
     // Calls f(handle, object) for every live object, in slot order.
     template <typename F>
     void for_each(F&& f) const {
         for (uint32_t i = 0; i < slots_.size(); ++i)
-            if (slots_[i].object) f(encode(i, slots_[i].generation), *slots_[i].object);
+            if (slots_[i].handle) f(slots_[i].handle, *slots_[i].object);
     }
 
-    size_t live_count() const { return slots_.size() - free_.size(); }
+    size_t live_count() const {
+        size_t free = free_.count;
+        for (const FreeList& l : kept_) free += l.count;
+        return slots_.size() - free;
+    }
 
+    // Frees every object, kept ones too.
     void clear() {
-        slots_.clear();
-        free_.clear();
+        std::vector<Slot> gone;
+        gone.swap(slots_);
+        size_ = 0;
+        free_ = {};
+        for (FreeList& l : kept_) l = {};
+        last_ = {};
+        for (Slot& s : gone) delete s.object;
     }
 
   private:
     static constexpr uint32_t kGenerationBits = 12;
     static constexpr uint32_t kGenerationMask = (1u << kGenerationBits) - 1;
+    static constexpr uint32_t kIndexShift = kGenerationBits + 3;
+    static constexpr uint32_t kNoSlot = UINT32_MAX;
     // A tag in the low bits keeps handles of different tables apart in a
     // debugger and makes a small integer never look like a handle.
     static constexpr uintptr_t kTag = 0x4;
 
     struct Slot {
-        std::unique_ptr<T> object;
+        uintptr_t handle = 0;   // while live; 0 while free
+        T* object = nullptr;    // owned: the live object, or a free slot's kept one
         uint32_t generation = 1;
+        uint32_t next_free = kNoSlot;
+    };
+    struct FreeList {
+        uint32_t head = kNoSlot;
+        uint32_t count = 0;
+    };
+    struct Remembered {
+        uintptr_t handle = 0;   // 0: nothing (no handle is 0)
+        T* object = nullptr;
     };
 
     static uintptr_t encode(uint32_t index, uint32_t generation) {
-        return ((static_cast<uintptr_t>(index) + 1) << (kGenerationBits + 3)) |
+        return ((static_cast<uintptr_t>(index) + 1) << kIndexShift) |
                (static_cast<uintptr_t>(generation) << 3) | kTag;
     }
-    bool decode(uintptr_t handle, uint32_t& index, uint32_t& generation) const {
-        if ((handle & 7) != kTag) return false;
-        generation = static_cast<uint32_t>((handle >> 3) & kGenerationMask);
-        uintptr_t i = handle >> (kGenerationBits + 3);
-        if (i == 0 || i > slots_.size()) return false;
-        index = static_cast<uint32_t>(i - 1);
-        return true;
+
+    // A new slot at the end (out of line: the table seldom grows).
+    [[gnu::noinline]] uint32_t grow() {
+        uint32_t index = static_cast<uint32_t>(slots_.size());
+        slots_.push_back({});
+        size_ = slots_.size();
+        return index;
+    }
+
+    // A freed slot takes the next generation and goes to the front of a
+    // free list (the most recently freed is reused first).
+    void link(uint32_t index, FreeList& list) {
+        Slot& s = slots_[index];
+        s.generation = (s.generation + 1) & kGenerationMask;
+        if (s.generation == 0) s.generation = 1;
+        s.next_free = list.head;
+        list.head = index;
+        ++list.count;
     }
 
     std::vector<Slot> slots_;
-    std::vector<uint32_t> free_;
+    size_t size_ = 0;           // slots_.size(), kept for the lookups
+    FreeList free_;             // free slots holding no object
+    FreeList kept_[kKeptLists];
+    mutable Remembered last_;
 };
 
 template <typename H>

@@ -102,7 +102,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     DC* dc = gdi_dc(hdc);
     if (!dc || length < 0 || (!text && length > 0)) return FALSE;
     const FontFace* face = dc_face(*dc);
-    Canvas canvas = dc_canvas(*dc);
+    const Canvas& canvas = dc_current_canvas(*dc);
     SIZE extent = font_measure(face, text, length);
 
     // The cell box, in 64 bits: a text near the end of the int range must
