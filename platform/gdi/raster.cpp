@@ -617,7 +617,19 @@ constexpr size_t KEEP_ROWS = size_t{1} << 19;
 
 struct KeptRow {
     int16_t lo, n; // n columns from lo on, relative to the reference pixel; n = 0: none
+    // For 8 <= n <= 32, where the second and third of the four eight-pixel
+    // stores that paint the row go (the first at lo, the last ending at lo + n).
+    uint8_t second = 0, third = 0;
 };
+
+KeptRow kept_row(i64 lo, i64 n) {
+    KeptRow row{static_cast<int16_t>(lo), static_cast<int16_t>(n)};
+    if (n >= 8 && n <= 32) {
+        row.second = static_cast<uint8_t>(std::min<i64>(8, n - 8));
+        row.third = static_cast<uint8_t>(std::max<i64>(0, n - 16));
+    }
+    return row;
+}
 
 struct ShapeKey {
     int32_t kind = 0; // 0: a free slot
@@ -665,8 +677,7 @@ class ShapeStore {
         // Every row, blank ones as lo > hi; then the blank rows above and
         // below trimmed, and the columns covered noted.
         make([&](i64 lo, i64 hi) {
-            if (lo > hi) rows_.push_back({0, 0});
-            else rows_.push_back({static_cast<int16_t>(lo - ref), static_cast<int16_t>(hi + 1 - lo)});
+            rows_.push_back(lo > hi ? KeptRow{0, 0} : kept_row(lo - ref, hi + 1 - lo));
         });
         size_t first = e.start, end = rows_.size();
         auto blank = [&](size_t i) { return rows_[i].n == 0; };
@@ -738,11 +749,12 @@ bool wide_stores() {
 }
 #endif
 
-// Paints `count` kept rows, row i spanning p[lo] .. p[hi] of the i-th row
-// from p; no row is blank. Most rows are 4 to 32 pixels long: those are
-// painted by eight four-pixel stores whose places are worked out without a
-// branch (stores that overlap paint the same pixels twice), so that rows of
-// every length in that range take the same road.
+// Paints `count` kept rows, row i spanning p[lo] .. p[lo + n - 1] of the
+// i-th buffer row from p; no row is blank. With 256-bit stores, a row of 8
+// to 32 pixels (most rows of the card's shapes) is four eight-pixel stores
+// at places kept with the row, overlapping where the row is short, so rows
+// of every length in that range take one road, without a branch between
+// lengths; a row of 4 to 7 pixels is two four-pixel stores.
 void paint_rows_sse(uint32_t* p, ptrdiff_t stride, const KeptRow* rows, uint32_t count,
                      uint32_t pixel) {
     for (uint32_t i = 0; i < count; ++i, p += stride)
@@ -759,8 +771,8 @@ __attribute__((target("avx2"))) void paint_rows_avx2(uint32_t* p, ptrdiff_t stri
         const i64 n = rows[i].n;
         if (n >= 8 && n <= 32) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), y);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + std::min<i64>(8, n - 8)), y);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + std::max<i64>(0, n - 16)), y);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + rows[i].second), y);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + rows[i].third), y);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + n - 8), y);
         } else if (n >= 4 && n < 8) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(q), x);
