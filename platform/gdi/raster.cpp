@@ -769,7 +769,10 @@ __attribute__((target("avx2"))) void paint_rows_avx2(uint32_t* p, ptrdiff_t stri
     for (uint32_t i = 0; i < count; ++i, p += stride) {
         uint32_t* q = p + rows[i].lo;
         const i64 n = rows[i].n;
-        if (n >= 8 && n <= 32) {
+        if (n >= 8 && n <= 16) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), y);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + n - 8), y);
+        } else if (n >= 8 && n <= 32) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), y);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + rows[i].second), y);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + rows[i].third), y);
