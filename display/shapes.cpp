@@ -74,7 +74,7 @@ struct SpiralSize {
 
 constexpr int MOST_SEGMENTS = 144;
 
-SpiralSize spiral_size(int code) {
+constexpr SpiralSize spiral_size(int code) {
     switch (code) {
     case 0:
         return {72, 0.075, 4.0};
@@ -88,6 +88,11 @@ SpiralSize spiral_size(int code) {
         return {72, 0.15, 1.5};
     }
 }
+
+// Every size's segments fit the tables below.
+static_assert(spiral_size(0).segments <= MOST_SEGMENTS && spiral_size(1).segments <= MOST_SEGMENTS &&
+              spiral_size(2).segments <= MOST_SEGMENTS && spiral_size(3).segments <= MOST_SEGMENTS &&
+              spiral_size(PREVIEW_SIZE).segments <= MOST_SEGMENTS);
 
 // The directions of an unturned spiral's segments: the cosine and sine of 0,
 // and of each sum that adding 0.2618 once more gives, as draw_spiral adds it.
@@ -212,7 +217,15 @@ void draw_spiral(const ShapeTable& shapes, int slot) {
         }
     }
 
-    const Direction* unturned = k == 0 && segments <= MOST_SEGMENTS ? unturned_directions() : nullptr;
+    // A segment within one of a mark is drawn in the flash colour.
+    bool flashed[MOST_SEGMENTS] = {};
+    if (flash != 0) {
+        for (int64_t mark : marks) {
+            for (int64_t i = mark - 1; i <= mark + 1; ++i)
+                if (i >= 0 && i < segments) flashed[i] = true;
+        }
+    }
+    const Direction* unturned = k == 0 ? unturned_directions() : nullptr;
     int64_t px = shapes.x[slot];
     int64_t py = shapes.y[slot];
     double length = 0.0;
@@ -220,12 +233,7 @@ void draw_spiral(const ShapeTable& shapes, int slot) {
         const Direction d = unturned ? unturned[i] : Direction{cos(angle), sin(angle)};
         const int64_t qx = px + trunc_to_int(d.cos * length);
         const int64_t qy = py + trunc_to_int(d.sin * length);
-        int colour = shapes.colour[slot];
-        if (flash != 0) {
-            for (int64_t mark : marks) {
-                if (mark == i - 1 || mark == i || mark == i + 1) colour = shapes.flash_colour[slot];
-            }
-        }
+        const int colour = flashed[i] ? shapes.flash_colour[slot] : shapes.colour[slot];
         put_line(colour, px, py, qx, qy, trunc_to_int(length / size.width_divisor + 1.0));
         px = qx;
         py = qy;
