@@ -39,6 +39,14 @@ static int within_limit(long long v) {
     return v >= -COORD_LIMIT && v <= COORD_LIMIT;
 }
 
+// within_limit of every value, with one test at the end rather than one per value.
+static int all_within_limit(const long long* v, int count) {
+    unsigned long long outside = 0;
+    for (int i = 0; i < count; i++)
+        outside |= (unsigned long long)(v[i] + COORD_LIMIT) > (unsigned long long)(2 * COORD_LIMIT);
+    return outside == 0;
+}
+
 static int pen_width(int width) {
     return width > COORD_LIMIT ? (int)COORD_LIMIT : width;
 }
@@ -81,10 +89,7 @@ static void draw_triangle(const DrawRequest* r) {
     long long ys[3] = {image_y(r->y1), image_y(r->y2), image_y(r->y3)};
     POINT points[8];
     int count = 3;
-    int inside = 1;
-    for (int i = 0; i < 3; i++)
-        inside = inside && within_limit(xs[i]) && within_limit(ys[i]);
-    if (inside) {
+    if (all_within_limit(xs, 3) && all_within_limit(ys, 3)) {
         for (int i = 0; i < 3; i++) {
             points[i].x = (LONG)xs[i];
             points[i].y = (LONG)ys[i];
@@ -142,8 +147,9 @@ static int clip_segment(double* x1, double* y1, double* x2, double* y2) {
 static void draw_line(const DrawRequest* r) {
     long long ax = image_x(r->x1), ay = image_y(r->y1);
     long long bx = image_x(r->x2), by = image_y(r->y2);
+    const long long ends[4] = {ax, ay, bx, by};
     int x1, y1, x2, y2;
-    if (within_limit(ax) && within_limit(ay) && within_limit(bx) && within_limit(by)) {
+    if (all_within_limit(ends, 4)) {
         x1 = (int)ax;
         y1 = (int)ay;
         x2 = (int)bx;
