@@ -39,12 +39,10 @@ static int within_limit(long long v) {
     return v >= -COORD_LIMIT && v <= COORD_LIMIT;
 }
 
-// within_limit of every value, with one test at the end rather than one per value.
-static int all_within_limit(const long long* v, int count) {
-    unsigned long long outside = 0;
-    for (int i = 0; i < count; i++)
-        outside |= (unsigned long long)(v[i] + COORD_LIMIT) > (unsigned long long)(2 * COORD_LIMIT);
-    return outside == 0;
+// Whether v lies outside the limit, as 0 or 1: several values are tested
+// with one branch on these or-ed together.
+static unsigned outside_limit(long long v) {
+    return (unsigned long long)(v + COORD_LIMIT) > (unsigned long long)(2 * COORD_LIMIT);
 }
 
 static int pen_width(int width) {
@@ -89,7 +87,8 @@ static void draw_triangle(const DrawRequest* r) {
     long long ys[3] = {image_y(r->y1), image_y(r->y2), image_y(r->y3)};
     POINT points[8];
     int count = 3;
-    if (all_within_limit(xs, 3) && all_within_limit(ys, 3)) {
+    if ((outside_limit(xs[0]) | outside_limit(ys[0]) | outside_limit(xs[1]) | outside_limit(ys[1]) |
+         outside_limit(xs[2]) | outside_limit(ys[2])) == 0) {
         for (int i = 0; i < 3; i++) {
             points[i].x = (LONG)xs[i];
             points[i].y = (LONG)ys[i];
@@ -147,9 +146,8 @@ static int clip_segment(double* x1, double* y1, double* x2, double* y2) {
 static void draw_line(const DrawRequest* r) {
     long long ax = image_x(r->x1), ay = image_y(r->y1);
     long long bx = image_x(r->x2), by = image_y(r->y2);
-    const long long ends[4] = {ax, ay, bx, by};
     int x1, y1, x2, y2;
-    if (all_within_limit(ends, 4)) {
+    if ((outside_limit(ax) | outside_limit(ay) | outside_limit(bx) | outside_limit(by)) == 0) {
         x1 = (int)ax;
         y1 = (int)ay;
         x2 = (int)bx;
