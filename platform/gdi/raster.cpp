@@ -145,11 +145,13 @@ struct Surface {
     i64 first_row(i64 top) const { return std::max(top, ct); }
     i64 end_row(i64 bottom) const { return std::min(bottom, cb); }
 
-    void mark(i64 x0, i64 y, i64 x1) {
+    void mark(i64 x0, i64 y, i64 x1) { mark_box(x0, y, x1, y + 1); }
+    // Notes [x0, x1) x [y0, y1) as painted.
+    void mark_box(i64 x0, i64 y0, i64 x1, i64 y1) {
         tl = std::min(tl, x0);
         tr = std::max(tr, x1);
-        tt = std::min(tt, y);
-        tb = std::max(tb, y + 1);
+        tt = std::min(tt, y0);
+        tb = std::max(tb, y1);
     }
     // Paints [x0, x1) of row y, whatever part of it is inside the clip.
     void span(i64 y, i64 x0, i64 x1, uint32_t pixel) {
@@ -594,8 +596,7 @@ struct RowPainter {
     }
     void finish() {
         if (top < 0) return;
-        s.mark(left, top, right);
-        s.mark(left, bottom, right);
+        s.mark_box(left, top, right, bottom + 1);
     }
 };
 
@@ -790,26 +791,32 @@ const auto paint_rows_fast = wide_stores() ? paint_rows_avx2 : paint_rows_sse;
 const auto paint_rows_fast = paint_rows_sse;
 #endif
 
-// Paints a kept shape with its reference pixel at (rx, ry), clipped.
-void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) {
-    if (e.count == 0) return;
+// The rows of a kept shape that the clip cuts, or with blank rows between.
+[[gnu::noinline]] void paint_kept_clipped(Surface& s, const KeptShape& e, i64 rx, i64 ry,
+                                          uint32_t pixel) {
     const KeptRow* rows = shape_store.rows(e);
     const i64 y0 = ry + e.top, y1 = y0 + e.count;
-    const i64 l = rx + e.left, r = rx + e.right;
-    if (e.gapless && y0 >= s.ct && y1 <= s.cb && l >= s.cl && r <= s.cr) {
-        // Wholly inside the clip, the usual case: the rows as they are.
-        uint32_t* p = s.c.row(static_cast<int>(y0)) + rx;
-        paint_rows_fast(p, s.c.stride, rows, e.count, pixel);
-        s.mark(l, y0, r);
-        s.mark(l, y1 - 1, r);
-        return;
-    }
     RowPainter paint{s, pixel};
     for (i64 y = std::max(y0, s.ct), stop = std::min(y1, s.cb); y < stop; ++y) {
         const KeptRow& row = rows[y - y0];
         if (row.n > 0) paint(y, rx + row.lo, rx + row.lo + row.n - 1);
     }
     paint.finish();
+}
+
+// Paints a kept shape with its reference pixel at (rx, ry), clipped.
+inline void paint_kept(Surface& s, const KeptShape& e, i64 rx, i64 ry, uint32_t pixel) {
+    if (e.count == 0) return;
+    const i64 y0 = ry + e.top, y1 = y0 + e.count;
+    const i64 l = rx + e.left, r = rx + e.right;
+    if (e.gapless && y0 >= s.ct && y1 <= s.cb && l >= s.cl && r <= s.cr) [[likely]] {
+        // Wholly inside the clip, the usual case: the rows as they are.
+        uint32_t* p = s.c.row(static_cast<int>(y0)) + rx;
+        paint_rows_fast(p, s.c.stride, shape_store.rows(e), e.count, pixel);
+        s.mark_box(l, y0, r, y1);
+        return;
+    }
+    paint_kept_clipped(s, e, rx, ry, pixel);
 }
 
 // Whether a capsule's rows may be kept, and the key they are kept under
@@ -974,8 +981,7 @@ Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom,
     } else {
         for (i64 y = t; y < b; ++y, p += s.c.stride) fill_pixels(p, n, pixel);
     }
-    s.mark(l, t, r);
-    s.mark(l, b - 1, r);
+    s.mark_box(l, t, r, b);
     return s.touched();
 }
 
