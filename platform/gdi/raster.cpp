@@ -639,6 +639,8 @@ struct ShapeKey {
 };
 
 // The rows of one shape, blank rows above and below left out.
+constexpr uint32_t NO_SLOT = UINT32_MAX;
+
 struct KeptShape {
     ShapeKey key;
     int32_t top = 0;               // first row, relative to the reference pixel
@@ -646,6 +648,9 @@ struct KeptShape {
     int32_t left = 0, right = 0;   // the columns [left, right) they cover
     bool gapless = true;           // no blank row between the first and last
     bool whole = true;             // false: one span a row cannot hold it (nothing kept)
+    // The shape looked up right after this one the last time, and where its
+    // rows start (NO_SLOT: none yet).
+    uint32_t next = NO_SLOT, next_start = 0;
 };
 
 class ShapeStore {
@@ -667,6 +672,7 @@ class ShapeStore {
             std::fill(slots_.begin(), slots_.end(), KeptShape{});
             rows_.clear();
             used_ = 0;
+            last_ = NO_SLOT;
         }
         size_t at = h & (KEEP_SLOTS - 1);
         while (slots_[at].key.kind != 0) at = (at + 1) & (KEEP_SLOTS - 1);
@@ -702,9 +708,26 @@ class ShapeStore {
     }
     const KeptRow* rows(const KeptShape& e) const { return rows_.data() + e.start; }
 
-    // The shape kept under this key, or nullptr.
-    const KeptShape* lookup(const ShapeKey& key) const {
-        return slots_.empty() ? nullptr : lookup(key, hash(key));
+    // The shape kept under this key, or nullptr. Shapes are mostly asked
+    // for in the same order frame after frame (a spiral's segments, a
+    // border's tiles), and the frame's other drawing pushes them out of the
+    // cache in between: each shape found remembers the one found after it,
+    // whose entry and first rows are then fetched ahead of their turn.
+    const KeptShape* lookup(const ShapeKey& key) {
+        if (slots_.empty()) return nullptr;
+        const KeptShape* e = lookup(key, hash(key));
+        if (!e) return nullptr;
+        const uint32_t at = static_cast<uint32_t>(e - slots_.data());
+        if (last_ != NO_SLOT && last_ != at) {
+            slots_[last_].next = at;
+            slots_[last_].next_start = e->start;
+        }
+        last_ = at;
+        if (e->next != NO_SLOT) {
+            __builtin_prefetch(&slots_[e->next]);
+            __builtin_prefetch(rows_.data() + e->next_start);
+        }
+        return e;
     }
     // Notes that the shape under this key (just found) cannot be kept.
     void refuse(const KeptShape* e) {
@@ -735,6 +758,7 @@ class ShapeStore {
     std::vector<KeptShape> slots_;
     std::vector<KeptRow> rows_;
     size_t used_ = 0;
+    uint32_t last_ = NO_SLOT; // the slot of the shape last looked up
 };
 
 ShapeStore shape_store;
