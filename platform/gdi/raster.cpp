@@ -899,6 +899,51 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
 
 } // namespace
 
+namespace {
+
+// Keeps the rows of a figure not seen before: painted once, the first vertex
+// at (0, 0), on a blank canvas one pixel larger than the vertices' box on
+// every side; then each row's pixels are kept as its span (a row with a gap
+// cannot be, and then the shape is noted as not kept). Out of line, so that
+// painting a kept figure stays short.
+[[gnu::noinline]] const KeptShape* keep_figure(const ShapeKey& key, const i64* d,
+                                               FigurePainter paint_figure) {
+    const i64 left = std::min({i64{0}, d[0], d[2]}) - 1, top = std::min({i64{0}, d[1], d[3]}) - 1;
+    const i64 right = std::max({i64{0}, d[0], d[2]}) + 2, bottom = std::max({i64{0}, d[1], d[3]}) + 2;
+    const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
+    static std::vector<uint32_t> blank;
+    blank.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    Canvas scratch = make_canvas(blank.data(), w, h, w);
+    scratch.origin_x = static_cast<int>(-left);
+    scratch.origin_y = static_cast<int>(-top);
+    const POINT at[3] = {{0, 0},
+                         {static_cast<LONG>(d[0]), static_cast<LONG>(d[1])},
+                         {static_cast<LONG>(d[2]), static_cast<LONG>(d[3])}};
+    paint_figure(scratch, at, 3, 1);
+    bool whole = true;
+    static std::vector<std::pair<i64, i64>> spans;
+    spans.assign(static_cast<size_t>(h), {1, 0});
+    for (int y = 0; y < h && whole; ++y) {
+        const uint32_t* row = scratch.row(y);
+        int first = 0, last = w - 1;
+        while (first < w && row[first] == 0) ++first;
+        if (first == w) continue;
+        while (row[last] == 0) --last;
+        for (int x = first; x <= last && whole; ++x) whole = row[x] != 0;
+        spans[static_cast<size_t>(y)] = {left + first, left + last};
+    }
+    const KeptShape* kept = shape_store.find(key, 0, top, h, [&](auto&& keep) {
+        for (int y = 0; y < h; ++y) {
+            auto [lo, hi] = whole ? spans[static_cast<size_t>(y)] : std::pair<i64, i64>{1, 0};
+            keep(lo, hi);
+        }
+    });
+    if (kept && !whole) shape_store.refuse(kept);
+    return kept;
+}
+
+} // namespace
+
 bool raster_kept_figure(const Canvas& c, const POINT* points, int count, uint32_t pixel,
                         FigurePainter paint_figure, Rect& touched) {
     constexpr i64 FIGURE_SPAN = 256;   // vertex offsets kept, from the first vertex
@@ -916,42 +961,7 @@ bool raster_kept_figure(const Canvas& c, const POINT* points, int count, uint32_
     const ShapeKey key{KEPT_FIGURE, static_cast<int32_t>(d[0]), static_cast<int32_t>(d[1]),
                        static_cast<int32_t>(d[2]), static_cast<int32_t>(d[3])};
     const KeptShape* kept = shape_store.lookup(key);
-    if (!kept) {
-        // Painted once, the first vertex at (0, 0), on a blank canvas one
-        // pixel larger than the vertices' box on every side; then each row's
-        // pixels are kept as its span (a row with a gap cannot be).
-        const i64 left = std::min({i64{0}, d[0], d[2]}) - 1, top = std::min({i64{0}, d[1], d[3]}) - 1;
-        const i64 right = std::max({i64{0}, d[0], d[2]}) + 2, bottom = std::max({i64{0}, d[1], d[3]}) + 2;
-        const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
-        static std::vector<uint32_t> blank;
-        blank.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-        Canvas scratch = make_canvas(blank.data(), w, h, w);
-        scratch.origin_x = static_cast<int>(-left);
-        scratch.origin_y = static_cast<int>(-top);
-        const POINT at[3] = {{0, 0},
-                             {static_cast<LONG>(d[0]), static_cast<LONG>(d[1])},
-                             {static_cast<LONG>(d[2]), static_cast<LONG>(d[3])}};
-        paint_figure(scratch, at, 3, 1);
-        bool whole = true;
-        static std::vector<std::pair<i64, i64>> spans;
-        spans.assign(static_cast<size_t>(h), {1, 0});
-        for (int y = 0; y < h && whole; ++y) {
-            const uint32_t* row = scratch.row(y);
-            int first = 0, last = w - 1;
-            while (first < w && row[first] == 0) ++first;
-            if (first == w) continue;
-            while (row[last] == 0) --last;
-            for (int x = first; x <= last && whole; ++x) whole = row[x] != 0;
-            spans[static_cast<size_t>(y)] = {left + first, left + last};
-        }
-        kept = shape_store.find(key, 0, top, h, [&](auto&& keep) {
-            for (int y = 0; y < h; ++y) {
-                auto [lo, hi] = whole ? spans[static_cast<size_t>(y)] : std::pair<i64, i64>{1, 0};
-                keep(lo, hi);
-            }
-        });
-        if (kept && !whole) shape_store.refuse(kept);
-    }
+    if (!kept) kept = keep_figure(key, d, paint_figure);
     if (!kept || !kept->whole) return false;
     paint_kept(s, *kept, rx, ry, pixel);
     touched = s.touched();
@@ -1323,6 +1333,32 @@ Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel
     return s.touched();
 }
 
+namespace {
+
+// A capsule whose rows are not kept: the rows worked out, and kept when the
+// shape may be (out of line, so that painting a kept one stays short).
+[[gnu::noinline]] void draw_capsule(Surface& s, i64 ax, i64 ay, i64 bx, i64 by, i64 w,
+                                    uint32_t pixel) {
+    Capsule k{ax, ay, bx, by, w, bx - ax, by - ay, 0, 0, false, 0};
+    if (fast_wide_line(s, k, pixel)) return;
+    k.len2 = static_cast<i128>(k.dx) * k.dx + static_cast<i128>(k.dy) * k.dy;
+    k.len = std::sqrt(static_cast<long double>(k.len2));
+    k.exact = k.len2 < (static_cast<i128>(1) << 64); // and r^2 < 2^62
+    if (k.exact) k.limit2 = static_cast<u128>(w) * static_cast<u128>(w) * static_cast<u128>(k.len2);
+
+    // Rows whose centre 2y + 1 lies in [ay - r, by + r].
+    i64 top = static_cast<i64>(ceil_div(ay - w - 1, 2));
+    i64 bottom = static_cast<i64>(floor_div(by + w - 1, 2)) + 1;
+    for (i64 y = s.first_row(top), end = s.end_row(bottom); y < end; ++y) {
+        i64 cy = 2 * y + 1;
+        Span row = hull(disc_row(ax, ay, w, cy), disc_row(bx, by, w, cy));
+        row = hull(row, body_row(k, cy, s.cl, s.cr));
+        if (!row.empty()) s.span(y, row.x0, row.x1, pixel);
+    }
+}
+
+} // namespace
+
 Rect raster_wide_line(const Canvas& c, int x0, int y0, int x1, int y1, int width, uint32_t pixel) {
     Surface s(c);
     if (s.empty()) return {};
@@ -1342,22 +1378,7 @@ Rect raster_wide_line(const Canvas& c, int x0, int y0, int x1, int y1, int width
             return s.touched();
         }
     }
-    Capsule k{ax, ay, bx, by, w, bx - ax, by - ay, 0, 0, false, 0};
-    if (fast_wide_line(s, k, pixel)) return s.touched();
-    k.len2 = static_cast<i128>(k.dx) * k.dx + static_cast<i128>(k.dy) * k.dy;
-    k.len = std::sqrt(static_cast<long double>(k.len2));
-    k.exact = k.len2 < (static_cast<i128>(1) << 64); // and r^2 < 2^62
-    if (k.exact) k.limit2 = static_cast<u128>(w) * static_cast<u128>(w) * static_cast<u128>(k.len2);
-
-    // Rows whose centre 2y + 1 lies in [ay - r, by + r].
-    i64 top = static_cast<i64>(ceil_div(ay - w - 1, 2));
-    i64 bottom = static_cast<i64>(floor_div(by + w - 1, 2)) + 1;
-    for (i64 y = s.first_row(top), end = s.end_row(bottom); y < end; ++y) {
-        i64 cy = 2 * y + 1;
-        Span row = hull(disc_row(ax, ay, w, cy), disc_row(bx, by, w, cy));
-        row = hull(row, body_row(k, cy, s.cl, s.cr));
-        if (!row.empty()) s.span(y, row.x0, row.x1, pixel);
-    }
+    draw_capsule(s, ax, ay, bx, by, w, pixel);
     return s.touched();
 }
 
