@@ -978,12 +978,15 @@ __attribute__((target("avx2"))) void fill_rows_avx2(uint32_t* p, ptrdiff_t strid
                                                     size_t rows, uint32_t pixel) {
     const __m256i v = _mm256_set1_epi32(static_cast<int>(pixel));
     for (size_t y = 0; y < rows; ++y, p += stride) {
-        size_t i = 0;
+        // The first eight pixels as they lie; then stores on 32-byte
+        // boundaries, which never straddle two cache lines; the last stores
+        // end at the row's end, overlapping what is already done.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+        size_t i = 8 - (reinterpret_cast<uintptr_t>(p) / sizeof(uint32_t)) % 8;
         for (; i + 16 <= n; i += 16) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i), v);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i + 8), v);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(p + i), v);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(p + i + 8), v);
         }
-        // The last few pixels: stores that overlap what is already done.
         if (i < n) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + n - 16), v);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + n - 8), v);
