@@ -316,7 +316,8 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
     } else {
         // Only memory DCs hold bitmaps, and a bitmap sits in one DC at a time.
         if (d->kind != DC::Kind::Memory) return nullptr;
-        if (o->select_count > 0 && obj != d->bitmap) return nullptr;
+        // The 1 x 1 bitmap that new DCs hold is shared by all of them.
+        if (o->select_count > 0 && obj != d->bitmap && !o->stock) return nullptr;
         previous = d->bitmap;
         hold_bitmap(*d, obj, static_cast<Bitmap*>(o));
     }

@@ -214,6 +214,26 @@ TEST(GdiHandles, ReusedObjectsAreNotTheirEarlierOccupants) {
     }
 }
 
+TEST(GdiHandles, TheBitmapANewDcHeldGoesBackWhileOtherDcsHoldItToo) {
+    // Every new memory DC holds the same 1 x 1 bitmap. Selecting a bitmap
+    // and then the one it replaced must work while another DC holds that
+    // one too, or the bitmap could never be let go of and deleted.
+    MemoryDc a, b;
+    HBITMAP bitmap = CreateCompatibleBitmap(a.dc, 8, 8);
+    HGDIOBJ first = SelectObject(a.dc, bitmap);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(SelectObject(a.dc, first), bitmap);
+    EXPECT_TRUE(DeleteObject(bitmap));
+    EXPECT_EQ(GetPixel(a.dc, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(a.dc, 1, 0), CLR_INVALID);
+    // An ordinary bitmap still sits in one DC at a time.
+    HBITMAP one = CreateCompatibleBitmap(a.dc, 2, 2);
+    HGDIOBJ a_old = SelectObject(a.dc, one);
+    EXPECT_EQ(SelectObject(b.dc, one), nullptr);
+    SelectObject(a.dc, a_old);
+    EXPECT_TRUE(DeleteObject(one));
+}
+
 TEST(GdiHandles, AMemoryDcDrawsOnTheBitmapItHoldsNow) {
     MemoryDc m;
     // The 1 x 1 bitmap of a new DC.
