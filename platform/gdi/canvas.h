@@ -66,6 +66,16 @@ struct Canvas {
     }
 };
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Whether the processor has 256-bit integer lanes, for the drawing roads that
+// are built for them besides their plain ones (asked in static initialisers,
+// which may run before the library's own start-up).
+inline bool cpu_has_wide_lanes() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}
+#endif
+
 // A canvas over a whole buffer, origin at its top-left pixel.
 inline Canvas make_canvas(uint32_t* pixels, int width, int height, int stride) {
     return Canvas{pixels, width, height, stride, 0, 0, Rect{0, 0, width, height}};

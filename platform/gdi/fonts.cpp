@@ -769,10 +769,7 @@ __attribute__((target("avx2"))) void blend_groups_wide_cut(uintptr_t origin, con
     }
 }
 
-bool wide_blend_on = [] {
-    __builtin_cpu_init(); // this may run before the library's own start-up
-    return __builtin_cpu_supports("avx2") != 0;
-}();
+bool wide_blend_on = cpu_has_wide_lanes();
 #endif
 
 // Blends one glyph at buffer position (bx, by), within the clip.
@@ -915,7 +912,7 @@ const char* font_family_name(const FontFace* face) {
 bool font_wide_blend(bool on) {
 #if defined(KV319_WIDE_BLEND)
     bool was = wide_blend_on;
-    wide_blend_on = on && __builtin_cpu_supports("avx2");
+    wide_blend_on = on && cpu_has_wide_lanes();
     return was;
 #else
     (void)on;

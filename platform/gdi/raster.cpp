@@ -765,15 +765,6 @@ ShapeStore shape_store;
 
 constexpr int32_t KEPT_CAPSULE = 1, KEPT_TRIANGLE = 2, KEPT_FIGURE = 3;
 
-#if defined(__x86_64__) && defined(__GNUC__)
-// Whether the processor has 256-bit integer stores (asked before the
-// library's own start-up may have run).
-bool wide_stores() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-}
-#endif
-
 // Paints `count` kept rows, row i spanning p[lo] .. p[lo + n - 1] of the
 // i-th buffer row from p; no row is blank. With 256-bit stores, a row of 8
 // to 32 pixels (most rows of the card's shapes) is four eight-pixel stores
@@ -810,7 +801,7 @@ __attribute__((target("avx2"))) void paint_rows_avx2(uint32_t* p, ptrdiff_t stri
         }
     }
 }
-const auto paint_rows_fast = wide_stores() ? paint_rows_avx2 : paint_rows_sse;
+const auto paint_rows_fast = cpu_has_wide_lanes() ? paint_rows_avx2 : paint_rows_sse;
 #else
 const auto paint_rows_fast = paint_rows_sse;
 #endif
@@ -994,7 +985,7 @@ __attribute__((target("avx2"))) void fill_rows_avx2(uint32_t* p, ptrdiff_t strid
     }
 }
 void (*const fill_rows_wide)(uint32_t*, ptrdiff_t, size_t, size_t, uint32_t) =
-    wide_stores() ? fill_rows_avx2 : nullptr;
+    cpu_has_wide_lanes() ? fill_rows_avx2 : nullptr;
 #else
 void (*const fill_rows_wide)(uint32_t*, ptrdiff_t, size_t, size_t, uint32_t) = nullptr;
 #endif
