@@ -618,16 +618,16 @@ constexpr size_t KEEP_ROWS = size_t{1} << 19;
 
 struct KeptRow {
     int16_t lo, n; // n columns from lo on, relative to the reference pixel; n = 0: none
-    // For 8 <= n <= 32, where the second and third of the four eight-pixel
+    // For 16 < n <= 32, where the second and third of the four eight-pixel
     // stores that paint the row go (the first at lo, the last ending at lo + n).
     uint8_t second = 0, third = 0;
 };
 
 KeptRow kept_row(i64 lo, i64 n) {
     KeptRow row{static_cast<int16_t>(lo), static_cast<int16_t>(n)};
-    if (n >= 8 && n <= 32) {
-        row.second = static_cast<uint8_t>(std::min<i64>(8, n - 8));
-        row.third = static_cast<uint8_t>(std::max<i64>(0, n - 16));
+    if (n > 16 && n <= 32) {
+        row.second = 8;
+        row.third = static_cast<uint8_t>(n - 16);
     }
     return row;
 }
@@ -767,10 +767,11 @@ constexpr int32_t KEPT_CAPSULE = 1, KEPT_TRIANGLE = 2, KEPT_FIGURE = 3;
 
 // Paints `count` kept rows, row i spanning p[lo] .. p[lo + n - 1] of the
 // i-th buffer row from p; no row is blank. With 256-bit stores, a row of 8
-// to 32 pixels (most rows of the card's shapes) is four eight-pixel stores
-// at places kept with the row, overlapping where the row is short, so rows
-// of every length in that range take one road, without a branch between
-// lengths; a row of 4 to 7 pixels is two four-pixel stores.
+// to 16 pixels (most rows of the card's shapes) is two eight-pixel stores,
+// one from each end, a row of 17 to 32 four, the middle two at places kept
+// with the row: overlapping where the row is short, so that rows of every
+// length in each range take one road; a row of 4 to 7 pixels is two
+// four-pixel stores.
 void paint_rows_sse(uint32_t* p, ptrdiff_t stride, const KeptRow* rows, uint32_t count,
                      uint32_t pixel) {
     for (uint32_t i = 0; i < count; ++i, p += stride)
@@ -788,7 +789,7 @@ __attribute__((target("avx2"))) void paint_rows_avx2(uint32_t* p, ptrdiff_t stri
         if (n >= 8 && n <= 16) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), y);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + n - 8), y);
-        } else if (n >= 8 && n <= 32) {
+        } else if (n > 16 && n <= 32) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), y);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + rows[i].second), y);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + rows[i].third), y);
@@ -887,10 +888,6 @@ bool fast_wide_line(Surface& s, const Capsule& k, uint32_t pixel) {
     paint_kept(s, *kept, ex, ey, pixel);
     return true;
 }
-
-} // namespace
-
-namespace {
 
 // Keeps the rows of a figure not seen before: painted once, the first vertex
 // at (0, 0), on a blank canvas one pixel larger than the vertices' box on
