@@ -35,14 +35,14 @@ static int clamp_double(double v) {
     return (int)lround(v);
 }
 
-static int within_limit(long long v) {
-    return v >= -COORD_LIMIT && v <= COORD_LIMIT;
-}
-
-// Whether v lies outside the limit, as 0 or 1: several values are tested
-// with one branch on these or-ed together.
+// Whether v lies outside [-COORD_LIMIT, COORD_LIMIT], as 0 or 1: several
+// values are tested with one branch on these or-ed together.
 static unsigned outside_limit(long long v) {
     return (unsigned long long)(v + COORD_LIMIT) > (unsigned long long)(2 * COORD_LIMIT);
+}
+
+static int within_limit(long long v) {
+    return !outside_limit(v);
 }
 
 static int pen_width(int width) {
