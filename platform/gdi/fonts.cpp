@@ -643,21 +643,6 @@ Ink ink_of(uint32_t pixel) {
     return ink;
 }
 
-inline void fill_span(uint32_t* dst, int n, uint32_t solid) {
-#if defined(__SSE2__)
-    if (n >= 4) {
-        // Four at a time; the last four end at the span's end, overlapping
-        // the ones before if need be.
-        const __m128i fill = _mm_set1_epi32(static_cast<int>(solid));
-        for (int i = 0; i + 4 < n; i += 4)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), fill);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 4), fill);
-        return;
-    }
-#endif
-    for (int i = 0; i < n; ++i) dst[i] = solid;
-}
-
 // One group of eight pixels, four at a time (or one at a time without SSE2).
 inline void blend_group(uint32_t* dst, const Lanes8& l, const Ink& ink) {
 #if defined(__SSE2__)
@@ -791,7 +776,8 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
         uint32_t* origin = canvas.row(static_cast<int>(by)) + bx;
         const size_t groups = g.spots.size();
         const ptrdiff_t* fill_at = g.offsets.data() + groups;
-        for (size_t i = 0; i < g.fills.size(); ++i) fill_span(origin + fill_at[i], g.fills[i].n, solid);
+        for (size_t i = 0; i < g.fills.size(); ++i)
+            fill_pixels(origin + fill_at[i], static_cast<size_t>(g.fills[i].n), solid);
 #if defined(KV319_WIDE_BLEND)
         if (wide_blend_on) {
             (solid == 0 ? blend_groups_wide<true> : blend_groups_wide<false>)(
@@ -810,7 +796,7 @@ void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const In
     for (const GlyphFill& f : g.fills) {
         if (f.y < r0 || f.y >= r1) continue;
         int64_t a = std::max<int64_t>(f.x, c0), b = std::min<int64_t>(f.x + f.n, c1);
-        if (a < b) fill_span(at(a, f.y), static_cast<int>(b - a), solid);
+        if (a < b) fill_pixels(at(a, f.y), static_cast<size_t>(b - a), solid);
     }
 #if defined(KV319_WIDE_BLEND)
     if (wide_blend_on) {

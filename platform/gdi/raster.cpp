@@ -71,49 +71,6 @@ i64 clamp_i64(i128 v) {
     return static_cast<i64>(v);
 }
 
-// Stores n copies of v from p on: the inner loop of every fill, so it writes
-// 16-byte blocks where the compiler would otherwise store one pixel at a time.
-[[gnu::always_inline]] inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
-#if defined(__SSE2__)
-    const __m128i x = _mm_set1_epi32(static_cast<int>(v));
-    auto store = [&](size_t at) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p + at), x); };
-    if (n >= 16) {
-        size_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            store(i);
-            store(i + 4);
-        }
-        // The last few pixels: stores that overlap what is already done.
-        if (i < n) {
-            store(n - 8);
-            store(n - 4);
-        }
-        return;
-    }
-    // Short spans (most rows of small shapes and wide lines): stores that
-    // overlap in the middle, or up to three single pixels.
-    if (n >= 8) {
-        store(0);
-        store(4);
-        store(n - 8);
-        store(n - 4);
-        return;
-    }
-    if (n >= 4) {
-        store(0);
-        store(n - 4);
-        return;
-    }
-    if (n > 0) {
-        p[0] = v;
-        p[n - 1] = v;
-        p[n >> 1] = v;
-    }
-#else
-    for (size_t i = 0; i < n; ++i)
-        p[i] = v;
-#endif
-}
 
 u64 isqrt(u64 n) {
     u64 r = static_cast<u64>(std::sqrt(static_cast<double>(n)));
