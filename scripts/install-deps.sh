@@ -22,6 +22,9 @@ packages=(
   g++-mingw-w64-x86-64-win32 wine64 wine imagemagick
   libcairo2-dev time
   desktop-file-utils
+  # The Debian packages: CPack's DEB generator runs file on what it packs,
+  # and the package test checks both packages with lintian.
+  file lintian
 )
 
 missing=()
