@@ -16,8 +16,9 @@ inline constexpr int CARD_FILE_VALUES = 155;
 // directory); nullptr for any other slot.
 const char* card_file_name(int slot);
 
-// Writes the whole card to path through a temporary file beside it that then
-// replaces path, so a failed save leaves the earlier file as it was. Returns
+// Writes the whole card to path through a new temporary file beside it that,
+// once on the disk, replaces path with the earlier file's permission bits, so
+// a failed save leaves the earlier file as it was. Returns
 // 1 on success; on failure 0, with *problem (if given) saying what failed.
 int write_card_file(const char* path, const EditorState& state, const char** problem);
 

@@ -1,11 +1,11 @@
 // faults_test.cpp: what a user can do to the card designer's files, end to
 // end through the headless runner: saving into a directory it cannot write,
 // a save cut short by the file-size limit, loading a file that is gone or is
-// a directory, recording a script where it cannot be written, and playing
-// back a script that is a directory or binary data. Each time the earlier
-// card file must stay as it was, the text window must say what went wrong,
-// and the program must go on working (a later save or load that succeeds
-// proves it).
+// a directory, recording a script where it cannot be written, playing back
+// a script that is a directory or binary data, and a link planted at the
+// save's temporary name. Each time the earlier card file must stay as it
+// was, the text window must say what went wrong, and the program must go on
+// working (a later save or load that succeeds proves it).
 //
 // The run's directory is made unwritable by its mode; as root, the program is
 // also started without the capabilities that override file modes.
@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,10 @@ std::vector<std::string> names(const harness::RunResult& r) {
     return found;
 }
 using Names = std::vector<std::string>;
+
+fs::file_type type_of(const harness::RunResult& r, const std::string& name) {
+    return fs::symlink_status(r.path(name)).type();
+}
 
 std::string read_out(const std::string& path) {
     std::string text;
@@ -290,4 +296,56 @@ TEST(Faults, PlaybackOfADirectoryOrOfBinaryData) {
     EXPECT_EQ(b.read("tobu1.sav"), EARLIER);
     EXPECT_EQ(b.read("tobu2.sav"), card("0 -1 0 1 1"));
     EXPECT_EQ(b.read("KV319.SCR"), binary);
+}
+
+// A link planted at the save's temporary name is neither written through nor
+// put in the slot's place; a private card stays private; and the new file is
+// on the disk before it replaces the slot.
+TEST(Faults, ASaveMakesANewFileOnTheDiskWithTheEarlierFilesMode) {
+    OutDir out;
+    const std::string log = out / "sync.log";
+    harness::RunResult r =
+        run(tab(0) + "click -300 -250\n" + tab(4) + act(SAVE_1) + act(SAVE_2) + "console " +
+                (out / "console.txt") + "\n",
+            {{"tobu1.sav", EARLIER}}, [log] {
+                umask(022);
+                if (mkdir("elsewhere", 0755) != 0 || chmod("tobu1.sav", 0600) != 0) _exit(126);
+                std::ofstream("elsewhere/victim.txt") << "victim\n";
+                if (symlink("elsewhere/victim.txt", "tobu1.sav.tmp") != 0) _exit(126);
+                setenv("LD_PRELOAD", KV319_SYNC_PROBE, 1);
+                setenv("KV319_SYNC_LOG", log.c_str(), 1);
+            });
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string BLACK = card("0 -1 0 1 1");
+    EXPECT_EQ(r.read("elsewhere/victim.txt"), "victim\n");
+    EXPECT_EQ(type_of(r, "tobu1.sav.tmp"), fs::file_type::symlink);
+    EXPECT_EQ(type_of(r, "tobu1.sav"), fs::file_type::regular);
+    EXPECT_EQ(r.read("tobu1.sav"), BLACK);
+    EXPECT_EQ(r.read("tobu2.sav"), BLACK);
+    EXPECT_EQ(names(r), (Names{"elsewhere", "tobu1.sav", "tobu1.sav.tmp", "tobu2.sav"}));
+    struct stat st;
+    ASSERT_EQ(stat(r.path("tobu1.sav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat(r.path("tobu2.sav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u); // a new slot: the usual mode
+    EXPECT_EQ(read_out(out / "console.txt").find("Cannot"), std::string::npos);
+
+    // Each slot's rename comes after its file was forced to the disk.
+    std::vector<std::string> calls;
+    std::istringstream lines(read_out(log));
+    for (std::string line; std::getline(lines, line);)
+        calls.push_back(line);
+    for (const std::string slot : {"tobu1.sav", "tobu2.sav"}) {
+        auto rename = std::find_if(calls.begin(), calls.end(), [&](const std::string& c) {
+            return c.rfind("rename ", 0) == 0 && c.size() > slot.size() &&
+                   c.compare(c.size() - slot.size() - 1, std::string::npos, " " + slot) == 0;
+        });
+        ASSERT_NE(rename, calls.end()) << slot << "\n" << read_out(log);
+        std::string temp = rename->substr(7, rename->size() - 7 - slot.size() - 1);
+        EXPECT_NE(
+            std::find(calls.begin(), rename, "fsync " + fs::canonical(r.dir).string() + "/" + temp),
+            rename)
+            << slot << "\n"
+            << read_out(log);
+    }
 }
