@@ -4,10 +4,11 @@
 // text mode. A save goes to a new temporary file beside the slot
 // ("<name>.tmp", or "<name>.1.tmp" and so on when that name is taken), which
 // is forced to the disk and only then replaces the old file; it keeps the old
-// file's permission bits. The reader is its own "%i" scanner: it never reads
-// past the 155th value, treats a number that does not fit in 32 bits as
-// unreadable, and has no undefined behaviour on any content (binary, huge,
-// unterminated).
+// file's permission bits. Only plain files are read: a slot that is a pipe or
+// a device is refused, never waited on. The reader is its own "%i" scanner:
+// it never reads past the 155th value, treats a number that does not fit in
+// 32 bits as unreadable, and has no undefined behaviour on any content
+// (binary, huge, unterminated).
 #include "card_files.h"
 
 #include <errno.h>
@@ -82,6 +83,31 @@ bool sync_file(FILE* f) {
     return _commit(_fileno(f)) == 0;
 #else
     return fsync(fileno(f)) == 0;
+#endif
+}
+
+// Opens an existing card file for reading. Anything but a plain file (a pipe,
+// a device, a directory) is refused: opening or reading it could block or
+// never end. *missing tells whether there was no such file at all.
+FILE* open_card_file(const char* path, bool* missing) {
+    *missing = false;
+#ifdef _WIN32
+    FILE* f = fopen(path, "r");
+    if (!f) *missing = errno == ENOENT;
+    return f;
+#else
+    int fd = open(path, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        *missing = errno == ENOENT;
+        return nullptr;
+    }
+    struct stat st;
+    FILE* f = nullptr;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        f = fdopen(fd, "r");
+    if (!f) close(fd);
+    return f;
 #endif
 }
 
@@ -259,10 +285,11 @@ int write_card_file(const char* path, const EditorState& s, const char** problem
 }
 
 int read_card_file(const char* path, EditorState& s) {
-    FILE* f = fopen(path, "r");
-    if (f == nullptr) return errno == ENOENT ? CARD_FILE_MISSING : CARD_FILE_UNREADABLE;
-    // Read into a copy: a file that cannot be read (a directory, a failing
-    // disk) is one that cannot be opened, and must not leave half a card.
+    bool missing = false;
+    FILE* f = open_card_file(path, &missing);
+    if (f == nullptr) return missing ? CARD_FILE_MISSING : CARD_FILE_UNREADABLE;
+    // Read into a copy: a file that cannot be read (a failing disk) is one
+    // that cannot be opened, and must not leave half a card.
     EditorState loaded = s;
     loaded.selected_shape = -1;
     loaded.selected_message = -1;

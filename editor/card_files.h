@@ -24,7 +24,7 @@ int write_card_file(const char* path, const EditorState& state, const char** pro
 
 // What read_card_file returns when it reads nothing; the state is then untouched.
 constexpr int CARD_FILE_MISSING = -1;     // there is no such file
-constexpr int CARD_FILE_UNREADABLE = -2;  // it is there but cannot be opened or read
+constexpr int CARD_FILE_UNREADABLE = -2;  // it is there but is no plain file or cannot be read
 
 // Reads a card from path into the state. Returns CARD_FILE_MISSING or
 // CARD_FILE_UNREADABLE when nothing could be read; otherwise clears both selections and

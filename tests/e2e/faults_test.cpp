@@ -1,16 +1,18 @@
 // faults_test.cpp: what a user can do to the card designer's files, end to
 // end through the headless runner: saving into a directory it cannot write,
 // a save cut short by the file-size limit, loading a file that is gone or is
-// a directory, recording a script where it cannot be written, playing back
-// a script that is a directory or binary data, and a link planted at the
-// save's temporary name. Each time the earlier card file must stay as it
-// was, the text window must say what went wrong, and the program must go on
-// working (a later save or load that succeeds proves it).
+// a directory, recording a script where it cannot be written, playing back a
+// script that is a directory or binary data, slots and scripts that are
+// pipes, devices or endless, and a link planted at the save's temporary
+// name. Each time the earlier card file must stay as it was, the text window
+// must say what went wrong, and the program must go on working (a later save
+// or load that succeeds proves it).
 //
 // The run's directory is made unwritable by its mode; as root, the program is
 // also started without the capabilities that override file modes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -296,6 +298,65 @@ TEST(Faults, PlaybackOfADirectoryOrOfBinaryData) {
     EXPECT_EQ(b.read("tobu1.sav"), EARLIER);
     EXPECT_EQ(b.read("tobu2.sav"), card("0 -1 0 1 1"));
     EXPECT_EQ(b.read("KV319.SCR"), binary);
+}
+
+// Files that would hold the program in open() for good, or feed it without
+// end: each is refused with the operation's message, and the program goes on.
+TEST(Faults, PipesDevicesAndEndlessFilesAreRefusedWithoutWaiting) {
+    OutDir out;
+    const std::string START = card("5 -1 0 1 1");
+    const std::string playback = "key ctrl+p\nwait 2\nkey ctrl+o\nwait 2\n";
+    // Load 1 of a pipe, Save 2 past a pipe at its temporary name, both
+    // playbacks and a recording of a pipe; the save proves the rest.
+    harness::RunResult p =
+        run(tab(4) + act(LOAD_1) + act(SAVE_2) + playback + "key ctrl+r\n" + tab(2) + tab(4) +
+                "key ctrl+r\nconsole " + (out / "pipes.txt") + "\n",
+            {}, [] {
+                for (const char* name : {"tobu1.sav", "tobu2.sav.tmp", "KV319.SCR"})
+                    if (mkfifo(name, 0644) != 0) _exit(126);
+            });
+    ASSERT_EQ(p.status, 0) << p.err;
+    EXPECT_EQ(p.read("tobu2.sav"), START);
+    EXPECT_EQ(names(p), (Names{"KV319.SCR", "tobu1.sav", "tobu2.sav", "tobu2.sav.tmp"}));
+    for (const char* name : {"tobu1.sav", "tobu2.sav.tmp", "KV319.SCR"})
+        EXPECT_EQ(type_of(p, name), fs::file_type::fifo) << name;
+    std::string console = read_out(out / "pipes.txt");
+    EXPECT_NE(console.find("Cannot load C:TOBU1.SAV.: cannot read the file (tobu1.sav)."),
+              std::string::npos)
+        << console;
+    EXPECT_EQ(console.find("TOBU2"), std::string::npos) << console;
+    const std::string UNREADABLE = "Cannot read script file KV319.SCR\n";
+    const std::string UNWRITABLE = "Cannot write script file KV319.SCR\n";
+    EXPECT_NE(console.find(UNREADABLE + UNREADABLE + UNWRITABLE), std::string::npos) << console;
+
+    // The slot and the script as links to an endless device.
+    harness::RunResult d = run(
+        tab(4) + act(LOAD_3) + playback + act(SAVE_2) + "console " + (out / "device.txt") + "\n",
+        {}, [] {
+            if (symlink("/dev/zero", "tobu3.sav") != 0 || symlink("/dev/zero", "KV319.SCR") != 0)
+                _exit(126);
+        });
+    ASSERT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(d.read("tobu2.sav"), START);
+    console = read_out(out / "device.txt");
+    EXPECT_NE(console.find("Cannot load C:TOBU3.SAV.: cannot read the file (tobu3.sav)."),
+              std::string::npos)
+        << console;
+    EXPECT_NE(console.find(UNREADABLE + UNREADABLE), std::string::npos) << console;
+
+    // A plain script file of a terabyte of zero bytes (sparse: it takes no
+    // room) with no line break: playback gives up on it, twice.
+    harness::RunResult e =
+        run(playback + tab(4) + act(SAVE_2) + "console " + (out / "endless.txt") + "\n", {}, [] {
+            int fd = open("KV319.SCR", O_WRONLY | O_CREAT, 0644);
+            if (fd < 0 || ftruncate(fd, off_t{1} << 40) != 0) _exit(126);
+            close(fd);
+        });
+    if (e.status == 126) GTEST_SKIP() << "this file system holds no terabyte file";
+    ASSERT_EQ(e.status, 0) << e.err;
+    EXPECT_EQ(e.read("tobu2.sav"), START);
+    console = read_out(out / "endless.txt");
+    EXPECT_NE(console.find(UNREADABLE + UNREADABLE), std::string::npos) << console;
 }
 
 // A link planted at the save's temporary name is neither written through nor
