@@ -54,6 +54,16 @@ std::vector<uint32_t> card_area(const harness::Image& shot) {
     return area;
 }
 
+// How many pixels of two pictures of the card differ (all, when their
+// sizes do).
+size_t differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    if (a.size() != b.size()) return std::max(a.size(), b.size());
+    size_t n = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        n += a[i] != b[i];
+    return n;
+}
+
 std::vector<uint32_t> load(const std::string& path) {
     harness::Image image;
     if (!harness::load_png(path, image) || image.width != WIDTH || image.height != HEIGHT)
@@ -106,8 +116,8 @@ TEST(CardPicture, PictureOfASavedCardIsTheCardAreaOfTheDesignersFrames) {
         EXPECT_EQ(p.err, "");
         std::vector<uint32_t> made = load(p.path("card.png"));
         ASSERT_EQ(made.size(), size_t{WIDTH} * HEIGHT);
-        EXPECT_TRUE(made == card_area(shot));
-        EXPECT_NE(made, previous); // the frames do move
+        EXPECT_EQ(differing(made, card_area(shot)), 0u);
+        EXPECT_GT(differing(made, previous), 0u); // the frames do move
         previous = made;
     }
 }
@@ -135,7 +145,7 @@ TEST(CardPicture, GifHoldsEveryFrameExactly) {
         ASSERT_EQ(p.status, 0) << p.err;
         std::vector<uint32_t> png = load(p.path("card.png"));
         ASSERT_LE(std::set<uint32_t>(png.begin(), png.end()).size(), 256u);
-        EXPECT_TRUE(png == gif.frames[count - 1]) << "frame " << count;
+        EXPECT_EQ(differing(png, gif.frames[count - 1]), 0u) << "frame " << count;
     }
 }
 
