@@ -1,6 +1,7 @@
 # The card designer as installed programs, with a menu entry and an icon,
 # and the Debian packages made from the install (cpack -G DEB):
-#   card-designer   the designer, its headless runner, the menu entry, the icon
+#   card-designer   the designer, its headless runner, card-picture, the menu
+#                   entry, the icon
 #   libkv319-dev    the runtime for other programs (cmake/runtime_package.cmake)
 #
 # The menu entry starts the designer through a small launcher that gives it
@@ -14,7 +15,8 @@ set(CARD_DESIGNER_LAUNCHER_DIR ${CMAKE_INSTALL_LIBEXECDIR}/card-designer)
 if(TARGET card-designer)
   install(TARGETS card-designer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT designer)
 endif()
-install(TARGETS card-designer-headless RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT designer)
+install(TARGETS card-designer-headless card-picture RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT designer)
 
 if(TARGET card-designer)
   set(staged ${CMAKE_BINARY_DIR}/package/install-time)
@@ -38,6 +40,7 @@ endif()
 set(CARD_DESIGNER_MAN_PAGES
   card-designer
   card-designer-headless
+  card-picture
 )
 
 # Each package has its copyright file and changelog in share/doc/PACKAGE,
@@ -100,8 +103,9 @@ set(CPACK_DEBIAN_DESIGNER_DESCRIPTION "Interactive greeting-card designer
 Compose a card in one window: a background colour, a patterned border,
 shapes (heart, starburst, spiral, face) and messages placed with a click.
 Shapes can be animated and flash, greetings can scroll, and cards are saved
-to three slots. card-designer-headless runs the same program under a
-scripted user, for automatic checks.")
+to three slots. card-picture makes a saved card a PNG or an animated GIF
+to send. card-designer-headless runs the same program under a scripted
+user, for automatic checks.")
 set(CPACK_COMPONENT_DESIGNER_DISPLAY_NAME "Card designer")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkv319-dev)

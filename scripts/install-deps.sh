@@ -12,6 +12,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
+  # card-picture writes animated GIFs of saved cards through giflib.
+  libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # Xvfb and xdotool run the real-window test; ImageMagick's import takes
   # its screenshots.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian packages with cpack and checks them: the card
 # designer's files, its Depends, its menu entry (desktop-file-validate) and
-# launcher, a manual page for each program, and that the packaged headless
-# runner runs the designer; the development package's libraries, headers,
+# launcher, a manual page for each program, that the packaged headless
+# runner runs the designer and that card-picture makes a GIF; the development package's libraries, headers,
 # package files and guides; each package's copyright file and changelog;
 # and that lintian finds no error in either.
 #
@@ -27,7 +27,7 @@ has_files() {  # PACKAGE PATH...
     grep -qxF "./$f" "$work/contents.txt" || fail "$(basename "$package") has no /$f"
   done
 }
-has_files "$designer" usr/bin/card-designer usr/bin/card-designer-headless \
+has_files "$designer" usr/bin/card-designer usr/bin/card-designer-headless usr/bin/card-picture \
   usr/share/applications/card-designer.desktop \
   usr/share/icons/hicolor/scalable/apps/card-designer.svg \
   usr/libexec/card-designer/start-from-menu \
@@ -41,7 +41,7 @@ has_files "$development" usr/include/kv319/kv319.h usr/include/kv319/winsys.h \
   usr/share/doc/libkv319-dev/images/bounce.png
 
 depends=$(dpkg-deb -f "$designer" Depends)
-for p in libc6 libstdc++6 libsdl2-2.0-0 libfreetype6 libfontconfig1 libpng16-16 fonts-dejavu-core; do
+for p in libc6 libstdc++6 libsdl2-2.0-0 libfreetype6 libfontconfig1 libpng16-16 libgif7 fonts-dejavu-core; do
   [[ ", $depends," == *", $p "* || ", $depends," == *", $p,"* ]] || fail "Depends lacks $p: $depends"
 done
 [ "$(dpkg-deb -f "$designer" Package)" = card-designer ] || fail "package name"
@@ -96,4 +96,8 @@ cd "$work/run"
 printf 'click -23 230\nwait 3\nclick 60 0\nwait 3\nshot card.png\nconsole console.txt\n' |
   "$root/usr/bin/card-designer-headless" >out.txt 2>err.txt || { cat err.txt >&2; fail "the packaged runner"; }
 [ -s card.png ] || fail "the packaged runner wrote no shot"
+# The packaged card-picture makes a card file an animated GIF.
+printf '9 0 2 5 2\n2 0 0 1 2 1 1 1\n' >card.sav
+"$root/usr/bin/card-picture" --frames 3 card.sav card.gif 2>err.txt || { cat err.txt >&2; fail "the packaged card-picture"; }
+[ "$(head -c 6 card.gif)" = GIF89a ] || fail "the packaged card-picture wrote no GIF"
 echo "packages: $(basename "$designer"), $(basename "$development")"
