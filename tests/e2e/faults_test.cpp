@@ -5,7 +5,7 @@
 // back a script that is a directory or binary data. Each time the earlier
 // card file must stay as it was, the text window must say what went wrong,
 // and the program must go on working (a later save or load that succeeds
-// proves it).
+// proves it). Also: a card file holding values that only a file can hold.
 //
 // The run's directory is made unwritable by its mode; as root, the program is
 // also started without the capabilities that override file modes.
@@ -274,4 +274,31 @@ TEST(Faults, PlaybackOfADirectoryOrOfBinaryData) {
     EXPECT_EQ(b.read("tobu1.sav"), EARLIER);
     EXPECT_EQ(b.read("tobu2.sav"), card("0 -1 0 1 1"));
     EXPECT_EQ(b.read("KV319.SCR"), binary);
+}
+
+TEST(Faults, ValuesOnlyACardFileCanHold) {
+    OutDir out;
+    // A red Medium heart anchored far to the right whose pulse counter lies
+    // far below its cycle: its left lobe (radius 150000022) covers the card.
+    // A message of kind 7 that scrolls: no text, but its anchor moves.
+    std::string file = "14 -1 12 18 2\n0 134217728 0 2 1 -300000000 0 1\n";
+    for (int i = 1; i < 10; ++i)
+        file += "-1 0 0 0 1 0 0 1\n";
+    file += "7 5 40 0 1 2 1\n";
+    for (int i = 1; i < 10; ++i)
+        file += "-1 0 0 0 0 2 1\n";
+    harness::RunResult r =
+        run(tab(4) + act(LOAD_1) + "wait 1\nshot " + (out / "card.png") + "\n" + act(SAVE_2),
+            {{"tobu1.sav", file}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    harness::Image card;
+    ASSERT_TRUE(harness::load_png(out / "card.png", card));
+    const int ox = card.width / 2, oy = card.height / 2;
+    for (auto [x, y] : {std::pair{-129, 189}, {269, -169}, {70, 10}, {-100, -150}, {250, 170}})
+        EXPECT_EQ(card.at(ox + x, oy - y), 0xFF0000u) << x << ", " << y;
+
+    std::string saved = r.read("tobu2.sav");
+    size_t at = saved.find("\n7 ");
+    ASSERT_NE(at, std::string::npos) << saved;
+    EXPECT_GT(std::atoi(saved.c_str() + at + 3), 5) << saved;
 }
