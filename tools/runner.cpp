@@ -605,27 +605,24 @@ void Runner::carry_out_input(ws::HeadlessDriver& driver, const Command& c) {
     }
 }
 
-// The text window's stored lines, oldest first, from the runtime's history.
-static bool write_console(const char* path) {
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
+// The text window's stored lines, oldest first, from the runtime's history:
+// each as it is stored, with a newline added where it has none.
+static bool write_console(FILE* f) {
     int slot = rt.history_oldest;
-    if (slot >= 0 && slot < HISTORY_SIZE && rt.history_next >= 0 &&
-        rt.history_next < HISTORY_SIZE) {
-        do {
-            if (HGLOBAL block = rt.history_lines[slot]) {
-                if (const char* text = static_cast<const char*>(GlobalLock(block))) {
-                    size_t n = std::strlen(text);
-                    std::fwrite(text, 1, n, f);
-                    if (n == 0 || text[n - 1] != '\n') std::fputc('\n', f);
-                    GlobalUnlock(block);
-                }
+    if (slot < 0 || slot >= HISTORY_SIZE || rt.history_next < 0 || rt.history_next >= HISTORY_SIZE)
+        return true;
+    do {
+        if (HGLOBAL block = rt.history_lines[slot]) {
+            if (const char* text = static_cast<const char*>(GlobalLock(block))) {
+                size_t n = std::strlen(text);
+                std::fwrite(text, 1, n, f);
+                if (n == 0 || text[n - 1] != '\n') std::fputc('\n', f);
+                GlobalUnlock(block);
             }
-            slot = (slot + 1) % HISTORY_SIZE;
-        } while (slot != rt.history_next);
-    }
-    bool ok = std::fflush(f) == 0 && !std::ferror(f);
-    return std::fclose(f) == 0 && ok;
+        }
+        slot = (slot + 1) % HISTORY_SIZE;
+    } while (slot != rt.history_next);
+    return true;
 }
 
 void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
@@ -651,7 +648,7 @@ void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
         break;
     }
     case CommandKind::Console:
-        ok = write_console(c.file.c_str());
+        ok = ws::write_file_whole(c.file.c_str(), write_console);
         break;
     default:
         return;

@@ -5,7 +5,8 @@
 // back a script that is a directory or binary data. Each time the earlier
 // card file must stay as it was, the text window must say what went wrong,
 // and the program must go on working (a later save or load that succeeds
-// proves it). Also: a card file holding values that only a file can hold.
+// proves it). Also: the runner's own files where they cannot be written,
+// and a card file holding values that only a file can hold.
 //
 // The run's directory is made unwritable by its mode; as root, the program is
 // also started without the capabilities that override file modes.
@@ -21,6 +22,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -131,6 +133,14 @@ bool status_line_red(const std::string& shot) {
         for (int x = ox - 130; x < ox + 300 && x < image.width; ++x)
             if (image.at(x, y) == 0xFF0000u) return true;
     return false;
+}
+
+// The names in a run's directory.
+std::set<std::string> names_in(const std::string& dir) {
+    std::set<std::string> names;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir))
+        names.insert(e.path().filename().string());
+    return names;
 }
 
 } // namespace
@@ -274,6 +284,39 @@ TEST(Faults, PlaybackOfADirectoryOrOfBinaryData) {
     EXPECT_EQ(b.read("tobu1.sav"), EARLIER);
     EXPECT_EQ(b.read("tobu2.sav"), card("0 -1 0 1 1"));
     EXPECT_EQ(b.read("KV319.SCR"), binary);
+}
+
+TEST(Faults, ShotsThatCannotBeWrittenKeepWhatTheNameHeld) {
+    // A full disk (the file-size limit): the picture that was there stays,
+    // and nothing else is left behind.
+    harness::RunResult full = run("wait 1\nshot card.png\n", {{"card.png", "an earlier picture"}},
+                                  [] { limit_file_size(1024); });
+    EXPECT_EQ(full.status, 2);
+    EXPECT_NE(full.err.find("2: cannot write \"card.png\""), std::string::npos) << full.err;
+    EXPECT_EQ(full.read("card.png"), "an earlier picture");
+    EXPECT_EQ(names_in(full.dir), (std::set<std::string>{"card.png", "commands.txt",
+                                                         "runner.stderr", "runner.stdout"}));
+
+    // A device that cannot take it (reached through a link here, so that
+    // nothing of the system's is at stake) is not removed.
+    harness::RunResult device = run("wait 1\nscreen full\n", {}, [] {
+        if (symlink("/dev/full", "full") != 0) _exit(126);
+    });
+    EXPECT_EQ(device.status, 2);
+    EXPECT_TRUE(fs::is_symlink(device.path("full")));
+
+    // One that can be written replaces the picture, keeping its mode, and
+    // through a link the link stays.
+    harness::RunResult ok =
+        run("wait 1\nshot card.png\nshot link.png\n", {{"card.png", "an earlier picture"}}, [] {
+            if (chmod("card.png", 0604) != 0 || symlink("card.png", "link.png") != 0) _exit(126);
+        });
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    harness::Image shot;
+    EXPECT_TRUE(harness::load_png(ok.path("card.png"), shot));
+    EXPECT_EQ(fs::status(ok.path("card.png")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    EXPECT_TRUE(fs::is_symlink(ok.path("link.png")));
 }
 
 TEST(Faults, ValuesOnlyACardFileCanHold) {
