@@ -455,6 +455,11 @@ bool parse_script(const std::string& text, const Options& options, std::vector<C
         pos = end + 1;
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > MAX_LINE_LENGTH) {
+            error = std::to_string(number) + ": the line is longer than " +
+                    std::to_string(MAX_LINE_LENGTH) + " characters";
+            return false;
+        }
         std::string body = trim(line);
         if (body.empty() || body[0] == '#') continue;
         if (line.find('\0') != std::string::npos) {

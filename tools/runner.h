@@ -8,6 +8,7 @@
 // "LINE: message" on stderr and end the process with status 2.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@ namespace runner {
 // Virtual time of one timer period ("tick") of the program.
 inline constexpr uint64_t TICK_MS = 100;
 inline constexpr int EXIT_RUNNER_ERROR = 2;
+
+// Bounds of a command script: far beyond any check's needs, they keep an
+// input that never ends (a device, a runaway pipe) from taking all memory.
+inline constexpr size_t MAX_SCRIPT_BYTES = size_t{4} << 20;  // 4 MiB
+inline constexpr size_t MAX_LINE_LENGTH = 4096;               // characters, without the newline
 
 struct Options {
     std::string input_path;  // empty: standard input
@@ -76,7 +82,8 @@ struct Command {
 };
 
 // Parses a whole script: one command a line; blank lines and lines whose
-// first non-blank character is '#' are skipped. On the first bad line,
+// first non-blank character is '#' are skipped. A line longer than
+// MAX_LINE_LENGTH is an error, whatever it holds. On the first bad line,
 // false with "LINE: message" in `error`. `options` gives the screen that
 // click-screen positions must lie on.
 bool parse_script(const std::string& text, const Options& options, std::vector<Command>& commands,

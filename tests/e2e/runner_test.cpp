@@ -81,6 +81,16 @@ TEST(RunnerEndToEnd, BadOptionsAreRunnerErrors) {
     EXPECT_NE(m.err.find("no-such-file.txt"), std::string::npos) << m.err;
 }
 
+TEST(RunnerEndToEnd, AnEndlessInputOrAnOverlongLineIsARunnerError) {
+    RunResult endless = run_headless("", {"--input", "/dev/zero"});
+    EXPECT_EQ(endless.status, 2);
+    EXPECT_EQ(endless.err, "the commands from \"/dev/zero\" are longer than 4 MiB\n");
+
+    RunResult line = run_headless("wait 1\ntype " + std::string(5000, 'a') + "\n");
+    EXPECT_EQ(line.status, 2);
+    EXPECT_EQ(line.err, "2: the line is longer than 4096 characters\n");
+}
+
 TEST(RunnerEndToEnd, PassingMaxTicksIsARunnerError) {
     RunResult r = run_headless("wait 1\nwait 50\nclose graphics\n", {"--max-ticks", "10"});
     EXPECT_EQ(r.status, 2);
