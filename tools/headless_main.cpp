@@ -74,10 +74,12 @@ int main(int argc, char** argv) {
     }
 
     static runner::Runner scripted_user(std::move(commands), options);
-    ws::HeadlessDriver& driver = ws::headless_start(options.screen_width, options.screen_height);
+    runner::ScriptedDriver& driver =
+        runner::scripted_start(options.screen_width, options.screen_height);
     driver.set_idle_handler([](ws::HeadlessDriver& d, uint64_t deadline_ms) {
         scripted_user.on_idle(d, deadline_ms);
     });
+    driver.set_busy_handler([](ws::HeadlessDriver& d) { scripted_user.on_busy(d); });
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&instance_tag);
     int status = WinMain(instance, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
     std::fflush(nullptr);

@@ -712,6 +712,11 @@ void Runner::on_idle(ws::HeadlessDriver& driver, uint64_t deadline_ms) {
     finish(driver, deadline_ms);
 }
 
+void Runner::on_busy(ws::HeadlessDriver& driver) {
+    ws::wm_present_all();
+    on_idle(driver, driver.now_ms() + TICK_MS);
+}
+
 void Runner::finish(ws::HeadlessDriver& driver, uint64_t deadline_ms) {
     if (!closed_) {
         closed_ = true;
@@ -726,6 +731,29 @@ void Runner::finish(ws::HeadlessDriver& driver, uint64_t deadline_ms) {
     // No timer left: nothing will ever happen, and the driver says so.
     if (deadline_ms == UINT64_MAX) return;
     move_clock(driver, deadline_ms, 0);
+}
+
+// ---- The driver -------------------------------------------------------------
+
+bool ScriptedDriver::next_input(ws::InputEvent& event) {
+    if (HeadlessDriver::next_input(event)) return true;
+    if (++empty_looks_ < BUSY_LOOKS || !busy_) return false;
+    empty_looks_ = 0;
+    busy_(*this);
+    return HeadlessDriver::next_input(event);
+}
+
+void ScriptedDriver::wait_input(uint64_t deadline_ms) {
+    empty_looks_ = 0;
+    HeadlessDriver::wait_input(deadline_ms);
+}
+
+ScriptedDriver& scripted_start(int screen_width, int screen_height) {
+    ws::wm_reset();
+    auto* driver = new ScriptedDriver(screen_width, screen_height);
+    ws::set_driver(driver);  // the layer owns it
+    ws::wm_start();
+    return *driver;
 }
 
 }  // namespace runner

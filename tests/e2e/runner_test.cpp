@@ -91,6 +91,18 @@ TEST(RunnerEndToEnd, AnEndlessInputOrAnOverlongLineIsARunnerError) {
     EXPECT_EQ(line.err, "2: the line is longer than 4096 characters\n");
 }
 
+TEST(RunnerEndToEnd, ControlPStopsAPlaybackThatNeverWaits) {
+    // One periodic line standing for 2^31 - 1 events: the program plays
+    // them back one after another without ever waiting, and the scripted
+    // user still acts while it runs.
+    harness::RunSetup setup;
+    setup.script = "key ctrl+p\nwait 3\nkey ctrl+p\nkey ctrl+q\n";
+    setup.files = {{"KV319.SCR", "KV319_PERIODIC(2147483647);\n"}};
+    RunResult r = run_headless(setup);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+}
+
 TEST(RunnerEndToEnd, PassingMaxTicksIsARunnerError) {
     RunResult r = run_headless("wait 1\nwait 50\nclose graphics\n", {"--max-ticks", "10"});
     EXPECT_EQ(r.status, 2);
