@@ -2,6 +2,8 @@
 // statuses, the files the scripted user writes, and how a run ends.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <string>
 
 #include "runner_harness.h"
@@ -82,7 +84,17 @@ TEST(RunnerEndToEnd, BadOptionsAreRunnerErrors) {
 }
 
 TEST(RunnerEndToEnd, AnEndlessInputOrAnOverlongLineIsARunnerError) {
-    RunResult endless = run_headless("", {"--input", "/dev/zero"});
+    harness::RunSetup setup;
+    setup.args = {"--input", "/dev/zero"};
+#if !defined(__SANITIZE_ADDRESS__)
+    // Were the bound lost, the run would fail at 1 GiB rather than fill the
+    // machine's memory (the address sanitizer needs far more address space).
+    setup.in_child = [] {
+        struct rlimit limit = {rlim_t{1} << 30, rlim_t{1} << 30};
+        setrlimit(RLIMIT_AS, &limit);
+    };
+#endif
+    RunResult endless = run_headless(setup);
     EXPECT_EQ(endless.status, 2);
     EXPECT_EQ(endless.err, "the commands from \"/dev/zero\" are longer than 4 MiB\n");
 
