@@ -1,15 +1,17 @@
 // checked_draw.cpp: range-checked forwarding to the runtime's primitives.
 //
-// Each procedure draws nothing when a value lies beyond DRAW_LIMIT; it never
-// clamps, since a clamped corner would change the shape on the card.
+// Each procedure draws nothing when a value lies beyond the int range; it
+// never clamps, since a clamped corner would change the shape on the card.
 #include "checked_draw.h"
+
+#include <limits.h>
 
 #include "kv319.h"
 
 namespace {
 
 bool fits(int64_t value) {
-    return value >= -DRAW_LIMIT && value <= DRAW_LIMIT;
+    return value >= INT_MIN && value <= INT_MAX;
 }
 
 } // namespace

@@ -2,17 +2,16 @@
 // 64-bit coordinates.
 //
 // The card file can put any int into any field, so anchors, sizes and the
-// offsets added to them are combined in 64 bits. A primitive whose values do
-// not all lie within +-DRAW_LIMIT is left out: the window system's drawing
-// surface accepts 28-bit signed coordinates, and the runtime adds its origin
-// and radii to what it is given, which must not overflow an int. Anything
-// that far out lies far off the card. Colours and signs are passed on as
-// computed: the runtime corrects and reports bad colours and negative sizes.
+// offsets added to them are combined in 64 bits. Every value that fits in an
+// int reaches the runtime as it is, however far off the card: the runtime
+// takes any int and clips what it draws. A primitive with a value beyond the
+// int range, which only a sum or difference of extreme fields can give, is
+// left out; clamping one corner would change the shape. Colours and signs
+// are passed on as computed: the runtime corrects and reports bad colours
+// and negative sizes.
 #pragma once
 
 #include <stdint.h>
-
-inline constexpr int64_t DRAW_LIMIT = 134217727; // 2^27 - 1
 
 void put_circle(int colour, int64_t x, int64_t y, int64_t radius);
 void put_triangle(int colour, int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t x3,

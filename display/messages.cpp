@@ -4,12 +4,14 @@
 // Every text is drawn twice, at its anchor and 400 units (one card width) to
 // the left, so that whatever runs past the card's right edge shows at its
 // left edge; the mask drawn afterwards hides the rest. A kind outside the
-// table draws nothing and leaves its slot as it is.
+// table (only a card file can hold one) draws nothing, but its anchor
+// scrolls like any other slot's.
 #include "checked_draw.h"
 #include "display.h"
 
 namespace {
 
+constexpr int EMPTY = -1;
 constexpr int GREETING_COUNT = 6;
 constexpr int SUBLIMINAL = 6;
 constexpr int CARD_LEFT = -130;
@@ -61,7 +63,7 @@ void draw_with_wrap(int colour, int64_t x, int64_t y, int size, const char* text
 void draw_messages(const MessageTable& messages) {
     for (int slot = 0; slot < SLOT_COUNT; ++slot) {
         const int kind = messages.kind[slot];
-        if (kind < 0 || kind > SUBLIMINAL) continue;
+        if (kind == EMPTY) continue;
         const int x = messages.x[slot];
         const int y = messages.y[slot];
         const int step = scroll_step(messages.speed[slot]);
@@ -73,6 +75,8 @@ void draw_messages(const MessageTable& messages) {
         if (messages.scrolling[slot] == 1) {
             messages.x[slot] = x >= CARD_RIGHT ? step + CARD_LEFT : x + step;
         }
+
+        if (kind < 0 || kind > SUBLIMINAL) continue; // no text to draw
 
         if (kind == SUBLIMINAL) {
             // The scroll field is the cycle counter: the word shows when it

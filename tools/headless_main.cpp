@@ -13,18 +13,35 @@
 
 namespace {
 
-bool read_all(FILE* f, std::string& text) {
+// Reads the whole stream, but stops once it has more than MAX_SCRIPT_BYTES:
+// false with a message in `error` when it cannot be read or is longer.
+bool read_all(FILE* f, const std::string& name, std::string& text, std::string& error) {
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    return !std::ferror(f);
+    while (text.size() <= runner::MAX_SCRIPT_BYTES &&
+           (n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, n);
+    if (text.size() > runner::MAX_SCRIPT_BYTES) {
+        error = "the commands from " + name + " are longer than " +
+                std::to_string(runner::MAX_SCRIPT_BYTES >> 20) + " MiB";
+        return false;
+    }
+    if (std::ferror(f)) {
+        error = "cannot read the commands from " + name;
+        return false;
+    }
+    return true;
 }
 
-bool read_commands(const std::string& path, std::string& text) {
-    if (path.empty()) return read_all(stdin, text);
+bool read_commands(const std::string& path, std::string& text, std::string& error) {
+    if (path.empty()) return read_all(stdin, "standard input", text, error);
+    const std::string name = "\"" + path + "\"";
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    bool ok = read_all(f, text);
+    if (!f) {
+        error = "cannot read the commands from " + name;
+        return false;
+    }
+    bool ok = read_all(f, name, text, error);
     std::fclose(f);
     return ok;
 }
@@ -46,10 +63,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string text;
-    if (!read_commands(options.input_path, text)) {
-        std::fprintf(stderr, "cannot read the commands from %s\n",
-                     options.input_path.empty() ? "standard input"
-                                                : ("\"" + options.input_path + "\"").c_str());
+    if (!read_commands(options.input_path, text, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return runner::EXIT_RUNNER_ERROR;
     }
     std::vector<runner::Command> commands;
@@ -59,10 +74,12 @@ int main(int argc, char** argv) {
     }
 
     static runner::Runner scripted_user(std::move(commands), options);
-    ws::HeadlessDriver& driver = ws::headless_start(options.screen_width, options.screen_height);
+    runner::ScriptedDriver& driver =
+        runner::scripted_start(options.screen_width, options.screen_height);
     driver.set_idle_handler([](ws::HeadlessDriver& d, uint64_t deadline_ms) {
         scripted_user.on_idle(d, deadline_ms);
     });
+    driver.set_busy_handler([](ws::HeadlessDriver& d) { scripted_user.on_busy(d); });
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&instance_tag);
     int status = WinMain(instance, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
     std::fflush(nullptr);

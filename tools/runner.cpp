@@ -455,6 +455,11 @@ bool parse_script(const std::string& text, const Options& options, std::vector<C
         pos = end + 1;
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > MAX_LINE_LENGTH) {
+            error = std::to_string(number) + ": the line is longer than " +
+                    std::to_string(MAX_LINE_LENGTH) + " characters";
+            return false;
+        }
         std::string body = trim(line);
         if (body.empty() || body[0] == '#') continue;
         if (line.find('\0') != std::string::npos) {
@@ -605,27 +610,24 @@ void Runner::carry_out_input(ws::HeadlessDriver& driver, const Command& c) {
     }
 }
 
-// The text window's stored lines, oldest first, from the runtime's history.
-static bool write_console(const char* path) {
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
+// The text window's stored lines, oldest first, from the runtime's history:
+// each as it is stored, with a newline added where it has none.
+static bool write_console(FILE* f) {
     int slot = rt.history_oldest;
-    if (slot >= 0 && slot < HISTORY_SIZE && rt.history_next >= 0 &&
-        rt.history_next < HISTORY_SIZE) {
-        do {
-            if (HGLOBAL block = rt.history_lines[slot]) {
-                if (const char* text = static_cast<const char*>(GlobalLock(block))) {
-                    size_t n = std::strlen(text);
-                    std::fwrite(text, 1, n, f);
-                    if (n == 0 || text[n - 1] != '\n') std::fputc('\n', f);
-                    GlobalUnlock(block);
-                }
+    if (slot < 0 || slot >= HISTORY_SIZE || rt.history_next < 0 || rt.history_next >= HISTORY_SIZE)
+        return true;
+    do {
+        if (HGLOBAL block = rt.history_lines[slot]) {
+            if (const char* text = static_cast<const char*>(GlobalLock(block))) {
+                size_t n = std::strlen(text);
+                std::fwrite(text, 1, n, f);
+                if (n == 0 || text[n - 1] != '\n') std::fputc('\n', f);
+                GlobalUnlock(block);
             }
-            slot = (slot + 1) % HISTORY_SIZE;
-        } while (slot != rt.history_next);
-    }
-    bool ok = std::fflush(f) == 0 && !std::ferror(f);
-    return std::fclose(f) == 0 && ok;
+        }
+        slot = (slot + 1) % HISTORY_SIZE;
+    } while (slot != rt.history_next);
+    return true;
 }
 
 void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
@@ -651,7 +653,7 @@ void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
         break;
     }
     case CommandKind::Console:
-        ok = write_console(c.file.c_str());
+        ok = ws::write_file_whole(c.file.c_str(), write_console);
         break;
     default:
         return;
@@ -710,6 +712,11 @@ void Runner::on_idle(ws::HeadlessDriver& driver, uint64_t deadline_ms) {
     finish(driver, deadline_ms);
 }
 
+void Runner::on_busy(ws::HeadlessDriver& driver) {
+    ws::wm_present_all();
+    on_idle(driver, driver.now_ms() + TICK_MS);
+}
+
 void Runner::finish(ws::HeadlessDriver& driver, uint64_t deadline_ms) {
     if (!closed_) {
         closed_ = true;
@@ -724,6 +731,29 @@ void Runner::finish(ws::HeadlessDriver& driver, uint64_t deadline_ms) {
     // No timer left: nothing will ever happen, and the driver says so.
     if (deadline_ms == UINT64_MAX) return;
     move_clock(driver, deadline_ms, 0);
+}
+
+// ---- The driver -------------------------------------------------------------
+
+bool ScriptedDriver::next_input(ws::InputEvent& event) {
+    if (HeadlessDriver::next_input(event)) return true;
+    if (++empty_looks_ < BUSY_LOOKS || !busy_) return false;
+    empty_looks_ = 0;
+    busy_(*this);
+    return HeadlessDriver::next_input(event);
+}
+
+void ScriptedDriver::wait_input(uint64_t deadline_ms) {
+    empty_looks_ = 0;
+    HeadlessDriver::wait_input(deadline_ms);
+}
+
+ScriptedDriver& scripted_start(int screen_width, int screen_height) {
+    ws::wm_reset();
+    auto* driver = new ScriptedDriver(screen_width, screen_height);
+    ws::set_driver(driver);  // the layer owns it
+    ws::wm_start();
+    return *driver;
 }
 
 }  // namespace runner

@@ -3,12 +3,17 @@
 // A command script is parsed and checked whole before the program starts
 // (parse_script); a Runner then carries it out from the headless driver's
 // idle handler, one step each time the program waits with nothing queued,
-// as a person acts on what is on screen. Runner errors (a bad line, a
-// window that is not there, the program running past --max-ticks) print
-// "LINE: message" on stderr and end the process with status 2.
+// as a person acts on what is on screen. A program that goes on without
+// waiting (continuous script playback) gets a step every BUSY_LOOKS looks
+// at its empty input queue instead (ScriptedDriver), as a person can act
+// while it runs. Runner errors (a bad line, a window that is not there, the
+// program running past --max-ticks) print "LINE: message" on stderr and end
+// the process with status 2.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +24,11 @@ namespace runner {
 // Virtual time of one timer period ("tick") of the program.
 inline constexpr uint64_t TICK_MS = 100;
 inline constexpr int EXIT_RUNNER_ERROR = 2;
+
+// Bounds of a command script: far beyond any check's needs, they keep an
+// input that never ends (a device, a runaway pipe) from taking all memory.
+inline constexpr size_t MAX_SCRIPT_BYTES = size_t{4} << 20;  // 4 MiB
+inline constexpr size_t MAX_LINE_LENGTH = 4096;               // characters, without the newline
 
 struct Options {
     std::string input_path;  // empty: standard input
@@ -76,11 +86,39 @@ struct Command {
 };
 
 // Parses a whole script: one command a line; blank lines and lines whose
-// first non-blank character is '#' are skipped. On the first bad line,
+// first non-blank character is '#' are skipped. A line longer than
+// MAX_LINE_LENGTH is an error, whatever it holds. On the first bad line,
 // false with "LINE: message" in `error`. `options` gives the screen that
 // click-screen positions must lie on.
 bool parse_script(const std::string& text, const Options& options, std::vector<Command>& commands,
                   std::string& error);
+
+// How often a program that goes on without waiting may look at its empty
+// input queue before the scripted user takes a step anyway. In continuous
+// script playback each scripted event is one look.
+inline constexpr uint64_t BUSY_LOOKS = 100;
+
+// The headless driver of a scripted run. Besides the idle handler, which
+// runs when the program blocks with nothing to take, it has a busy handler,
+// which runs after every BUSY_LOOKS looks at an empty input queue without
+// blocking in between; input it pushes is taken at once.
+class ScriptedDriver : public ws::HeadlessDriver {
+  public:
+    using BusyHandler = std::function<void(ws::HeadlessDriver&)>;
+    using HeadlessDriver::HeadlessDriver;
+
+    void set_busy_handler(BusyHandler handler) { busy_ = std::move(handler); }
+    bool next_input(ws::InputEvent& event) override;
+    void wait_input(uint64_t deadline_ms) override;
+
+  private:
+    uint64_t empty_looks_ = 0;  // since the program last blocked
+    BusyHandler busy_;
+};
+
+// Resets the window-system layer and starts it afresh on a new ScriptedDriver
+// with the given screen, as ws::headless_start does with a plain one.
+ScriptedDriver& scripted_start(int screen_width, int screen_height);
 
 class Runner {
   public:
@@ -93,6 +131,10 @@ class Runner {
     // own deadline in one step). When the commands run out, the graphics
     // window is closed, once, and time passes until the program ends.
     void on_idle(ws::HeadlessDriver& driver, uint64_t deadline_ms);
+    // The busy handler: the program runs on without waiting. What it drew
+    // is shown, and the next step is taken as at idle, with a wait moving
+    // the clock one timer period per call.
+    void on_busy(ws::HeadlessDriver& driver);
 
     size_t commands_done() const { return next_; }
 

@@ -66,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
                     KV319_text(pen_colours[colour], last_x, last_y, TEXT_SIZE, text);
                     KV319_printf("text \"%s\" at (%d, %d)", text, last_x, last_y);
                 } else {
-                    KV319_printf("the text dialog could not be opened");
+                    KV319_printf("no text entered");
                 }
             } else if (key == 'n') {
                 have_point = 0;

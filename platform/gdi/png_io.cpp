@@ -7,11 +7,18 @@
 // is silent; a damaged file is simply refused.
 #include "png_io.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
+#include <string>
 
 namespace ws {
 namespace {
@@ -21,6 +28,49 @@ constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
 
 void png_error_silent(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void png_warning_silent(png_structp, png_const_charp) {}
+
+// Tries of a new name beside the file before giving up.
+constexpr int kTempNameTries = 100;
+// Symbolic links followed from one name, as the system itself does.
+constexpr int kMaxLinkHops = 40;
+
+// Runs `write` on the open descriptor, then flushes and closes it; true
+// when nothing failed.
+bool write_and_close(int fd, const std::function<bool(std::FILE*)>& write) {
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        close(fd);
+        return false;
+    }
+    bool ok = write(file);
+    // A full disk shows only at the flush or the close.
+    if (std::fflush(file) != 0 || std::ferror(file)) ok = false;
+    if (std::fclose(file) != 0) ok = false;
+    return ok;
+}
+
+// The file that a write to `path` replaces: the end of its chain of
+// symbolic links, which need not exist yet.
+std::string file_to_replace(const char* path) {
+    if (char* real = realpath(path, nullptr)) {
+        std::string target = real;
+        std::free(real);
+        return target;
+    }
+    std::string target = path;
+    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
+        struct stat st;
+        if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char link[PATH_MAX];
+        ssize_t n = readlink(target.c_str(), link, sizeof link);
+        if (n <= 0 || n >= static_cast<ssize_t>(sizeof link)) break;
+        std::string next(link, static_cast<size_t>(n));
+        size_t slash = target.rfind('/');
+        if (next[0] != '/' && slash != std::string::npos) next = target.substr(0, slash + 1) + next;
+        target = next;
+    }
+    return target;
+}
 
 struct WriteJob {
     FILE* file = nullptr;
@@ -126,6 +176,31 @@ bool read_with_libpng(ReadJob& job) {
 
 }  // namespace
 
+bool write_file_whole(const char* path, const std::function<bool(std::FILE*)>& write) {
+    if (!path || !*path) return false;
+    struct stat st;
+    const bool exists = stat(path, &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a pipe cannot be replaced, and is never removed.
+        int fd = open(path, O_WRONLY | O_CLOEXEC);
+        return fd >= 0 && write_and_close(fd, write);
+    }
+    const std::string target = file_to_replace(path);
+    std::string temp;
+    int fd = -1;
+    for (int n = 0; fd < 0 && n < kTempNameTries; ++n) {
+        temp = target + "." + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp";
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    // The new file takes the old one's mode (a new name gets the umask's).
+    if (exists) fchmod(fd, st.st_mode & 07777);
+    bool ok = write_and_close(fd, write) && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) unlink(temp.c_str());
+    return ok;
+}
+
 bool write_png(const char* path, const uint32_t* pixels, int width, int height, int stride) {
     if (!path || !pixels || width <= 0 || height <= 0 || stride < width) return false;
     WriteJob job;
@@ -138,14 +213,10 @@ bool write_png(const char* path, const uint32_t* pixels, int width, int height, 
     } catch (const std::bad_alloc&) {
         return false;
     }
-    job.file = std::fopen(path, "wb");
-    if (!job.file) return false;
-    bool ok = write_with_libpng(job);
-    // A full disk shows only at the flush or the close.
-    if (std::fflush(job.file) != 0 || std::ferror(job.file)) ok = false;
-    if (std::fclose(job.file) != 0) ok = false;
-    if (!ok) std::remove(path);
-    return ok;
+    return write_file_whole(path, [&job](std::FILE* file) {
+        job.file = file;
+        return write_with_libpng(job);
+    });
 }
 
 bool read_png(const char* path, std::vector<uint32_t>& pixels, int& width, int& height) {

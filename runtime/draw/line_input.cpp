@@ -1,7 +1,10 @@
 // line_input.cpp: KV319_gets, one line of text from the user in a small
 // modal dialog built in memory: a multi-line edit box, an "Okay" button and
-// the prompt (its first 79 characters). Only "Okay" ends the dialog; Esc and
-// the close box leave it open. The buffer receives at most 255 characters.
+// the prompt (its first 79 characters). Only "Okay" ends the dialog with
+// text; Esc and the close box leave it open. A quit that arrives while it is
+// open ends it with no text, and the quit reaches the next event wait. The
+// buffer always holds a terminated string afterwards: at most 255 characters,
+// empty when nothing was entered.
 #include <string.h>
 
 #include "draw.h"
@@ -98,6 +101,7 @@ INT_PTR CALLBACK gets_dialog_proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM l
 
 int KV319_gets(const char* prompt, char* buffer) {
     if (!buffer) return 0;
+    buffer[0] = '\0'; // what the caller finds when the dialog ends without "Okay"
     // DWORD storage keeps the template on the 4-byte boundary it needs.
     DWORD storage[GETS_TEMPLATE_SIZE / 4];
     BYTE* bytes = (BYTE*)storage;
@@ -105,5 +109,6 @@ int KV319_gets(const char* prompt, char* buffer) {
     INT_PTR result = DialogBoxIndirectParamA(rt.instance, (LPCDLGTEMPLATEA)bytes,
                                              rt.graphics_window, gets_dialog_proc, (LPARAM)buffer);
     rt.gets_buffer = NULL;
-    return result != -1 ? 1 : 0;
+    // 1 only from "Okay"; a quit ends the dialog with 0, a failure gives -1.
+    return result == 1 ? 1 : 0;
 }

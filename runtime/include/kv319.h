@@ -65,7 +65,8 @@ int KV319_text_printf(int colour, int x, int y, int ptsize, const char* format, 
 
 // ---- The text window --------------------------------------------------------
 int KV319_printf(const char* format, ...);     // one new line in the text window; returns the character count
-int KV319_gets(const char* prompt, char* buffer);  // asks for a line in a dialog; buffer of 256 bytes; 1 when entered
+// A quit that ends the KV319_gets dialog gives 0; the next event wait delivers it.
+int KV319_gets(const char* prompt, char* buffer);  // asks for a line in a dialog; buffer of 256 bytes, always terminated; 1 when entered, 0 (empty buffer) when not
 
 #ifdef __cplusplus
 }

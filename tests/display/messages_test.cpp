@@ -53,12 +53,20 @@ TEST(Messages, SubliminalCycle) {
     EXPECT_EQ(m.scrolling[0], 9);
 }
 
-TEST(Messages, UnknownKindsDrawNothingAndChangeNothing) {
+TEST(Messages, UnknownKindsScrollButDrawNothing) {
+    // Only a card file holds such kinds: no text, but the anchor scrolls
+    // like any slot's; an empty slot stays as it is.
     Messages m;
-    m.kind[0] = 7, m.kind[1] = -2147483647 - 1, m.kind[2] = 2147483647;
-    for (int i = 0; i < 3; ++i)
+    m.kind[0] = 7, m.kind[1] = -2147483647 - 1, m.kind[2] = 2147483647, m.kind[3] = -2;
+    for (int i = 0; i < 4; ++i)
         m.scrolling[i] = 1, m.x[i] = 5;
+    m.x[2] = 2147483647;
+    m.scrolling[4] = 1, m.x[4] = 5;
     EXPECT_TRUE(record([&] { draw_messages(m.table()); }).empty());
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(m.x[i], 5);
+    EXPECT_EQ(m.x[0], 9);
+    EXPECT_EQ(m.x[1], 9);
+    EXPECT_EQ(m.x[2], -126); // past the right edge: back at the left
+    EXPECT_EQ(m.x[3], 9);
+    EXPECT_EQ(m.x[4], 5);
+    EXPECT_EQ(m.scrolling[0], 1);
 }

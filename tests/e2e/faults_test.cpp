@@ -6,7 +6,8 @@
 // pipes, devices or endless, and a link planted at the save's temporary
 // name. Each time the earlier card file must stay as it was, the text window
 // must say what went wrong, and the program must go on working (a later save
-// or load that succeeds proves it).
+// or load that succeeds proves it). Also: the runner's own files where they
+// cannot be written, and a card file holding values that only a file can hold.
 //
 // The run's directory is made unwritable by its mode; as root, the program is
 // also started without the capabilities that override file modes.
@@ -26,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -155,6 +157,14 @@ bool status_line_red(const std::string& shot) {
         for (int x = ox - 130; x < ox + 300 && x < image.width; ++x)
             if (image.at(x, y) == 0xFF0000u) return true;
     return false;
+}
+
+// The names in a run's directory.
+std::set<std::string> names_in(const std::string& dir) {
+    std::set<std::string> names;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir))
+        names.insert(e.path().filename().string());
+    return names;
 }
 
 } // namespace
@@ -409,4 +419,63 @@ TEST(Faults, ASaveMakesANewFileOnTheDiskWithTheEarlierFilesMode) {
             << slot << "\n"
             << read_out(log);
     }
+
+TEST(Faults, ShotsThatCannotBeWrittenKeepWhatTheNameHeld) {
+    // A full disk (the file-size limit): the picture that was there stays,
+    // and nothing else is left behind.
+    harness::RunResult full = run("wait 1\nshot card.png\n", {{"card.png", "an earlier picture"}},
+                                  [] { limit_file_size(1024); });
+    EXPECT_EQ(full.status, 2);
+    EXPECT_NE(full.err.find("2: cannot write \"card.png\""), std::string::npos) << full.err;
+    EXPECT_EQ(full.read("card.png"), "an earlier picture");
+    EXPECT_EQ(names_in(full.dir), (std::set<std::string>{"card.png", "commands.txt",
+                                                         "runner.stderr", "runner.stdout"}));
+
+    // A device that cannot take it (reached through a link here, so that
+    // nothing of the system's is at stake) is not removed.
+    harness::RunResult device = run("wait 1\nscreen full\n", {}, [] {
+        if (symlink("/dev/full", "full") != 0) _exit(126);
+    });
+    EXPECT_EQ(device.status, 2);
+    EXPECT_TRUE(fs::is_symlink(device.path("full")));
+
+    // One that can be written replaces the picture, keeping its mode, and
+    // through a link the link stays.
+    harness::RunResult ok =
+        run("wait 1\nshot card.png\nshot link.png\n", {{"card.png", "an earlier picture"}}, [] {
+            if (chmod("card.png", 0604) != 0 || symlink("card.png", "link.png") != 0) _exit(126);
+        });
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    harness::Image shot;
+    EXPECT_TRUE(harness::load_png(ok.path("card.png"), shot));
+    EXPECT_EQ(fs::status(ok.path("card.png")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    EXPECT_TRUE(fs::is_symlink(ok.path("link.png")));
+}
+
+TEST(Faults, ValuesOnlyACardFileCanHold) {
+    OutDir out;
+    // A red Medium heart anchored far to the right whose pulse counter lies
+    // far below its cycle: its left lobe (radius 150000022) covers the card.
+    // A message of kind 7 that scrolls: no text, but its anchor moves.
+    std::string file = "14 -1 12 18 2\n0 134217728 0 2 1 -300000000 0 1\n";
+    for (int i = 1; i < 10; ++i)
+        file += "-1 0 0 0 1 0 0 1\n";
+    file += "7 5 40 0 1 2 1\n";
+    for (int i = 1; i < 10; ++i)
+        file += "-1 0 0 0 0 2 1\n";
+    harness::RunResult r =
+        run(tab(4) + act(LOAD_1) + "wait 1\nshot " + (out / "card.png") + "\n" + act(SAVE_2),
+            {{"tobu1.sav", file}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    harness::Image card;
+    ASSERT_TRUE(harness::load_png(out / "card.png", card));
+    const int ox = card.width / 2, oy = card.height / 2;
+    for (auto [x, y] : {std::pair{-129, 189}, {269, -169}, {70, 10}, {-100, -150}, {250, 170}})
+        EXPECT_EQ(card.at(ox + x, oy - y), 0xFF0000u) << x << ", " << y;
+
+    std::string saved = r.read("tobu2.sav");
+    size_t at = saved.find("\n7 ");
+    ASSERT_NE(at, std::string::npos) << saved;
+    EXPECT_GT(std::atoi(saved.c_str() + at + 3), 5) << saved;
 }

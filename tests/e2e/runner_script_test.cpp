@@ -584,7 +584,10 @@ TEST(RunnerOnLayer, ConsoleListsTheStoredLinesOldestFirst) {
     // A full history that has wrapped: the oldest line sits in slot 3.
     for (int i = 0; i < HISTORY_SIZE; ++i) {
         int n = (i - 3 + HISTORY_SIZE) % HISTORY_SIZE;
-        std::string text = n == 0 ? "first\n" : n == 1 ? "" : "line " + std::to_string(n);
+        std::string text = n == 0   ? "first\n"
+                           : n == 1 ? ""
+                           : n == 2 ? "two\nlines"
+                                    : "line " + std::to_string(n);
         HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
         std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
         GlobalUnlock(block);
@@ -594,7 +597,9 @@ TEST(RunnerOnLayer, ConsoleListsTheStoredLinesOldestFirst) {
     rt.history_next = 3;
 
     s.driver.wait_input(100);
-    std::string expected = "first\n\n";
-    for (int n = 2; n < HISTORY_SIZE; ++n) expected += "line " + std::to_string(n) + "\n";
+    // A newline inside a message ends a line of the file too.
+    std::string expected = "first\n\ntwo\nlines\n";
+    for (int n = 3; n < HISTORY_SIZE; ++n)
+        expected += "line " + std::to_string(n) + "\n";
     EXPECT_EQ(read_text(file), expected);
 }

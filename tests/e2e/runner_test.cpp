@@ -2,6 +2,8 @@
 // statuses, the files the scripted user writes, and how a run ends.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <string>
 
 #include "runner_harness.h"
@@ -79,6 +81,38 @@ TEST(RunnerEndToEnd, BadOptionsAreRunnerErrors) {
     RunResult m = run_headless(missing);
     EXPECT_EQ(m.status, 2);
     EXPECT_NE(m.err.find("no-such-file.txt"), std::string::npos) << m.err;
+}
+
+TEST(RunnerEndToEnd, AnEndlessInputOrAnOverlongLineIsARunnerError) {
+    harness::RunSetup setup;
+    setup.args = {"--input", "/dev/zero"};
+#if !defined(__SANITIZE_ADDRESS__)
+    // Were the bound lost, the run would fail at 1 GiB rather than fill the
+    // machine's memory (the address sanitizer needs far more address space).
+    setup.in_child = [] {
+        struct rlimit limit = {rlim_t{1} << 30, rlim_t{1} << 30};
+        setrlimit(RLIMIT_AS, &limit);
+    };
+#endif
+    RunResult endless = run_headless(setup);
+    EXPECT_EQ(endless.status, 2);
+    EXPECT_EQ(endless.err, "the commands from \"/dev/zero\" are longer than 4 MiB\n");
+
+    RunResult line = run_headless("wait 1\ntype " + std::string(5000, 'a') + "\n");
+    EXPECT_EQ(line.status, 2);
+    EXPECT_EQ(line.err, "2: the line is longer than 4096 characters\n");
+}
+
+TEST(RunnerEndToEnd, ControlPStopsAPlaybackThatNeverWaits) {
+    // One periodic line standing for 2^31 - 1 events: the program plays
+    // them back one after another without ever waiting, and the scripted
+    // user still acts while it runs.
+    harness::RunSetup setup;
+    setup.script = "key ctrl+p\nwait 3\nkey ctrl+p\nkey ctrl+q\n";
+    setup.files = {{"KV319.SCR", "KV319_PERIODIC(2147483647);\n"}};
+    RunResult r = run_headless(setup);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
 }
 
 TEST(RunnerEndToEnd, PassingMaxTicksIsARunnerError) {

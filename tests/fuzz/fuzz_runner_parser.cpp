@@ -63,6 +63,7 @@ void check_commands(const std::vector<runner::Command>& commands, const runner::
         default:
             break;
         }
+        check(c.file.size() <= runner::MAX_LINE_LENGTH && c.keys.size() <= runner::MAX_LINE_LENGTH);
         for (const runner::KeyPress& k : c.keys)
             check(k.vk > 0 && k.vk < 256 && k.ch >= 0 && k.ch < 256);
     }

@@ -143,4 +143,30 @@ TEST_F(Gets, ClickingOkayEndsItWithWhatWasTyped) {
     EXPECT_TRUE(window(rt.graphics_window).enabled);
 }
 
+TEST_F(Gets, AQuitEndsItWithNoTextAndReachesTheNextWait) {
+    // Ctrl+Q typed in the text window, which passes its keys on to the
+    // graphics window, while something is typed in the dialog.
+    KV319_show_text(1);
+    char buffer[256];
+    memset(buffer, '#', sizeof buffer);
+    on_idle([&](uint64_t idle, uint64_t) {
+        HWND dialog = ws::dialog_running();
+        if (!dialog) return;
+        if (idle == 1) {
+            press('A', 'a');
+        } else if (idle == 2) {
+            focus(rt.text_window);
+            ctrl('Q');
+        } else if (idle > 10) {
+            DestroyWindow(dialog);
+        }
+    });
+    EXPECT_EQ(KV319_gets("Name?", buffer), 0);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(ws::dialog_running(), nullptr);
+    int x = 1, y = 1;
+    char key = 1;
+    EXPECT_EQ(KV319_await_event(&x, &y, &key), EVENT_QUIT);
+}
+
 } // namespace
