@@ -10,6 +10,7 @@
 #include <string>
 
 #include "card_files.h"
+#include "display.h"
 #include "editor_fixture.h"
 
 namespace {
@@ -53,7 +54,7 @@ class CardFileTest : public EditorTest {
 
 // ---- Writing ----------------------------------------------------------------
 
-TEST_F(CardFileTest, FailedSaveKeepsTheEarlierFileAndSaysSo) {
+TEST_F(CardFileTest, FailedSaveKeepsTheEarlierFileAndSaysSoUntilTheNextClick) {
     write_file("tobu1.sav", "earlier card\n");
     ASSERT_TRUE(
         std::filesystem::create_directory("tobu1.sav.tmp")); // the temporary file cannot be created
@@ -64,6 +65,10 @@ TEST_F(CardFileTest, FailedSaveKeepsTheEarlierFileAndSaysSo) {
     EXPECT_EQ(kv319_fake::printed()[0].rfind("Cannot save C:TOBU1.SAV.", 0), 0u);
     EXPECT_TRUE(drew_text(2, "Cannot save C:TOBU1.SAV."));
     EXPECT_EQ(s.item, -1);
+    // The red text stays for the frames after the pause; a click that does
+    // nothing else brings back the tab's own text.
+    EXPECT_EQ(s.status, STATUS_SAVE_FAILED_BASE + 1);
+    click(0, 0);
     EXPECT_EQ(s.status, 24);
 
     // A card file that cannot be replaced: the temporary one is cleaned away.
@@ -72,6 +77,29 @@ TEST_F(CardFileTest, FailedSaveKeepsTheEarlierFileAndSaysSo) {
     EXPECT_EQ(write_card_file("tobu3.sav", s, &problem), 0);
     EXPECT_NE(problem, nullptr);
     EXPECT_FALSE(std::filesystem::exists("tobu3.sav.tmp"));
+    press(2); // "Save 3"
+    EXPECT_EQ(s.status, STATUS_SAVE_FAILED_BASE + 3);
+    // The next button pressed reports its own result.
+    press(1); // "Save 2"
+    EXPECT_EQ(s.status, 24);
+    EXPECT_EQ(read_file("tobu2.sav").substr(0, 2), "9 ");
+}
+
+TEST_F(CardFileTest, UnreadableLoadSaysSoAndAMissingOneIsSilent) {
+    ASSERT_TRUE(std::filesystem::create_directory("tobu2.sav"));
+    s.selected_shape = 4;
+    press(4); // "Load 2": a directory
+    EXPECT_EQ(s.status, STATUS_LOAD_FAILED_BASE + 2);
+    EXPECT_TRUE(drew_text(2, "Cannot load C:TOBU2.SAV."));
+    ASSERT_EQ(kv319_fake::printed().size(), 1u);
+    EXPECT_EQ(kv319_fake::printed()[0].rfind("Cannot load C:TOBU2.SAV.", 0), 0u);
+    EXPECT_EQ(s.selected_shape, 4); // nothing was loaded
+
+    kv319_fake::reset();
+    press(5); // "Load 3": never saved
+    EXPECT_EQ(s.status, 24);
+    EXPECT_FALSE(drew("Cannot"));
+    EXPECT_TRUE(kv319_fake::printed().empty());
 }
 
 // ---- Reading ----------------------------------------------------------------
