@@ -12,6 +12,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
+  # Liberation Sans: the runtime's text face, with the metrics (Arial's) that
+  # the card designer's panel labels were laid out for.
+  fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   # Xvfb and xdotool run the real-window test; ImageMagick's import takes
   # its screenshots.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian packages with cpack and checks them: the card
-# designer's files, its Depends, its menu entry (desktop-file-validate) and
+# designer's files, its Depends and Recommends, its menu entry (desktop-file-validate) and
 # launcher, and that the packaged headless runner runs the designer; the
 # development package's libraries, headers and package files.
 #
@@ -38,6 +38,7 @@ depends=$(dpkg-deb -f "$designer" Depends)
 for p in libc6 libstdc++6 libsdl2-2.0-0 libfreetype6 libfontconfig1 libpng16-16 fonts-dejavu-core; do
   [[ ", $depends," == *", $p "* || ", $depends," == *", $p,"* ]] || fail "Depends lacks $p: $depends"
 done
+[ "$(dpkg-deb -f "$designer" Recommends)" = fonts-liberation2 ] || fail "Recommends: $(dpkg-deb -f "$designer" Recommends)"
 [ "$(dpkg-deb -f "$designer" Package)" = card-designer ] || fail "package name"
 [ "$(dpkg-deb -f "$designer" Section)" = graphics ] || fail "section"
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "driver.h"
 #include "fonts.h"
 #include "gdi.h"
@@ -108,8 +110,12 @@ TEST(FontMetrics, HeightSignDefaultAndCaps) {
 
 TEST(FontMatching, UnknownNamesFallBackAndStylesPickTheirFaces) {
     const FontFace* def = face_of("", -24);
-    EXPECT_EQ(face_of("KV319-font", -24), def);
     EXPECT_EQ(face_of("No Such Face At All", -24), def);
+    // The runtime's face has Arial's metrics: its labels fit the widths
+    // they were laid out for ("Secondary Color" is 98 pixels in DejaVu Sans).
+    const FontFace* runtime = face_of("KV319-font", -12);
+    EXPECT_STREQ(font_family_name(runtime), "Liberation Sans");
+    EXPECT_EQ(width_of(runtime, "Secondary Color"), 92);
     EXPECT_STREQ(font_family_name(face_of("DejaVu Serif", -24)), "DejaVu Serif");
     EXPECT_STREQ(font_family_name(face_of("monospace", -24)), "DejaVu Sans Mono");
 
@@ -351,8 +357,10 @@ TEST(GdiText, CreatingAndDeletingFontsStaysBounded) {
     EXPECT_EQ(now.faces, warm.faces);
     EXPECT_EQ(now.matches, warm.matches);
     EXPECT_EQ(now.glyphs_rendered, warm.glyphs_rendered);
-    // Another name falling back to the same file shares the face too.
-    EXPECT_EQ(face_of("Another Unknown Face", -24), first);
+    // Another name matched to the same file shares the face too, as do two
+    // unknown names that fall back to the same default.
+    EXPECT_EQ(face_of("Liberation Sans", -24), first);
+    EXPECT_EQ(face_of("Another Unknown Face", -24), face_of("Yet Another Face", -24));
 }
 
 TEST(GdiText, StockFontsAndTextMetrics) {
@@ -546,6 +554,28 @@ TEST(GdiText, WindowTextReportsTheAreaItTouched) {
     TextOutA(dc, -10000, 30, "abc", 3);
     EXPECT_TRUE(w->dirty.empty());
     ReleaseDC(hwnd, dc);
+}
+
+// Without Liberation Sans the runtime's face is the default sans, as for
+// any unknown name. Like the next case, a process of its own.
+TEST(FontFallback, RuntimeFaceWithoutLiberationSansIsTheDefaultSans) {
+    if (font_cache_stats().faces != 0) GTEST_SKIP() << "fonts were resolved before this test";
+    const char* dejavu = "/usr/share/fonts/truetype/dejavu";
+    if (access(dejavu, R_OK) != 0) GTEST_SKIP() << dejavu << " is not there";
+    std::string dir = ::testing::TempDir() + "dejavu_only_conf";
+    std::string conf = dir + ".xml";
+    FILE* f = std::fopen(conf.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f,
+                 "<?xml version=\"1.0\"?>\n<fontconfig><dir>%s</dir><cachedir>%s</cachedir>"
+                 "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>\n",
+                 dejavu, dir.c_str());
+    std::fclose(f);
+    setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+
+    const FontFace* face = face_of("KV319-font", -12);
+    EXPECT_EQ(face, face_of("", -12));
+    EXPECT_STREQ(font_family_name(face), "DejaVu Sans");
 }
 
 // With no font on the system the built-in box font stands in. fontconfig
