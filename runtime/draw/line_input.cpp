@@ -41,9 +41,8 @@ static void align4(TemplateWriter* w) {
         w->bytes[w->at++] = 0;
 }
 
-// An item's fixed part, up to its text.
-static void put_item_head(TemplateWriter* w, unsigned long style, int x, int y, int cx, int cy,
-                          int id, unsigned class_atom) {
+static void put_item(TemplateWriter* w, unsigned long style, int x, int y, int cx, int cy, int id,
+                     unsigned class_atom, const WCHAR* text, int count) {
     align4(w);
     put32(w, style);
     put32(w, 0); // extended style
@@ -54,12 +53,7 @@ static void put_item_head(TemplateWriter* w, unsigned long style, int x, int y, 
     put16(w, (unsigned)id);
     put16(w, 0xFFFF); // the class is an atom
     put16(w, class_atom);
-}
-
-static void put_item(TemplateWriter* w, unsigned long style, int x, int y, int cx, int cy, int id,
-                     unsigned class_atom, const char* text) {
-    put_item_head(w, style, x, y, cx, cy, id, class_atom);
-    put_string(w, text);
+    put_units(w, text, count);
     put16(w, 0); // no creation data
 }
 
@@ -107,11 +101,10 @@ void build_gets_template(const char* prompt, BYTE* bytes) {
     WCHAR shown[GETS_PROMPT_LENGTH];
     shown_prompt(prompt, shown);
 
-    put_item(&w, 0x50810044UL, 8, 30, 167, 37, GETS_ID_EDIT, 0x0081, "");
-    put_item(&w, 0x50010001UL, 67, 74, 50, 14, GETS_ID_OKAY, 0x0080, "Okay");
-    put_item_head(&w, 0x50020000UL, 8, 3, 167, 24, GETS_ID_PROMPT, 0x0082);
-    put_units(&w, shown, GETS_PROMPT_LENGTH);
-    put16(&w, 0); // no creation data
+    static const WCHAR OKAY[] = {'O', 'k', 'a', 'y'};
+    put_item(&w, 0x50810044UL, 8, 30, 167, 37, GETS_ID_EDIT, 0x0081, NULL, 0);
+    put_item(&w, 0x50010001UL, 67, 74, 50, 14, GETS_ID_OKAY, 0x0080, OKAY, 4);
+    put_item(&w, 0x50020000UL, 8, 3, 167, 24, GETS_ID_PROMPT, 0x0082, shown, GETS_PROMPT_LENGTH);
 }
 
 INT_PTR CALLBACK gets_dialog_proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) {
