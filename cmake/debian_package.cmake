@@ -99,6 +99,9 @@ set(CPACK_DEBIAN_DESIGNER_PACKAGE_SECTION graphics)
 # The shared libraries come from dpkg-shlibdeps; the font is found at run time.
 set(CPACK_DEBIAN_DESIGNER_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_DESIGNER_PACKAGE_DEPENDS "fonts-dejavu-core")
+# The runtime's text face: Liberation Sans has the metrics that the panel's
+# labels were laid out for; without it they fall back to DejaVu Sans, wider.
+set(CPACK_DEBIAN_DESIGNER_PACKAGE_RECOMMENDS "fonts-liberation2")
 set(CPACK_DEBIAN_DESIGNER_DESCRIPTION "Interactive greeting-card designer
 Compose a card in one window: a background colour, a patterned border,
 shapes (heart, starburst, spiral, face) and messages placed with a click.
@@ -112,6 +115,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkv319-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
     "libfreetype-dev, libfontconfig-dev, libpng-dev, libsdl2-dev, libx11-dev, pkg-config, fonts-dejavu-core")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_RECOMMENDS "fonts-liberation2")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "KV319 graphics runtime: static libraries and headers
 The small graphics runtime under the card designer: two windows, 24 named
 colours, shape and text primitives, an event wait paced by a timer, a text

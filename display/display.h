@@ -68,7 +68,16 @@ void draw_border_list(int current_pattern);
 // ---- Status line -----------------------------------------------------------
 void draw_status(int code, int category);
 
-// Drawn (never stored) during the pause of a save that failed: the red text
-// "Cannot save C:TOBU<n>.SAV." for save slot n = code - STATUS_SAVE_FAILED_BASE,
-// n 1..3 (codes 101..103).
+// Status codes of a card file that could not be saved or loaded, beyond the
+// codes with texts of their own. Stored like any other code, so the red text
+// stays on the status line until the next click: "Cannot save C:TOBU<n>.SAV."
+// for slot n = code - STATUS_SAVE_FAILED_BASE and "Cannot load C:TOBU<n>.SAV."
+// for slot n = code - STATUS_LOAD_FAILED_BASE, n 1..3 (codes 101..103 and
+// 111..113).
 inline constexpr int STATUS_SAVE_FAILED_BASE = 100;
+inline constexpr int STATUS_LOAD_FAILED_BASE = 110;
+
+inline bool is_card_file_failure(int code) {
+    return (code > STATUS_SAVE_FAILED_BASE && code <= STATUS_SAVE_FAILED_BASE + 3) ||
+           (code > STATUS_LOAD_FAILED_BASE && code <= STATUS_LOAD_FAILED_BASE + 3);
+}

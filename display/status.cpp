@@ -61,21 +61,22 @@ const char* const TEXTS[LAST_CODE + 1] = {
     "Files are saved as C:TOBU1-3.SAV.",
 };
 
-// Shown only during the pause after a save that could not be written.
+// A card file that could not be saved or loaded, by slot.
 const char* const SAVE_FAILED[3] = {"Cannot save C:TOBU1.SAV.", "Cannot save C:TOBU2.SAV.",
                                     "Cannot save C:TOBU3.SAV."};
-
-bool is_save_failure(int code) {
-    return code > STATUS_SAVE_FAILED_BASE && code <= STATUS_SAVE_FAILED_BASE + 3;
-}
+const char* const LOAD_FAILED[3] = {"Cannot load C:TOBU1.SAV.", "Cannot load C:TOBU2.SAV.",
+                                    "Cannot load C:TOBU3.SAV."};
 
 bool is_error(int code) {
     return code == 4 || code == 5 || code == 16 || code == 18 || code == 20 ||
-           is_save_failure(code);
+           is_card_file_failure(code);
 }
 
 const char* status_text(int code, int category) {
-    if (is_save_failure(code)) return SAVE_FAILED[code - STATUS_SAVE_FAILED_BASE - 1];
+    if (is_card_file_failure(code)) {
+        if (code > STATUS_LOAD_FAILED_BASE) return LOAD_FAILED[code - STATUS_LOAD_FAILED_BASE - 1];
+        return SAVE_FAILED[code - STATUS_SAVE_FAILED_BASE - 1];
+    }
     if (code < FIRST_CODE || code > LAST_CODE || TEXTS[code] == nullptr) return FALLBACK;
     if (code == 3) {
         if (category == 2) return COLOUR_HINT_SHAPE;

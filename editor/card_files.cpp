@@ -315,29 +315,32 @@ int save_card(int slot, const EditorState& s) {
     return 0;
 }
 
-void load_card(int slot, EditorState& s) {
+int load_card(int slot, EditorState& s) {
     const char* name = card_file_name(slot);
-    if (name == nullptr) return;
+    if (name == nullptr) return 1;
     // The card stays as it was. A slot never saved is no fault; a file that
-    // is there but cannot be read is, and the text window says so.
-    if (read_card_file(name, s) == CARD_FILE_UNREADABLE)
-        KV319_printf("Cannot load C:TOBU%d.SAV.: cannot read the file (%s).", slot, name);
+    // is there but cannot be read is.
+    if (read_card_file(name, s) != CARD_FILE_UNREADABLE) return 1;
+    KV319_printf("Cannot load C:TOBU%d.SAV.: cannot read the file (%s).", slot, name);
+    return 0;
 }
 
 void press_files_button(EditorState& s) {
     int item = s.item;
     if (item < 0 || item > 5) return;
     s.status = STATUS_FILES;
-    bool saved = true;
-    int slot = item <= 2 ? item + 1 : item - 2;
-    if (item <= 2)
-        saved = save_card(slot, s) != 0;
-    else
-        load_card(slot, s);
+    if (item <= 2) {
+        int slot = item + 1;
+        if (!save_card(slot, s)) s.status = STATUS_SAVE_FAILED_BASE + slot;
+    } else {
+        int slot = item - 2;
+        if (!load_card(slot, s)) s.status = STATUS_LOAD_FAILED_BASE + slot;
+    }
 
     draw_item_buttons(CATEGORY_FILES, item);
-    // A failed save is not shown as a success: its red text replaces the tab's.
-    if (!saved) draw_status(STATUS_SAVE_FAILED_BASE + slot, CATEGORY_FILES);
+    // A failure is not shown as a success: its red text replaces the tab's
+    // at once, and stays after the pause, until the next click.
+    if (s.status != STATUS_FILES) draw_status(s.status, CATEGORY_FILES);
     if (!pause_three(s)) return;
     s.item = -1;
 }

@@ -32,13 +32,14 @@ constexpr int CARD_FILE_UNREADABLE = -2;  // it is there but is no plain file or
 // that could not be (0..155). The fields from that one on keep their values.
 int read_card_file(const char* path, EditorState& state);
 
-// The tab's save and load. Both report a failure in the text window (a
-// missing file is no failure: its load just changes nothing);
-// save_card returns 0 then, and 1 when the card was saved.
+// The tab's save and load. Both report a failure in the text window and
+// return 0 then, 1 otherwise. A missing file is no failure: its load just
+// changes nothing.
 int save_card(int slot, const EditorState& state);
-void load_card(int slot, EditorState& state);
+int load_card(int slot, EditorState& state);
 
 // A press on one of the tab's buttons, with state.item already set to it:
 // saves or loads, shows the pressed button for a pause, then leaves no
-// button active.
+// button active. A save or load that fails leaves its red status code
+// (display.h), which the next click clears.
 void press_files_button(EditorState& state);

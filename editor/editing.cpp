@@ -203,6 +203,8 @@ int hit_test(int x, int y, int category, int status) {
 }
 
 void route_click(int x, int y, EditorState& s) {
+    // A card file's failure stays on the status line until the next click.
+    if (is_card_file_failure(s.status)) s.status = STATUS_FILES;
     switch (hit_test(x, y, s.category, s.status)) {
     case CLICK_TAB:
         select_tab(x, s);

@@ -14,6 +14,9 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   # card-picture writes animated GIFs of saved cards through giflib.
   libgif-dev
+  # Liberation Sans: the runtime's text face, with the metrics (Arial's) that
+  # the card designer's panel labels were laid out for.
+  fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   # Xvfb and xdotool run the real-window test; ImageMagick's import takes
   # its screenshots.

@@ -336,6 +336,13 @@ FontFile* FontSystem::open_file(const std::string& path, int index) {
     return result;
 }
 
+// The face the runtime asks for its text. No font has that name; the text
+// it draws is laid out for Arial's metrics, which Liberation Sans has. Where
+// that is not installed, fontconfig goes on to a face with the same metrics
+// or to the default sans, as for any unknown name.
+constexpr const char* kRuntimeFace = "KV319-font";
+constexpr const char* kRuntimeFaceFamily = "Liberation Sans";
+
 // fontconfig never reports "no such family": an unknown name gets the
 // configured default (sans) face. A null result means no usable font file.
 FontFile* FontSystem::match(const std::string& name, int weight, bool italic) {
@@ -348,7 +355,9 @@ FontFile* FontSystem::match(const std::string& name, int weight, bool italic) {
     if (fc_ok_) {
         ++match_count_;
         FcPattern* pattern = FcPatternCreate();
-        const char* family = name.empty() ? "sans-serif" : name.c_str();
+        const char* family = name.empty()           ? "sans-serif"
+                             : name == kRuntimeFace ? kRuntimeFaceFamily
+                                                    : name.c_str();
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
         FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
         FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);

@@ -1,17 +1,21 @@
 // text.cpp: GDI text calls: CreateFontA, TextOutA, GetTextExtentPointA,
-// GetTextMetricsA.
+// GetTextMetricsA, and TextOutW and GetTextExtentPoint32W.
 //
 // A font object holds only its request; the font system resolves it the
 // first time a DC draws or measures with it, and the face is shared with
 // every other object asking the same. Text is one line of single-byte
 // characters with no special characters; the reference point is the top-left
-// of the text's cell. Limits: the width, escapement, orientation, underline,
+// of the text's cell. The W calls draw and measure their UTF-16 text as the
+// A calls do its code page 1252 form (codepage.h), so a character outside
+// that code page shows as '?'. Limits: the width, escapement, orientation, underline,
 // strike-out, character-set, precision, quality and pitch arguments of
 // CreateFontA are accepted but have no effect (no caller needs them).
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string>
 
+#include "codepage.h"
 #include "gdi.h"
 
 namespace ws {
@@ -123,6 +127,18 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     font_draw(canvas, face, x, y, text, length, pixel_from_colorref(dc->text_colour));
     if (!touched.empty()) dc_touched(*dc, touched);
     return TRUE;
+}
+
+BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int length, LPSIZE size) {
+    if (length < 0 || (!text && length > 0)) return FALSE;
+    std::string narrow = cp1252_from_utf16(text, static_cast<size_t>(length));
+    return GetTextExtentPointA(hdc, narrow.data(), static_cast<int>(narrow.size()), size);
+}
+
+BOOL WINAPI TextOutW(HDC hdc, int x, int y, LPCWSTR text, int length) {
+    if (length < 0 || (!text && length > 0)) return FALSE;
+    std::string narrow = cp1252_from_utf16(text, static_cast<size_t>(length));
+    return TextOutA(hdc, x, y, narrow.data(), static_cast<int>(narrow.size()));
 }
 
 } // extern "C"

@@ -46,6 +46,9 @@ typedef char CHAR;
 typedef uint16_t WCHAR;
 typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
+typedef const CHAR* LPCCH;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef void* HANDLE;
@@ -345,6 +348,10 @@ typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
 
 #define CLR_INVALID 0xFFFFFFFF
 
+// ---- Code pages ------------------------------------------------------------
+#define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x00000008
+
 // ---- Memory ----------------------------------------------------------------
 #define GMEM_FIXED 0x0000
 #define GMEM_MOVEABLE 0x0002
@@ -423,12 +430,19 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
 BOOL WINAPI GetTextExtentPointA(HDC hdc, LPCSTR text, int length, LPSIZE size);
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA metrics);
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int length);
+BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int length, LPSIZE size);
+BOOL WINAPI TextOutW(HDC hdc, int x, int y, LPCWSTR text, int length);
 
 // ---- Modal dialogs ---------------------------------------------------------
 INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialog_template,
                                        HWND owner, DLGPROC proc, LPARAM init_param);
 UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int max_count);
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
+
+// ---- Text in a code page ---------------------------------------------------
+// Code pages CP_UTF8 (with MB_ERR_INVALID_CHARS) and 1252, our A calls' own.
+int WINAPI MultiByteToWideChar(UINT code_page, DWORD flags, LPCCH text, int length, LPWSTR wide,
+                               int wide_length);
 
 // ---- Movable memory blocks -------------------------------------------------
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes);

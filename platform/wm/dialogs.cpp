@@ -3,8 +3,8 @@
 // DialogBoxIndirectParamA reads the template in its published layout
 // (DLGTEMPLATE, then menu, class and title, the font with DS_SETFONT, then
 // each DLGITEMTEMPLATE on a 4-byte boundary with its class, title and
-// creation data; strings are 16-bit, little-endian, widened and narrowed as
-// Latin-1), creates the dialog centred on its owner and its controls,
+// creation data; strings are 16-bit, little-endian, narrowed to code page
+// 1252 as the controls hold their text), creates the dialog centred on its owner and its controls,
 // disables the owner and runs its own message loop until EndDialog. The
 // loop takes Enter, Escape and Tab for the dialog before translating them.
 // Limits: the extended template layout, dialog menus and the template's
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "codepage.h"
 #include "controls_internal.h"
 #include "driver.h"
 #include "gdi.h"
@@ -66,15 +67,18 @@ struct Reader {
     int s16() { return static_cast<SHORT>(u16()); }
     void align(size_t n) { at = (at + n - 1) / n * n; }
 
-    // A zero-terminated 16-bit string, narrowed; false past the cap.
+    // A zero-terminated 16-bit string, narrowed to the A calls' code page;
+    // false past the cap.
     bool string(std::string& out) {
-        out.clear();
+        std::vector<WCHAR> units;
         for (;;) {
             WORD u = u16();
-            if (u == 0) return true;
-            if (out.size() >= kMaxStringUnits) return false;
-            out.push_back(u < 256 ? static_cast<char>(u) : '?');
+            if (u == 0) break;
+            if (units.size() >= kMaxStringUnits) return false;
+            units.push_back(u);
         }
+        out = cp1252_from_utf16(units.data(), units.size());
+        return true;
     }
     // The menu, class and title fields: 0 (none), 0xFFFF + ordinal, or a string.
     bool name_or_ordinal(std::string& name, int& ordinal) {

@@ -83,7 +83,12 @@ void show_text_line(char* line) {
 
     size_t length = strlen(line);
     if (length > 0 && line[length - 1] == '\n') line[--length] = '\0';
-    TextOutA(dc, client.left + 5, client.bottom - h, line, (int)length);
+    // Every line comes from the formatting buffer, so it fits; the bound is
+    // only a guard.
+    WCHAR wide[FORMAT_BUFFER_SIZE];
+    if (length > FORMAT_BUFFER_SIZE) length = FORMAT_BUFFER_SIZE;
+    int units = widen_text(line, (int)length, wide);
+    TextOutW(dc, client.left + 5, client.bottom - h, wide, units);
 
     SelectObject(dc, previous_font);
     ReleaseDC(window, dc);

@@ -24,6 +24,11 @@
 // (or none) leaves the buffer empty and returns -1 (0 for none).
 int format_message(char* buffer, const char* format, va_list args);
 
+// Reads length bytes of text as UTF-8 when they are valid UTF-8 and as
+// Windows-1252 otherwise, into wide, which has room for length units (either
+// reading gives at most one unit per byte). Returns the number of units.
+int widen_text(const char* text, int length, WCHAR* wide);
+
 // The renderer keeps every coordinate and pen width it hands to the layer
 // within this bound, so that no int argument, however large, overflows
 // there. The image is 601 x 540 pixels, so nothing visible is lost.

@@ -5,6 +5,7 @@
 // open ends it with no text, and the quit reaches the next event wait. The
 // buffer always holds a terminated string afterwards: at most 255 characters,
 // empty when nothing was entered.
+#include <limits.h>
 #include <string.h>
 
 #include "draw.h"
@@ -32,13 +33,19 @@ static void put_string(TemplateWriter* w, const char* text) {
     put16(w, 0);
 }
 
+static void put_units(TemplateWriter* w, const WCHAR* units, int count) {
+    for (int i = 0; i < count; i++)
+        put16(w, units[i]);
+    put16(w, 0);
+}
+
 static void align4(TemplateWriter* w) {
     while (w->at % 4 != 0)
         w->bytes[w->at++] = 0;
 }
 
 static void put_item(TemplateWriter* w, unsigned long style, int x, int y, int cx, int cy, int id,
-                     unsigned class_atom, const char* text) {
+                     unsigned class_atom, const WCHAR* text, int count) {
     align4(w);
     put32(w, style);
     put32(w, 0); // extended style
@@ -49,8 +56,32 @@ static void put_item(TemplateWriter* w, unsigned long style, int x, int y, int c
     put16(w, (unsigned)id);
     put16(w, 0xFFFF); // the class is an atom
     put16(w, class_atom);
-    put_string(w, text);
+    put_units(w, text, count);
     put16(w, 0); // no creation data
+}
+
+// The prompt's first GETS_PROMPT_LENGTH units, read as every drawn text is
+// (widen_text), padded with blanks. A character of two units that would be
+// cut in half is left out.
+static void shown_prompt(const char* prompt, WCHAR* shown) {
+    int n = 0;
+    size_t length = prompt ? strlen(prompt) : 0;
+    HGLOBAL block = NULL;
+    WCHAR* wide = NULL;
+    if (length > 0 && length <= (size_t)INT_MAX / sizeof(WCHAR)) {
+        block = GlobalAlloc(GMEM_MOVEABLE, length * sizeof(WCHAR));
+        wide = block ? (WCHAR*)GlobalLock(block) : NULL;
+    }
+    if (wide) {
+        int units = widen_text(prompt, (int)length, wide);
+        n = units < GETS_PROMPT_LENGTH ? units : GETS_PROMPT_LENGTH;
+        memcpy(shown, wide, (size_t)n * sizeof(WCHAR));
+        if (n == GETS_PROMPT_LENGTH && wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) n--;
+        GlobalUnlock(block);
+    }
+    if (block) GlobalFree(block);
+    for (; n < GETS_PROMPT_LENGTH; n++)
+        shown[n] = ' ';
 }
 
 void build_gets_template(const char* prompt, BYTE* bytes) {
@@ -70,20 +101,13 @@ void build_gets_template(const char* prompt, BYTE* bytes) {
     put16(&w, 0); // the default dialog class
     put_string(&w, "KV319_gets");
 
-    // The prompt's first 79 characters, padded with blanks; a byte outside
-    // ASCII is widened as its value (Latin-1).
-    char shown[GETS_PROMPT_LENGTH + 1];
-    int n = 0;
-    if (prompt)
-        for (; n < GETS_PROMPT_LENGTH && prompt[n]; n++)
-            shown[n] = prompt[n];
-    for (; n < GETS_PROMPT_LENGTH; n++)
-        shown[n] = ' ';
-    shown[GETS_PROMPT_LENGTH] = '\0';
+    WCHAR shown[GETS_PROMPT_LENGTH];
+    shown_prompt(prompt, shown);
 
-    put_item(&w, 0x50810044UL, 8, 30, 167, 37, GETS_ID_EDIT, 0x0081, "");
-    put_item(&w, 0x50010001UL, 67, 74, 50, 14, GETS_ID_OKAY, 0x0080, "Okay");
-    put_item(&w, 0x50020000UL, 8, 3, 167, 24, GETS_ID_PROMPT, 0x0082, shown);
+    static const WCHAR OKAY[] = {'O', 'k', 'a', 'y'};
+    put_item(&w, 0x50810044UL, 8, 30, 167, 37, GETS_ID_EDIT, 0x0081, NULL, 0);
+    put_item(&w, 0x50010001UL, 67, 74, 50, 14, GETS_ID_OKAY, 0x0080, OKAY, 4);
+    put_item(&w, 0x50020000UL, 8, 3, 167, 24, GETS_ID_PROMPT, 0x0082, shown, GETS_PROMPT_LENGTH);
 }
 
 INT_PTR CALLBACK gets_dialog_proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) {

@@ -213,13 +213,19 @@ static void render_text(const DrawRequest* r) {
                              "KV319-font");
     HGDIOBJ previous_font = SelectObject(dc, font);
 
+    // The text as UTF-16 (widen_text), in a block of its own for the call.
     const char* text = r->text ? r->text : "";
     size_t full_length = strlen(text);
-    int length = full_length > (size_t)INT_MAX ? INT_MAX : (int)full_length;
+    const size_t longest = (size_t)INT_MAX / sizeof(WCHAR);
+    int length = (int)(full_length > longest ? longest : full_length);
+    HGLOBAL block = length > 0 ? GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)length * sizeof(WCHAR)) : NULL;
+    WCHAR* wide = block ? (WCHAR*)GlobalLock(block) : NULL;
+    int units = wide ? widen_text(text, length, wide) : 0;
+
     SIZE extent;
     extent.cx = 0;
     extent.cy = 0;
-    GetTextExtentPointA(dc, text, length, &extent);
+    GetTextExtentPoint32W(dc, wide, units, &extent);
     long long h = extent.cy;
 
     // (x, y) is the lower-left corner of the first line: line k starts
@@ -227,13 +233,15 @@ static void render_text(const DrawRequest* r) {
     long long x = image_x(r->x1);
     long long top = image_y(r->y1) - h;
     int start = 0;
-    for (int i = 0; i <= length; i++) {
-        if (i < length && text[i] != '\n') continue;
+    for (int i = 0; i <= units; i++) {
+        if (i < units && wide[i] != '\n') continue;
         if (within_limit(x) && within_limit(top))
-            TextOutA(dc, (int)x, (int)top, text + start, i - start);
+            TextOutW(dc, (int)x, (int)top, wide ? wide + start : NULL, i - start);
         top += h;
         start = i + 1;
     }
+    if (wide) GlobalUnlock(block);
+    if (block) GlobalFree(block);
 
     SetBkMode(dc, previous_mode);
     SelectObject(dc, previous_font);

@@ -9,6 +9,16 @@
 //
 // Graphics coordinates: integers, origin at the centre of the graphics
 // window's client area, x to the right, y upward, one unit per pixel.
+//
+// Text encoding: a string given to KV319_text, KV319_text_printf,
+// KV319_printf or KV319_gets (its prompt) is read as UTF-8 when it is valid
+// UTF-8, and as Windows-1252 otherwise, so source files saved as UTF-8 and
+// Latin-1 strings (such as what KV319_gets returns for an accented letter)
+// both draw right. Each string is read one way as a whole, after
+// formatting: UTF-8 mixed with other bytes above 127 reads as Windows-1252.
+// Characters outside Windows-1252 draw where the system's fonts have them
+// (on Windows), and as '?' on the runtime's own window system. Event keys
+// stay single bytes.
 #ifndef KV319_H
 #define KV319_H
 

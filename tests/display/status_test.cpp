@@ -22,7 +22,7 @@ std::string shown(int code, int category) {
 } // namespace
 
 TEST(Status, Texts) {
-    for (int code : {0, 2, 25, -1, 100, 104, -2147483647 - 1}) {
+    for (int code : {0, 2, 25, -1, 100, 104, 110, 114, -2147483647 - 1}) {
         EXPECT_EQ(shown(code, 0), "c=0 Status error -- notify programmer") << code;
     }
     EXPECT_EQ(shown(3, 1), "c=0 Select a color from the pallete.");
@@ -44,6 +44,8 @@ TEST(Status, Texts) {
     EXPECT_EQ(shown(20, 1), "c=2 There is no border.");
     EXPECT_EQ(shown(101, 4), "c=2 Cannot save C:TOBU1.SAV.");
     EXPECT_EQ(shown(103, 4), "c=2 Cannot save C:TOBU3.SAV.");
+    EXPECT_EQ(shown(111, 4), "c=2 Cannot load C:TOBU1.SAV.");
+    EXPECT_EQ(shown(113, 4), "c=2 Cannot load C:TOBU3.SAV.");
     EXPECT_EQ(shown(19, 3), "c=0 Click on a message to select it.\\nPushing remove will remove any "
                             "subliminal messages from the card.");
 }

@@ -1,12 +1,14 @@
 // card_frames_test.cpp: whole frames of the card designer as the headless
-// runner shows them: golden pictures of two still states, the mask's exact
-// edges, and the heaviest card the editor can hold.
+// runner shows them: golden pictures of two still states, the labels inside
+// their buttons, the mask's exact edges, and the heaviest card the editor
+// can hold.
 //
 // A golden is a PNG of the graphics window's client area under golden/. A
 // mismatch keeps the run's directory (its shot is the actual picture);
 // KV319_REGENERATE_GOLDEN=1 writes the shot over the stored file instead.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -93,6 +95,50 @@ TEST(CardFrames, GoldenStillCardWithBorderList) {
     harness::RunResult r = run_with_card("click -133 230\nwait 2\nshot still.png\n", text);
     ASSERT_EQ(r.status, 0) << r.err;
     expect_golden(r, "still.png", "still_card_border_list");
+}
+
+// Each tab in turn: every label, tab and item, ends inside its button (it may
+// run over the right bevel, never past the button's right edge). A label's
+// ink is what differs from the row just under the top bevel, which no label
+// reaches, in the same column. A tab's overflow would be covered by the next
+// tab, so there the label must also keep off the button's last column,
+// where it would be cut.
+TEST(CardFrames, EveryLabelEndsInsideItsButtonOnEveryTab) {
+    const int ITEMS[5] = {1, 4, 9, 8, 6};
+    std::string script = "wait 2\n";
+    for (int t = 0; t < 5; ++t)
+        script += "click " + std::to_string(-243 + 110 * t) + " 230\nwait 2\nshot tab" +
+                  std::to_string(t) + ".png\n";
+    harness::RunResult r = harness::run_headless(script);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    // The rightmost column of the label of the button with upper-left
+    // corner (left, top), looking up to `until` (graphics x), or -1000.
+    auto label_end = [](const harness::Image& shot, int left, int top, int until) {
+        int end = -1000;
+        for (int y = top - 7; y > top - 30; --y)
+            for (int x = left + 6; x <= until; ++x)
+                if (shot.at(px(x), py(y)) != shot.at(px(x), py(top - 6))) end = std::max(end, x);
+        return end;
+    };
+    for (int t = 0; t < 5; ++t) {
+        SCOPED_TRACE("tab " + std::to_string(t));
+        harness::Image shot;
+        ASSERT_TRUE(harness::load_png(r.path("tab" + std::to_string(t) + ".png"), shot));
+        for (int i = 0; i < 5; ++i) {
+            const int left = -298 + 110 * i, right = left + 110;
+            const bool last = i == 4;
+            const int end = label_end(shot, left, 248, last ? right + 20 : right - 1);
+            EXPECT_GT(end, left + 20) << "tab " << i << " has no label";
+            EXPECT_LT(end, last ? right : right - 1) << "tab " << i;
+        }
+        for (int j = 0; j < ITEMS[t]; ++j) {
+            const int top = 196 - 35 * j;
+            const int end = label_end(shot, -298, top, -188 + 20);
+            EXPECT_GT(end, -278) << "item " << j << " has no label";
+            EXPECT_LT(end, -188) << "item " << j;
+        }
+    }
 }
 
 TEST(CardFrames, MaskCutsShapesAndMessagesAtTheCardsInnerEdge) {

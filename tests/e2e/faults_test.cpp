@@ -1,13 +1,15 @@
 // faults_test.cpp: what a user can do to the card designer's files, end to
 // end through the headless runner: saving into a directory it cannot write,
-// a save cut short by the file-size limit, loading a file that is gone or is
-// a directory, recording a script where it cannot be written, playing back a
-// script that is a directory or binary data, slots and scripts that are
-// pipes, devices or endless, and a link planted at the save's temporary
-// name. Each time the earlier card file must stay as it was, the text window
-// must say what went wrong, and the program must go on working (a later save
-// or load that succeeds proves it). Also: the runner's own files where they
-// cannot be written, and a card file holding values that only a file can hold.
+// a save cut short by the file-size limit, a save or load where a directory
+// has the card file's name, loading a file that is gone, recording a script
+// where it cannot be written, playing back a script that is a directory or
+// binary data, slots and scripts that are pipes, devices or endless, and a
+// link planted at the save's temporary name. Each time the earlier card file
+// must stay as it was, the text window must say what went wrong (and the
+// status line too, for card files), and the program must go on working (a
+// later save or load that succeeds proves it). Also: the runner's own files
+// where they cannot be written, and a card file holding values that only a
+// file can hold.
 //
 // The run's directory is made unwritable by its mode; as root, the program is
 // also started without the capabilities that override file modes.
@@ -218,19 +220,44 @@ TEST(Faults, SaveCutShortByTheFileSizeLimitKeepsTheEarlierCard) {
 TEST(Faults, LoadOfADirectoryOrAVanishedFileChangesNothing) {
     OutDir out;
     // Slot 3 holds the card; slot 1 is a directory, slot 2 is gone. After
-    // both loads, Save 3 writes the same card again.
-    harness::RunResult r = run(tab(4) + act(LOAD_3) + act(LOAD_1) + act(LOAD_2) + act(SAVE_3) +
-                                   "console " + (out / "console.txt") + "\n",
-                               {{"tobu3.sav", EARLIER}}, [] {
-                                   if (mkdir("tobu1.sav", 0755) != 0) _exit(126);
-                               });
+    // both loads, Save 3 writes the same card again. The failed load's red
+    // text is still there after its pause and more; the missing slot's
+    // load is silent, and shows the tab's own text.
+    harness::RunResult r =
+        run(tab(4) + act(LOAD_3) + act(LOAD_1) + "wait 5\nshot " + (out / "load_failed.png") +
+                "\n" + act(LOAD_2) + "shot " + (out / "missing.png") + "\n" + act(SAVE_3) +
+                "console " + (out / "console.txt") + "\n",
+            {{"tobu3.sav", EARLIER}}, [] {
+                if (mkdir("tobu1.sav", 0755) != 0) _exit(126);
+            });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.read("tobu3.sav"), EARLIER);
     EXPECT_TRUE(fs::is_directory(r.path("tobu1.sav")));
     std::string console = read_out(out / "console.txt");
     EXPECT_NE(console.find("Cannot load C:TOBU1.SAV."), std::string::npos) << console;
+    EXPECT_TRUE(status_line_red(out / "load_failed.png")); // "Cannot load C:TOBU1.SAV."
     // A slot that was never saved is not an error.
     EXPECT_EQ(console.find("TOBU2"), std::string::npos) << console;
+    EXPECT_FALSE(status_line_red(out / "missing.png"));
+}
+
+TEST(Faults, SaveOverADirectoryStaysRedUntilTheNextClick) {
+    OutDir out;
+    // Slot 1's name is taken by a directory, so its save cannot be put in
+    // place; a click on the card, which does nothing in this tab, brings
+    // the tab's own text back.
+    harness::RunResult r = run(tab(4) + act(SAVE_1) + "wait 5\nshot " + (out / "failed.png") +
+                                   "\nclick 0 0\nwait 1\nshot " + (out / "clicked.png") +
+                                   "\nconsole " + (out / "console.txt") + "\n",
+                               {}, [] {
+                                   if (mkdir("tobu1.sav", 0755) != 0) _exit(126);
+                               });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_directory(r.path("tobu1.sav")));
+    EXPECT_FALSE(r.exists("tobu1.sav.tmp"));
+    EXPECT_TRUE(status_line_red(out / "failed.png")); // "Cannot save C:TOBU1.SAV."
+    EXPECT_FALSE(status_line_red(out / "clicked.png"));
+    EXPECT_NE(read_out(out / "console.txt").find("Cannot save C:TOBU1.SAV."), std::string::npos);
 }
 
 TEST(Faults, RecordingWhereTheScriptCannotBeWritten) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "card_files.h"
+#include "display.h"
 #include "editor_fixture.h"
 
 namespace {
@@ -45,7 +46,7 @@ class CardFileTest : public EditorTest {
 
 // ---- Writing ----------------------------------------------------------------
 
-TEST_F(CardFileTest, FailedSaveSaysSoAndLeavesNothingBehind) {
+TEST_F(CardFileTest, FailedSaveSaysSoUntilTheNextClickAndLeavesNothingBehind) {
     // A slot that is a directory cannot be replaced by the new file.
     ASSERT_TRUE(std::filesystem::create_directory("tobu1.sav"));
     s.background_colour = 9;
@@ -56,12 +57,40 @@ TEST_F(CardFileTest, FailedSaveSaysSoAndLeavesNothingBehind) {
               "Cannot save C:TOBU1.SAV.: cannot replace the earlier file (tobu1.sav).");
     EXPECT_TRUE(drew_text(2, "Cannot save C:TOBU1.SAV."));
     EXPECT_EQ(s.item, -1);
-    EXPECT_EQ(s.status, 24);
     // The temporary file is cleaned away.
     int entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("."))
         ++entries;
     EXPECT_EQ(entries, 1);
+    // The red text stays for the frames after the pause; a click that does
+    // nothing else brings back the tab's own text.
+    EXPECT_EQ(s.status, STATUS_SAVE_FAILED_BASE + 1);
+    click(0, 0);
+    EXPECT_EQ(s.status, 24);
+
+    press(0); // fails again
+    EXPECT_EQ(s.status, STATUS_SAVE_FAILED_BASE + 1);
+    // The next button pressed reports its own result.
+    press(1); // "Save 2"
+    EXPECT_EQ(s.status, 24);
+    EXPECT_EQ(read_file("tobu2.sav").substr(0, 2), "9 ");
+}
+
+TEST_F(CardFileTest, UnreadableLoadSaysSoAndAMissingOneIsSilent) {
+    ASSERT_TRUE(std::filesystem::create_directory("tobu2.sav"));
+    s.selected_shape = 4;
+    press(4); // "Load 2": a directory
+    EXPECT_EQ(s.status, STATUS_LOAD_FAILED_BASE + 2);
+    EXPECT_TRUE(drew_text(2, "Cannot load C:TOBU2.SAV."));
+    ASSERT_EQ(kv319_fake::printed().size(), 1u);
+    EXPECT_EQ(kv319_fake::printed()[0].rfind("Cannot load C:TOBU2.SAV.", 0), 0u);
+    EXPECT_EQ(s.selected_shape, 4); // nothing was loaded
+
+    kv319_fake::reset();
+    press(5); // "Load 3": never saved
+    EXPECT_EQ(s.status, 24);
+    EXPECT_FALSE(drew("Cannot"));
+    EXPECT_TRUE(kv319_fake::printed().empty());
 }
 
 // ---- Reading ----------------------------------------------------------------

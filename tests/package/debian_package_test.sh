@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian packages with cpack and checks them: the card
-# designer's files, its Depends, its menu entry (desktop-file-validate) and
-# launcher, a manual page for each program, that the packaged headless
-# runner runs the designer and that card-picture makes a GIF; the development package's libraries, headers,
-# package files and guides; each package's copyright file and changelog;
-# and that lintian finds no error in either.
+# designer's files, its Depends and Recommends, its menu entry
+# (desktop-file-validate) and launcher, a manual page for each program, that
+# the packaged headless runner runs the designer and that card-picture makes
+# a GIF; the development package's libraries, headers, package files and
+# guides; each package's copyright file and changelog; and that lintian finds
+# no error in either.
 #
 #   debian_package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
@@ -44,6 +45,7 @@ depends=$(dpkg-deb -f "$designer" Depends)
 for p in libc6 libstdc++6 libsdl2-2.0-0 libfreetype6 libfontconfig1 libpng16-16 libgif7 fonts-dejavu-core; do
   [[ ", $depends," == *", $p "* || ", $depends," == *", $p,"* ]] || fail "Depends lacks $p: $depends"
 done
+[ "$(dpkg-deb -f "$designer" Recommends)" = fonts-liberation2 ] || fail "Recommends: $(dpkg-deb -f "$designer" Recommends)"
 [ "$(dpkg-deb -f "$designer" Package)" = card-designer ] || fail "package name"
 [ "$(dpkg-deb -f "$designer" Section)" = graphics ] || fail "section"
 

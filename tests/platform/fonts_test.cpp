@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "driver.h"
 #include "fonts.h"
 #include "gdi.h"
@@ -108,8 +110,12 @@ TEST(FontMetrics, HeightSignDefaultAndCaps) {
 
 TEST(FontMatching, UnknownNamesFallBackAndStylesPickTheirFaces) {
     const FontFace* def = face_of("", -24);
-    EXPECT_EQ(face_of("KV319-font", -24), def);
     EXPECT_EQ(face_of("No Such Face At All", -24), def);
+    // The runtime's face has Arial's metrics: its labels fit the widths
+    // they were laid out for ("Secondary Color" is 98 pixels in DejaVu Sans).
+    const FontFace* runtime = face_of("KV319-font", -12);
+    EXPECT_STREQ(font_family_name(runtime), "Liberation Sans");
+    EXPECT_EQ(width_of(runtime, "Secondary Color"), 92);
     EXPECT_STREQ(font_family_name(face_of("DejaVu Serif", -24)), "DejaVu Serif");
     EXPECT_STREQ(font_family_name(face_of("monospace", -24)), "DejaVu Sans Mono");
 
@@ -351,8 +357,10 @@ TEST(GdiText, CreatingAndDeletingFontsStaysBounded) {
     EXPECT_EQ(now.faces, warm.faces);
     EXPECT_EQ(now.matches, warm.matches);
     EXPECT_EQ(now.glyphs_rendered, warm.glyphs_rendered);
-    // Another name falling back to the same file shares the face too.
-    EXPECT_EQ(face_of("Another Unknown Face", -24), first);
+    // Another name matched to the same file shares the face too, as do two
+    // unknown names that fall back to the same default.
+    EXPECT_EQ(face_of("Liberation Sans", -24), first);
+    EXPECT_EQ(face_of("Another Unknown Face", -24), face_of("Yet Another Face", -24));
 }
 
 TEST(GdiText, StockFontsAndTextMetrics) {
@@ -391,6 +399,56 @@ TEST(GdiText, StockFontsAndTextMetrics) {
     EXPECT_FALSE(GetTextMetricsA(nullptr, &tm));
     SelectObject(m.dc, GetStockObject(SYSTEM_FONT));
     EXPECT_TRUE(DeleteObject(font));
+}
+
+// The wide calls' text, and MultiByteToWideChar's reading of UTF-8 and of
+// code page 1252, which the runtime reads its texts with.
+TEST(GdiText, WideTextAndCodePages) {
+    auto widened = [](UINT code_page, const char* text, int length) {
+        WCHAR out[16];
+        int n = MultiByteToWideChar(code_page, code_page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0,
+                                    text, length, out, 16);
+        return std::vector<unsigned>(out, out + std::max(n, 0));
+    };
+    using U = std::vector<unsigned>;
+    EXPECT_EQ(widened(CP_UTF8, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 10),
+              (U{'a', 0xE9, 0x20AC, 0xD83D, 0xDE00}));
+    EXPECT_EQ(widened(CP_UTF8, "\xEF\xBF\xBF\xF4\x8F\xBF\xBF", 7), (U{0xFFFF, 0xDBFF, 0xDFFF}));
+    // Invalid: overlong forms, surrogates, past U+10FFFF, a stray
+    // continuation byte, a cut sequence, a Latin-1 byte.
+    for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80",
+                            "\xF4\x90\x80\x80", "\x80", "ab\xC3", "\xE2\x82", "caf\xE9", "\xFF"})
+        EXPECT_EQ(widened(CP_UTF8, bad, static_cast<int>(std::strlen(bad))), U{}) << bad;
+    EXPECT_EQ(widened(1252, "\x80\x81\x9F\xE9\xFF", 5), (U{0x20AC, 0x81, 0x178, 0xE9, 0xFF}));
+    // -1 reads up to the zero and counts it; no buffer asks for the size;
+    // too small a buffer fails; other code pages and flags are refused.
+    EXPECT_EQ(widened(CP_UTF8, "\xC3\xA9", -1), (U{0xE9, 0}));
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xC3\xA9", 3, nullptr, 0), 2);
+    WCHAR one[1];
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, "ab", 2, one, 1), 0);
+    EXPECT_EQ(MultiByteToWideChar(437, 0, "ab", 2, one, 1), 0);
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "a", 1, one, 1), 0);
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, "", 0, one, 1), 0);
+
+    // TextOutW and GetTextExtentPoint32W draw and measure the code page 1252
+    // form of their text: a character it lacks (two units or one) is '?'.
+    MemoryDC a(200, 40), w(200, 40);
+    HFONT font = card_font(-24);
+    SelectObject(a.dc, font);
+    SelectObject(w.dc, font);
+    const WCHAR wide[] = {'c', 0xE9, 0x20AC, 0xD83D, 0xDE00, 0x3B1, 0xDC00};
+    ASSERT_TRUE(TextOutA(a.dc, 5, 5, "c\xE9\x80???", 6));
+    ASSERT_TRUE(TextOutW(w.dc, 5, 5, wide, 7));
+    EXPECT_TRUE(a.pixels() == w.pixels());
+    SIZE sa{}, sw{};
+    GetTextExtentPointA(a.dc, "c\xE9\x80???", 6, &sa);
+    ASSERT_TRUE(GetTextExtentPoint32W(w.dc, wide, 7, &sw));
+    EXPECT_EQ(sw.cx, sa.cx);
+    EXPECT_EQ(sw.cy, sa.cy);
+    EXPECT_FALSE(TextOutW(w.dc, 0, 0, nullptr, 2));
+    SelectObject(a.dc, GetStockObject(SYSTEM_FONT));
+    SelectObject(w.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
 }
 
 TEST(GdiText, OpaqueFillsTheCellBoxTransparentOnlyGlyphs) {
@@ -496,6 +554,28 @@ TEST(GdiText, WindowTextReportsTheAreaItTouched) {
     TextOutA(dc, -10000, 30, "abc", 3);
     EXPECT_TRUE(w->dirty.empty());
     ReleaseDC(hwnd, dc);
+}
+
+// Without Liberation Sans the runtime's face is the default sans, as for
+// any unknown name. Like the next case, a process of its own.
+TEST(FontFallback, RuntimeFaceWithoutLiberationSansIsTheDefaultSans) {
+    if (font_cache_stats().faces != 0) GTEST_SKIP() << "fonts were resolved before this test";
+    const char* dejavu = "/usr/share/fonts/truetype/dejavu";
+    if (access(dejavu, R_OK) != 0) GTEST_SKIP() << dejavu << " is not there";
+    std::string dir = ::testing::TempDir() + "dejavu_only_conf";
+    std::string conf = dir + ".xml";
+    FILE* f = std::fopen(conf.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f,
+                 "<?xml version=\"1.0\"?>\n<fontconfig><dir>%s</dir><cachedir>%s</cachedir>"
+                 "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>\n",
+                 dejavu, dir.c_str());
+    std::fclose(f);
+    setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+
+    const FontFace* face = face_of("KV319-font", -12);
+    EXPECT_EQ(face, face_of("", -12));
+    EXPECT_STREQ(font_family_name(face), "DejaVu Sans");
 }
 
 // With no font on the system the built-in box font stands in. fontconfig

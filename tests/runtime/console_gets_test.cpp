@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "controls_internal.h"
 #include "draw_support.h"
@@ -58,7 +59,7 @@ TEST(GetsTemplate, DialogThenThreeControlsOnFourByteBoundaries) {
     EXPECT_EQ(108 + 22 + 2 * 80 + 2, GETS_TEMPLATE_SIZE);
 }
 
-TEST(GetsTemplate, PromptIsCutAt79AndWidenedByteByByte) {
+TEST(GetsTemplate, PromptIsCutAt79AndReadAsUtf8OrWindows1252) {
     BYTE b[GETS_TEMPLATE_SIZE];
     std::string hundred;
     for (int i = 0; i < 100; ++i)
@@ -67,6 +68,27 @@ TEST(GetsTemplate, PromptIsCutAt79AndWidenedByteByByte) {
     EXPECT_EQ(units(b, 130, 80), hundred.substr(0, 79) + '\0');
     build_gets_template("caf\xE9 \xFF", b); // Latin-1: a byte is its own code unit
     EXPECT_EQ(units(b, 130, 8), "caf\xE9 \xFF  ");
+
+    // Read as every drawn text is: UTF-8 when valid, else Windows-1252; 79
+    // characters of two bytes each are 79 units.
+    auto unit_list = [&](const std::string& prompt, int count) {
+        build_gets_template(prompt.c_str(), b);
+        std::vector<unsigned> got;
+        for (int i = 0; i < count; ++i)
+            got.push_back(w16(b, 130 + 2 * i));
+        return got;
+    };
+    using U = std::vector<unsigned>;
+    EXPECT_EQ(unit_list("caf\xC3\xA9 \xE2\x82\xAC", 7), (U{'c', 'a', 'f', 0xE9, ' ', 0x20AC, ' '}));
+    EXPECT_EQ(unit_list("\x80\x96", 3), (U{0x20AC, 0x2013, ' '}));
+    std::string accents;
+    for (int i = 0; i < 100; ++i)
+        accents += "\xC3\xA9";
+    U cut(79, 0xE9);
+    cut.push_back(0); // the text's end
+    EXPECT_EQ(unit_list(accents, 80), cut);
+    // A character of two units that the 79th would cut in half is left out.
+    EXPECT_EQ(unit_list(std::string(78, 'a') + "\xF0\x9F\x98\x80", 80)[78], unsigned{' '});
 }
 
 using Gets = DrawTest;
@@ -112,10 +134,14 @@ TEST_F(Gets, OnlyOkayEndsTheDialogAndTheBufferTakes255Characters) {
 TEST_F(Gets, ClickingOkayEndsItWithWhatWasTyped) {
     char buffer[256];
     memset(buffer, '#', sizeof buffer);
+    std::string shown_prompt;
     on_idle([&](uint64_t idle, uint64_t) {
         HWND dialog = ws::dialog_running();
         if (!dialog) return;
         if (idle == 1) {
+            char text[256] = {};
+            GetDlgItemTextA(dialog, GETS_ID_PROMPT, text, sizeof text);
+            shown_prompt = text;
             for (char c : std::string("two words"))
                 press(c == ' ' ? VK_SPACE : std::toupper(static_cast<unsigned char>(c)), c);
         } else if (idle == 2) {
@@ -137,7 +163,9 @@ TEST_F(Gets, ClickingOkayEndsItWithWhatWasTyped) {
             DestroyWindow(dialog);
         }
     });
-    EXPECT_EQ(KV319_gets("Name?", buffer), 1);
+    // The prompt's euro sign, read from UTF-8, is the controls' own 0x80.
+    EXPECT_EQ(KV319_gets("Name (\xE2\x82\xAC)?", buffer), 1);
+    EXPECT_EQ(shown_prompt, "Name (\x80)?" + std::string(70, ' '));
     EXPECT_STREQ(buffer, "two words");
     EXPECT_EQ(ws::dialog_running(), nullptr);
     EXPECT_TRUE(window(rt.graphics_window).enabled);

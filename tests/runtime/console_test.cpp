@@ -107,6 +107,21 @@ TEST_F(Console, EachMessageIsOneLineScrollingTheRestUp) {
     EXPECT_EQ(KV319_printf(nullptr), 0);
 }
 
+TEST_F(Console, Utf8AndWindows1252LinesShowTheSameLetters) {
+    // A log line holds the text it logs: both readings reach the window.
+    auto shown = [&](const char* text) {
+        start();
+        KV319_show_text(1);
+        KV319_logging(1);
+        KV319_text(0, 0, 0, 12, text);
+        repaint();
+        return text_pixels();
+    };
+    Pixels latin1 = shown("caf\xE9 \x80");
+    EXPECT_TRUE(shown("caf\xC3\xA9 \xE2\x82\xAC") == latin1);
+    EXPECT_FALSE(shown("caf\xC3\x83\xC2\xA9 \xE2\x82\xAC") == latin1); // "cafÃ© €"
+}
+
 TEST_F(Console, KeysTypedInTheTextWindowReachTheGraphicsWindow) {
     KV319_show_text(1);
     focus(rt.text_window);

@@ -1,5 +1,6 @@
 // Text in the graphics window: point-size checks, line placement, the
-// transparent background and the formatting buffer.
+// transparent background, the reading of UTF-8 and Windows-1252 and the
+// formatting buffer.
 #include <climits>
 #include <cstring>
 
@@ -88,6 +89,26 @@ TEST_F(Text, ShapesStayVisibleBetweenTheGlyphs) {
     // What the context held comes back: its background mode and font.
     EXPECT_EQ(GetBkMode(rt.image_dc), OPAQUE);
     EXPECT_EQ(SelectObject(rt.image_dc, font), font);
+}
+
+TEST_F(Text, Utf8AndWindows1252DrawTheSameLetters) {
+    // "Grüße, café" as UTF-8 and as Latin-1; the euro sign as UTF-8 and as
+    // its Windows-1252 byte; over two lines.
+    EXPECT_TRUE(drawn(24, "Gr\xC3\xBC\xC3\x9F"
+                          "e, caf\xC3\xA9") == drawn(24, "Gr\xFC\xDF"
+                                                         "e, caf\xE9"));
+    EXPECT_TRUE(drawn(24, "\xE2\x82\xAC 5") == drawn(24, "\x80 5"));
+    EXPECT_TRUE(drawn(24, "caf\xC3\xA9\nna\xC3\xAFve") == drawn(24, "caf\xE9\nna\xEFve"));
+    EXPECT_FALSE(drawn(24, "caf\xC3\xA9") == drawn(24, "caf\xC3\x83\xC2\xA9")); // not "cafÃ©"
+    // A string is read one way whole: valid UTF-8 next to a Latin-1 byte,
+    // and an overlong form, read as Windows-1252 ("Ã©é" and "À©").
+    EXPECT_TRUE(drawn(24, "\xC3\xA9\xE9") == drawn(24, "\xC3\x83\xC2\xA9\xC3\xA9"));
+    EXPECT_TRUE(drawn(24, "\xC0\xA9") == drawn(24, "\xC3\x80\xC2\xA9"));
+    // The text printf formats is read the same way.
+    KV319_clear();
+    EXPECT_EQ(KV319_text_printf(0, -250, 0, 24, "caf%s", "\xC3\xA9"), 5);
+    std::vector<COLORREF> formatted = image();
+    EXPECT_TRUE(drawn(24, "caf\xE9") == formatted);
 }
 
 TEST_F(Text, FormattedTextCountsAndCutsAt1023) {

@@ -102,7 +102,8 @@ inline constexpr const char* TEXT_SAMPLE = "Happy Birthday, Ag!";
 inline constexpr const char* TEXT_SAMPLE_LARGE = "Ag& Wy";
 inline constexpr int TEXT_ORIGIN_X = 8;
 inline constexpr int TEXT_ORIGIN_Y = 10;
-// The face that the runtime asks for; both systems fall back to a default.
+// The face that the runtime asks for; both systems match it to Liberation
+// Sans where that is installed, to a default face otherwise.
 inline constexpr const char* TEXT_FACE = "KV319-font";
 
 // The probe's files, written into its current directory.

@@ -17,8 +17,11 @@
 //   TEXT_INK_SLACK_LARGE for large text. An opaque text's box agrees within
 //   one pixel at its top, left and bottom, and within TEXT_BOX_SLACK on the
 //   right; transparent text leaves no background colour. Measured with
-//   Wine 8 and DejaVu Sans: boxes within one pixel, ink 41% (12 pixels) and
-//   7% (60 pixels) heavier on our side.
+//   Wine 8 and Liberation Sans (what both match "KV319-font" to): boxes
+//   within one pixel, but for the 12-pixel text's right edge, 3 pixels
+//   further left under Wine, which draws that text narrower than the
+//   extent it reports (both report 108 pixels; we draw what we report);
+//   ink 3% lighter (12 pixels) and 5 to 8% heavier (60 pixels) on our side.
 // Text metrics that the runtime reads (a text's height, a font's height and
 // external leading) and a text's width agree within one pixel; the DC's
 // defaults exactly.
@@ -39,7 +42,7 @@ namespace {
 using namespace probe;
 using winetest::Picture;
 
-constexpr int TEXT_BOX_SLACK = 2;
+constexpr int TEXT_BOX_SLACK = 3;
 constexpr double TEXT_INK_SLACK_SMALL = 0.5; // the 12-pixel text
 constexpr double TEXT_INK_SLACK_LARGE = 0.15;
 constexpr double EDGE_SHARE = 0.2;
