@@ -446,6 +446,7 @@ TEST(Faults, ASaveMakesANewFileOnTheDiskWithTheEarlierFilesMode) {
             << slot << "\n"
             << read_out(log);
     }
+}
 
 TEST(Faults, ShotsThatCannotBeWrittenKeepWhatTheNameHeld) {
     // A full disk (the file-size limit): the picture that was there stays,

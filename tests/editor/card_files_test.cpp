@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "card_files.h"
@@ -13,6 +14,13 @@
 #include "editor_fixture.h"
 
 namespace {
+
+std::string read_file(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 void write_file(const char* path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
