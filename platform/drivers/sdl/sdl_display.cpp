@@ -53,6 +53,13 @@ Display* x11_display_of(SDL_Window* window) {
     return info.info.x11.display;
 }
 
+Window x11_window_of(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+    return info.info.x11.window;
+}
+
 }  // namespace
 
 void set_program_name(const std::string& name) { program = name; }
@@ -80,6 +87,17 @@ int x11_scale() {
     int scale = sdl_input::scale_from_resources(XResourceManagerString(d));
     XCloseDisplay(d);
     return scale;
+}
+
+void x11_map(SDL_Window* window, bool mapped) {
+    Display* d = x11_display_of(window);
+    Window w = x11_window_of(window);
+    if (!d || !w) return;
+    if (mapped)
+        XMapRaised(d, w);
+    else
+        XUnmapWindow(d, w);
+    XFlush(d);
 }
 
 void x11_attach(SDL_Window* window) {

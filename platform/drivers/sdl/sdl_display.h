@@ -30,6 +30,11 @@ void watch_x11_errors();
 // none or the display cannot be asked.
 int x11_scale();
 
+// Maps or unmaps `window` without SDL, which, where no window manager runs,
+// hands every window it shows the keyboard focus: a pull-down must not take
+// it. SDL learns of the change from the server's notices.
+void x11_map(SDL_Window* window, bool mapped);
+
 // Remembers the X connection SDL made, from one of its windows.
 void x11_attach(SDL_Window* window);
 

@@ -84,7 +84,6 @@ struct SdlDriver::Impl {
     std::deque<InputEvent> input;
     bool x11 = false;
     int scale = 1;       // native pixels per layer pixel (X11 only)
-    int focus_wanted = -1;  // the window the layer last gave the focus to
     uint64_t last_pump = 0;  // when the window system last had nothing new for SDL
     uint64_t last_full_pump = 0;  // when SDL last read it (and did its own chores)
     bool woken = true;       // a wait ended on an event not yet taken in
@@ -262,9 +261,10 @@ struct SdlDriver::Impl {
         if (w.popup) return;
         if (gained && id_of(SDL_GetKeyboardFocus()) != id) return;
         if (!gained) {
-            // Without a window manager, X gives the focus to every window
-            // that is shown, pull-downs included; the driver hands it back
-            // at once. A loss that was undone in the same batch is no loss.
+            // Pull-downs are shown without taking the focus (see
+            // show_window); should a desktop give them the focus all the
+            // same, the driver hands it back at once. A loss that was undone
+            // in the same batch is no loss.
             int now = id_of(SDL_GetKeyboardFocus());
             if (now == id) return;
             if (now >= 0 && windows[now].popup) {
@@ -475,7 +475,12 @@ int SdlDriver::create_window(const NativeWindowInfo& info) {
     w.popup = info.popup;
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     if (info.resizable) flags |= SDL_WINDOW_RESIZABLE;
-    if (info.popup) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
+    if (info.popup) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
+    // A pull-down is a window of its own kind under X11. Under Wayland SDL
+    // would attach it to a window whose frame its client library draws,
+    // which the compositor refuses by ending the connection: there it is a
+    // plain window without a frame, wherever the compositor puts it.
+    if (info.popup && d.x11) flags |= SDL_WINDOW_POPUP_MENU;
     int s = d.scale;
     w.window = SDL_CreateWindow(info.title.c_str(), w.x * s, (w.y + w.caption) * s, w.width * s,
                                 w.shown_height() * s, flags);
@@ -493,20 +498,20 @@ void SdlDriver::show_window(int id, bool shown) {
     SdlWindow* w = d.get(id);
     if (!w || w->shown == shown) return;
     w->shown = shown;
+    if (w->popup && d.x11) {
+        // Where no window manager runs, SDL would hand a pull-down the
+        // keyboard focus, and take it back in a flurry of made-up key
+        // releases and presses (Alt+R would close the menu it opened).
+        sdl_display::x11_map(w->window, shown);
+        if (shown) d.show_all(*w);
+        return;
+    }
     if (!shown) {
         SDL_HideWindow(w->window);
         return;
     }
     SDL_ShowWindow(w->window);
     d.show_all(*w);
-    if (w->popup && d.x11) {
-        // A pull-down takes no focus: with no window manager X has just given
-        // it the focus; hand it back to the window that had it.
-        if (SdlWindow* back = d.get(d.focus_wanted); back && back->shown && !back->popup) {
-            SDL_SetWindowInputFocus(back->window);
-            sdl_display::x11_round_trip();
-        }
-    }
 }
 
 void SdlDriver::move_window(int id, int x, int y, int width, int height) {
@@ -535,14 +540,12 @@ void SdlDriver::destroy_window(int id) {
     if (!w) return;
     SDL_DestroyWindow(w->window);
     *w = SdlWindow{};
-    if (d.focus_wanted == id) d.focus_wanted = -1;
 }
 
 void SdlDriver::focus_window(int id) {
     Impl& d = *impl_;
     SdlWindow* w = d.get(id);
     if (!w) return;
-    d.focus_wanted = id;
     SDL_RaiseWindow(w->window);
     SDL_SetWindowInputFocus(w->window);
     // Every focus event from before this request is read together with the
