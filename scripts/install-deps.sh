@@ -21,6 +21,10 @@ packages=(
   # Xvfb and xdotool run the real-window test; ImageMagick's import takes
   # its screenshots.
   xvfb xauth xdotool libx11-dev imagemagick
+  # The real-window test also runs the windows under a window manager that
+  # frames them (openbox) and under a Wayland compositor nested in Xvfb
+  # (weston), whose clients draw their frames with libdecor's plugin.
+  openbox weston libdecor-0-plugin-1-cairo
   clang libclang-rt-14-dev valgrind
   # The Windows build: the cross compiler, Wine to run it on Xvfb, and
   # ImageMagick's import for the smoke test's screenshots.

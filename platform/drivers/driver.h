@@ -5,8 +5,11 @@
 // hands over input one notice at a time. The layer draws everything itself
 // (captions, menus, controls, client areas) into a window's surface; a
 // driver whose native windows have a caption of their own shows the surface
-// without its first `caption_height` rows. All positions a driver reports
-// are pixels of the layer's surface, top-left (0, 0).
+// without its first `caption_height` rows. Where the desktop frames a
+// window with decorations of its own, the driver tells the layer how much of
+// the outer rectangle they take (a Framed notice), and shows only the rest
+// of the surface. All positions a driver reports are pixels of the layer's
+// surface, top-left (0, 0).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,12 @@
 #include "canvas.h"
 
 namespace ws {
+
+// The four sides of a frame, in pixels.
+struct Insets {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const Insets&) const = default;
+};
 
 struct NativeWindowInfo {
     std::string title;
@@ -28,17 +37,19 @@ struct NativeWindowInfo {
 
 struct InputEvent {
     enum class Kind {
-        PointerDown,   // button pressed at (x, y)
-        PointerUp,     // button released at (x, y)
-        PointerMove,   // pointer moved to (x, y)
-        KeyDown,       // vk pressed; ch is the character it produces, 0 for none
-        KeyUp,         // vk released
-        Close,         // the native window's close box was pressed
-        Expose,        // the native window lost its pixels and needs them again
-        FocusIn,       // the native window got the keyboard focus
-        FocusOut,      // the native window lost the keyboard focus
-        Resize,        // the user resized the native window to width x height
-        Moved,         // the native window moved: (x, y) is the surface's new outer position
+        PointerDown, // button pressed at (x, y)
+        PointerUp,   // button released at (x, y)
+        PointerMove, // pointer moved to (x, y)
+        KeyDown,     // vk pressed; ch is the character it produces, 0 for none
+        KeyUp,       // vk released
+        Close,       // the native window's close box was pressed
+        Expose,      // the native window lost its pixels and needs them again
+        FocusIn,     // the native window got the keyboard focus
+        FocusOut,    // the native window lost the keyboard focus
+        Resize,      // the user resized the native window to width x height
+        Moved,       // the native window moved: (x, y) is the surface's new outer position
+        Framed,      // the desktop frames the native window: `frame` is what its frame
+                     // takes of the outer rectangle on each side; the rest is shown
     };
     Kind kind = Kind::PointerMove;
     int window = -1;   // native window id, -1 for none or unknown
@@ -47,6 +58,7 @@ struct InputEvent {
     int vk = 0;        // virtual-key code
     int ch = 0;        // character produced (code point, 0 for none)
     int width = 0, height = 0;  // Resize: the new outer size
+    Insets frame;               // Framed: the desktop's frame
 };
 
 class Driver {

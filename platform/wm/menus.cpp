@@ -736,6 +736,7 @@ bool menu_handle_input(Window& top, const InputEvent& ev) {
         return false;
     case InputEvent::Kind::Close:
     case InputEvent::Kind::Resize:
+    case InputEvent::Kind::Framed:
         if (tr.owner == top.handle) end_menu_mode();
         return false;
     default:

@@ -16,6 +16,12 @@ inline constexpr int kBorderWidth = 1;     // WS_BORDER on child windows
 inline constexpr int kDefaultScreenWidth = 1024;
 inline constexpr int kDefaultScreenHeight = 768;
 
+// On a scaled desktop, windows grow by the desktop's scale only as far as
+// the usable screen still holds this many pixels of ours: a program laid
+// out for a screen this size keeps every window on the screen.
+inline constexpr int kSmallestScreenWidth = 800;
+inline constexpr int kSmallestScreenHeight = 600;
+
 // Dialog base units: one horizontal dialog unit is kDialogBaseX / 4 pixels,
 // one vertical dialog unit kDialogBaseY / 8 pixels.
 inline constexpr int kDialogBaseX = 8;

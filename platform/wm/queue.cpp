@@ -72,7 +72,7 @@ LPARAM key_lparam(int ch, bool up) {
 }
 
 bool in_close_box(const Window& top, int sx, int sy) {
-    if ((top.style & WS_CAPTION) != WS_CAPTION || !(top.style & WS_SYSMENU)) return false;
+    if (!wm_own_caption(top) || !(top.style & WS_SYSMENU)) return false;
     int h = metrics::kCaptionHeight;
     return sx >= top.rect.width() - h && sx < top.rect.width() && sy >= 0 && sy < h;
 }
@@ -148,6 +148,42 @@ void key(const InputEvent& ev) {
     wm_post(target, msg, static_cast<WPARAM>(ev.vk), key_lparam(down ? ev.ch : 0, !down));
 }
 
+// The desktop frames the window itself. Its frame takes the caption's place
+// inside the outer rectangle, so the client area changes size; a dialog,
+// whose outer size was worked out from the client area its template asks
+// for, grows instead to keep that client area.
+void framed(Window& top, const InputEvent& ev) {
+    if ((top.style & WS_CAPTION) != WS_CAPTION || (top.desktop_frame && top.frame == ev.frame))
+        return;
+    HWND h = top.handle;
+    Rect before = wm_client_rect(top);
+    Insets f = ev.frame;
+    f.left = std::clamp(f.left, 0, 1024);
+    f.top = std::clamp(f.top, 0, 1024);
+    f.right = std::clamp(f.right, 0, 1024);
+    f.bottom = std::clamp(f.bottom, 0, 1024);
+    top.desktop_frame = true;
+    top.frame = f;
+    Rect after = wm_client_rect(top);
+    if (top.dialog_proc) {
+        int w = std::clamp(top.rect.width() + before.width() - after.width(), 1, 16384);
+        int ht = std::clamp(top.rect.height() + before.height() - after.height(), 1, 16384);
+        top.rect.right = top.rect.left + w;
+        top.rect.bottom = top.rect.top + ht;
+        top.surface.assign(static_cast<size_t>(w) * ht, 0xFFFFFF);
+        driver().move_window(top.native, top.rect.left, top.rect.top, w, ht);
+        // Controls keep their places in the client area.
+        after = wm_client_rect(top);
+    }
+    if (after.width() != before.width() || after.height() != before.height()) {
+        wm_send(h, WM_SIZE, 0, MAKELPARAM(after.width(), after.height()));
+        if (!wm_window(h)) return;
+    }
+    wm_paint_nonclient(top);
+    wm_invalidate(top, nullptr, true);
+    wm_surface_touched(top, {0, 0, top.rect.width(), top.rect.height()});
+}
+
 void convert(const InputEvent& ev) {
     Window* top = wm_window_for_native(ev.window);
     bool is_key = ev.kind == InputEvent::Kind::KeyDown || ev.kind == InputEvent::Kind::KeyUp;
@@ -202,6 +238,9 @@ void convert(const InputEvent& ev) {
         // The desktop placed or moved the window: pull-downs and dialogs
         // are placed from here.
         top->rect = top->rect.offset(ev.x - top->rect.left, ev.y - top->rect.top);
+        break;
+    case InputEvent::Kind::Framed:
+        framed(*top, ev);
         break;
     case InputEvent::Kind::KeyDown:
     case InputEvent::Kind::KeyUp:

@@ -3,6 +3,9 @@
 // Top-level windows own a surface of their outer size and a native window
 // of the driver; children draw into their top-level window's surface. There
 // is no side frame: a caption (and a menu bar) sit above the client area.
+// Where the desktop frames a window itself, its frame takes the caption's
+// place, inside the same outer rectangle, and the client area is what the
+// frame (and the menu bar) leave.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -53,7 +56,7 @@ const WindowClass* find_class(LPCSTR name) {
 bool has_caption(const Window& w) { return (w.style & WS_CAPTION) == WS_CAPTION; }
 
 int caption_height(const Window& w) {
-    return has_caption(w) && wm_is_top_level(w) ? metrics::kCaptionHeight : 0;
+    return wm_own_caption(w) ? metrics::kCaptionHeight : 0;
 }
 
 Rect close_box(const Window& w) {
@@ -160,10 +163,16 @@ Window* wm_top_level(Window& w) {
     return p;
 }
 
+bool wm_own_caption(const Window& w) {
+    return has_caption(w) && wm_is_top_level(w) && !w.desktop_frame;
+}
+
 Rect wm_client_rect(const Window& w) {
     Rect r{0, 0, w.rect.width(), w.rect.height()};
     if (has_caption(w)) {
-        if (wm_is_top_level(w)) {
+        if (wm_is_top_level(w) && w.desktop_frame) {
+            r = {w.frame.left, w.frame.top, r.right - w.frame.right, r.bottom - w.frame.bottom};
+        } else if (wm_is_top_level(w)) {
             r.left += metrics::kFrameWidth;
             r.right -= metrics::kFrameWidth;
             r.bottom -= metrics::kFrameWidth;

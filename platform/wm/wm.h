@@ -56,6 +56,10 @@ struct Window {
     std::vector<uint32_t> surface;  // rect.width() x rect.height()
     int native = -1;                // the driver's window id
     Rect dirty;                     // surface area changed since the last present
+    // The desktop's own frame around the window, once the driver has told
+    // it: it takes the place of the layer's caption (and close box).
+    bool desktop_frame = false;
+    Insets frame;
 
     // The update region, as one rectangle in client coordinates.
     Rect invalid;
@@ -77,6 +81,9 @@ Window* wm_window(HWND h);
 bool wm_is_top_level(const Window& w);
 Window* wm_top_level(Window& w);               // the window itself or its top-level ancestor
 Rect wm_client_rect(const Window& w);          // client area in the window's outer coordinates
+// Whether the layer draws the window's caption and operates its close box
+// (a captioned top-level window that the desktop does not frame itself).
+bool wm_own_caption(const Window& w);
 Rect wm_client_in_surface(const Window& w);    // client area in its top-level surface's pixels
 Rect wm_outer_in_surface(const Window& w);     // outer rectangle in its top-level surface's pixels
 // The canvas of the client area, clipped to it and to every ancestor's client area.

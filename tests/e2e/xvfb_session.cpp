@@ -1,5 +1,5 @@
-// xvfb_session.cpp: the X server, X client, program and tool helpers of the
-// real-window tests.
+// xvfb_session.cpp: the X server, window manager, compositor, X client,
+// program and tool helpers of the real-window tests.
 //
 // The server picks its own free display number (-displayfd), so tests can
 // run side by side. The close box is pressed the way a window manager does
@@ -35,31 +35,48 @@ void pause_ms(int ms) {
     nanosleep(&t, nullptr);
 }
 
-namespace {
-
-constexpr const char* kXvfb = "/usr/bin/Xvfb";
-constexpr const char* kImport = "/usr/bin/import";
-constexpr const char* kXdotool = "/usr/bin/xdotool";
-
 int64_t now_ms() {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
     return int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
 }
 
-// The environment of this process without any display settings, plus
-// DISPLAY when one is given.
-std::vector<std::string> environment_for(const std::string& display) {
+namespace {
+
+constexpr const char* kXvfb = "/usr/bin/Xvfb";
+constexpr const char* kImport = "/usr/bin/import";
+constexpr const char* kXdotool = "/usr/bin/xdotool";
+constexpr const char* kOpenbox = "/usr/bin/openbox";
+constexpr const char* kWeston = "/usr/bin/weston";
+constexpr int kStartLimit = 20000; // for a server, manager or compositor to come up, ms
+
+bool starts_with(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+// The environment of this process without any display, locale or SDL
+// settings, with the UTF-8 locale every system has (C.UTF-8), plus
+// `settings`.
+std::vector<std::string> environment_with(const std::vector<std::string>& settings) {
     std::vector<std::string> env;
     for (char** e = environ; e && *e; ++e) {
         std::string s = *e;
-        if (s.rfind("DISPLAY=", 0) == 0 || s.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-            s.rfind("SDL_VIDEODRIVER=", 0) == 0 || s.rfind("XAUTHORITY=", 0) == 0)
+        if (starts_with(s, "DISPLAY=") || starts_with(s, "WAYLAND_DISPLAY=") ||
+            starts_with(s, "WAYLAND_SOCKET=") || starts_with(s, "XDG_RUNTIME_DIR=") ||
+            starts_with(s, "XAUTHORITY=") || starts_with(s, "SDL_") || starts_with(s, "LANG=") ||
+            starts_with(s, "LANGUAGE=") || starts_with(s, "LC_"))
             continue;
         env.push_back(s);
     }
-    if (!display.empty()) env.push_back("DISPLAY=" + display);
+    env.push_back("LC_ALL=C.UTF-8");
+    for (const std::string& s : settings)
+        env.push_back(s);
     return env;
+}
+
+std::vector<std::string> environment_for(const std::string& display) {
+    if (display.empty()) return environment_with({});
+    return environment_with({"DISPLAY=" + display});
 }
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
@@ -146,8 +163,9 @@ XServer::XServer(int width, int height) {
         dup2(null, 0);
         dup2(null, 1);
         dup2(null, 2);
+        // -noreset: the resources a test sets stay when the last client leaves.
         execl(kXvfb, kXvfb, "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-              "tcp", static_cast<char*>(nullptr));
+              "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -157,7 +175,7 @@ XServer::XServer(int width, int height) {
     }
     // The server writes its display number once it accepts connections.
     std::string number;
-    int64_t end = now_ms() + 20000;
+    int64_t end = now_ms() + kStartLimit;
     while (number.find('\n') == std::string::npos) {
         int left = static_cast<int>(end - now_ms());
         pollfd p{fds[0], POLLIN, 0};
@@ -195,24 +213,37 @@ XClient::~XClient() {
     if (display_) XCloseDisplay(display_);
 }
 
+namespace {
+
+// A shown window with this title among `parent`'s children, or inside
+// them: a window manager puts the windows it frames into frames of its own.
+unsigned long find_titled(Display* d, Window parent, const std::string& title, int depth) {
+    Window root_return, grandparent;
+    Window* children = nullptr;
+    unsigned int n = 0;
+    unsigned long found = 0;
+    if (!XQueryTree(d, parent, &root_return, &grandparent, &children, &n)) return 0;
+    for (unsigned int i = 0; i < n && !found; ++i) {
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable) continue;
+        if (window_title(d, children[i]) == title)
+            found = children[i];
+        else if (depth > 0)
+            found = find_titled(d, children[i], title, depth - 1);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+} // namespace
+
 unsigned long XClient::wait_for_window(const std::string& title, int timeout_ms) {
     if (!display_) return 0;
-    int64_t end = now_ms() + timeout_ms;
-    for (;;) {
-        Window root_return, parent;
-        Window* children = nullptr;
-        unsigned int n = 0;
-        unsigned long found = 0;
-        if (XQueryTree(display_, DefaultRootWindow(display_), &root_return, &parent, &children,
-                       &n)) {
-            for (unsigned int i = 0; i < n && !found; ++i)
-                if (viewable(children[i]) && window_title(display_, children[i]) == title)
-                    found = children[i];
-            if (children) XFree(children);
-        }
-        if (found || now_ms() >= end) return found;
-        pause_ms(20);
-    }
+    unsigned long found = 0;
+    poll_until(
+        [&] { return (found = find_titled(display_, DefaultRootWindow(display_), title, 3)) != 0; },
+        timeout_ms);
+    return found;
 }
 
 bool XClient::wait_until_hidden(unsigned long window, int timeout_ms) {
@@ -237,6 +268,39 @@ std::vector<unsigned long> XClient::untitled_windows() {
         if (children) XFree(children);
     }
     return out;
+}
+
+bool XClient::window_manager_running() {
+    if (!display_) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found =
+        XGetWindowProperty(display_, DefaultRootWindow(display_),
+                           XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data && count == 1;
+    if (data) XFree(data);
+    return found;
+}
+
+Geometry XClient::frame_geometry(unsigned long window) {
+    if (!display_) return {};
+    // The window's ancestor just below the root window.
+    Window w = window;
+    for (;;) {
+        Window root_return = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(display_, w, &root_return, &parent, &children, &n)) return {};
+        if (children) XFree(children);
+        if (parent == root_return || parent == 0) break;
+        w = parent;
+    }
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(display_, w, &a)) return {};
+    return {a.x, a.y, a.width + 2 * a.border_width, a.height + 2 * a.border_width};
 }
 
 bool XClient::viewable(unsigned long window) {
@@ -277,6 +341,12 @@ unsigned long XClient::cover(const Geometry& area) {
     return w;
 }
 
+void XClient::give_focus(unsigned long window) {
+    if (!display_) return;
+    XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+    XSync(display_, False);
+}
+
 void XClient::uncover(unsigned long window) {
     if (!display_) return;
     XDestroyWindow(display_, window);
@@ -304,24 +374,60 @@ void XClient::set_resources(const std::string& text) {
     XSync(display_, False);
 }
 
+bool XClient::map_keysym(const std::string& name) {
+    if (!display_) return false;
+    KeySym sym = XStringToKeysym(name.c_str());
+    if (sym == NoSymbol) return false;
+    if (XKeysymToKeycode(display_, sym) != 0) return true;
+    int low = 0, high = 0, per = 0;
+    XDisplayKeycodes(display_, &low, &high);
+    KeySym* map = XGetKeyboardMapping(display_, static_cast<KeyCode>(low), high - low + 1, &per);
+    if (!map) return false;
+    // The highest key that carries nothing.
+    int free_key = 0;
+    for (int k = high; k >= low && !free_key; --k) {
+        bool empty = true;
+        for (int i = 0; i < per; ++i)
+            if (map[(k - low) * per + i] != NoSymbol) empty = false;
+        if (empty) free_key = k;
+    }
+    XFree(map);
+    if (!free_key) return false;
+    KeySym both[2] = {sym, sym};
+    XChangeKeyboardMapping(display_, free_key, 2, both, 1);
+    XSync(display_, False);
+    return XKeysymToKeycode(display_, sym) != 0;
+}
+
 // ---- Program ----------------------------------------------------------------
 
 Program::Program(const std::string& path, const std::string& display, const std::string& workdir)
-    : workdir_(workdir) {
-    std::vector<std::string> env = environment_for(display);
+    : Program(path, {},
+              display.empty() ? std::vector<std::string>{}
+                              : std::vector<std::string>{"DISPLAY=" + display},
+              workdir) {}
+
+Program::Program(const std::string& path, const std::vector<std::string>& args,
+                 const std::vector<std::string>& settings, const std::string& workdir,
+                 const std::string& name)
+    : out_(workdir + "/" + (name == "program" ? std::string("stdout") : name + "-stdout") + ".txt"),
+      err_(workdir + "/" + (name == "program" ? std::string("stderr") : name + "-stderr") +
+           ".txt") {
+    std::vector<std::string> env = environment_with(settings);
     std::vector<char*> envp = pointers(env);
-    std::string out = workdir + "/stdout.txt", err = workdir + "/stderr.txt";
+    std::vector<std::string> argv_strings{path};
+    argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+    std::vector<char*> argv = pointers(argv_strings);
     pid_ = fork();
     if (pid_ == 0) {
         if (chdir(workdir.c_str()) != 0) _exit(127);
-        int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int o = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int e = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int null = open("/dev/null", O_RDONLY);
         dup2(null, 0);
         dup2(o, 1);
         dup2(e, 2);
-        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-        execve(path.c_str(), argv, envp.data());
+        execve(path.c_str(), argv.data(), envp.data());
         _exit(127);
     }
 }
@@ -344,8 +450,108 @@ bool Program::wait_exit(int timeout_ms, int& status) {
     return true;
 }
 
-std::string Program::output() const { return read_file(workdir_ + "/stdout.txt"); }
-std::string Program::errors() const { return read_file(workdir_ + "/stderr.txt"); }
+std::string Program::output() const {
+    return read_file(out_);
+}
+std::string Program::errors() const {
+    return read_file(err_);
+}
+
+// ---- WindowManager --------------------------------------------------------------
+
+bool WindowManager::installed() {
+    return access(kOpenbox, X_OK) == 0;
+}
+
+WindowManager::WindowManager(const std::string& display, const std::string& workdir) {
+    XClient client(display);
+    if (!client.connected()) return;
+    // Its own settings folder: no settings of whoever runs the tests.
+    std::string home = workdir + "/wm-home";
+    std::filesystem::create_directories(home);
+    process_ =
+        std::make_unique<Program>(kOpenbox, std::vector<std::string>{},
+                                  std::vector<std::string>{"DISPLAY=" + display, "HOME=" + home,
+                                                           "XDG_CONFIG_HOME=" + home + "/config"},
+                                  workdir, "openbox");
+    running_ = process_->started() &&
+               poll_until([&] { return client.window_manager_running(); }, kStartLimit);
+}
+
+// ---- Compositor -------------------------------------------------------------------
+
+namespace {
+
+// Where libdecor looks for the plugins that draw window frames.
+bool frame_plugin_installed() {
+    std::error_code ec;
+    for (const char* dir :
+         {"/usr/lib/x86_64-linux-gnu/libdecor/plugins-1",
+          "/usr/lib/aarch64-linux-gnu/libdecor/plugins-1", "/usr/lib/libdecor/plugins-1"})
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+            if (entry.path().extension() == ".so") return true;
+    return false;
+}
+
+} // namespace
+
+std::string Compositor::missing() {
+    std::string what;
+    if (access(kWeston, X_OK) != 0) what += "weston ";
+    if (!frame_plugin_installed()) what += "libdecor-0-plugin-1-cairo ";
+    if (!what.empty()) what.pop_back();
+    return what;
+}
+
+Compositor::Compositor(const std::string& display, int width, int height,
+                       const std::string& workdir) {
+    // A private runtime folder (the compositor insists on mode 0700), short
+    // enough a path for its socket wherever the tests are built, and a
+    // configuration without the panel, the screen lock and the on-screen
+    // keyboard, which would take the keys.
+    char dir[] = "/tmp/kv319-wayland-XXXXXX";
+    if (!mkdtemp(dir)) return;
+    runtime_dir_ = dir;
+    std::string config = workdir + "/weston.ini";
+    {
+        std::ofstream ini(config);
+        ini << "[core]\nidle-time=0\n[shell]\npanel-position=none\nlocking=false\n"
+               "[input-method]\npath=\n";
+    }
+    socket_ = "kv319-test";
+    process_ = std::make_unique<Program>(
+        kWeston,
+        std::vector<std::string>{"--backend=x11-backend.so", "--socket=" + socket_,
+                                 "--config=" + config, "--width=" + std::to_string(width),
+                                 "--height=" + std::to_string(height)},
+        std::vector<std::string>{"DISPLAY=" + display, "XDG_RUNTIME_DIR=" + runtime_dir_}, workdir,
+        "weston");
+    if (!process_->started()) return;
+    XClient client(display);
+    std::string socket_path = runtime_dir_ + "/" + socket_;
+    if (!poll_until([&] { return access(socket_path.c_str(), F_OK) == 0; }, kStartLimit)) return;
+    window_ = client.wait_for_window("Weston Compositor - screen0", kStartLimit);
+    // The keyboard goes to the compositor's window from now on. Its seat
+    // takes the keyboard from its clients when that window loses the X
+    // focus, and does not always give it back when it returns.
+    if (window_) client.give_focus(window_);
+}
+
+Compositor::~Compositor() {
+    process_.reset();
+    if (!runtime_dir_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(runtime_dir_, ec);
+    }
+}
+
+std::vector<std::string> Compositor::client_settings() const {
+    return {"WAYLAND_DISPLAY=" + socket_, "XDG_RUNTIME_DIR=" + runtime_dir_};
+}
+
+std::string Compositor::log() const {
+    return process_ ? process_->errors() : std::string();
+}
 
 // ---- Tools --------------------------------------------------------------------
 

@@ -1,15 +1,20 @@
 // xvfb_session.h: what the real-window tests need around a program under
-// test: a private X server on a free display, a connection to it (windows
-// by title, their geometry, the close box), the program itself with its
-// output kept in files, the input tool and screenshots.
+// test: a private X server on a free display, a window manager or a
+// Wayland compositor on it, a connection to it (windows by title, their
+// geometry and frames, the close box, the keyboard map), the program itself
+// with its output kept in files, the input tool and screenshots.
 //
-// Every wait here has a generous limit so that a broken program fails its
-// test instead of hanging it; none of them measures speed.
+// Every program started here gets the locale and environment it needs from
+// here (a UTF-8 locale that every system has; no display but the one
+// given), not from whoever runs the tests. Every wait here has a generous
+// limit so that a broken program fails its test instead of hanging it; none
+// of them measures speed.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +23,7 @@ typedef struct _XDisplay Display;
 namespace e2e {
 
 // An X server of its own (Xvfb, no window manager), ended when this goes.
+// It keeps its resources when its last client leaves.
 class XServer {
   public:
     // True when the X server program is installed.
@@ -56,12 +62,18 @@ class XClient {
     unsigned long wait_for_window(const std::string& title, int timeout_ms);
     // Waits until the window is no longer shown (or gone); false on timeout.
     bool wait_until_hidden(unsigned long window, int timeout_ms);
+    // Whether a window manager has announced itself on the root window.
+    bool window_manager_running();
     // Shown top-level windows without a title: pull-down menus.
     std::vector<unsigned long> untitled_windows();
     bool viewable(unsigned long window);
     Geometry geometry(unsigned long window);
-    // The window with the keyboard focus (0 for none).
+    // The geometry of what stands on the screen for the window: the window
+    // manager's frame around it, decorations included, or the window itself.
+    Geometry frame_geometry(unsigned long window);
+    // The window with the keyboard focus (0 for none), and giving it.
     unsigned long focus();
+    void give_focus(unsigned long window);
     // A plain window of another client over the given area, which also
     // takes the keyboard focus; and its end, which lays bare what it hid.
     unsigned long cover(const Geometry& area);
@@ -71,17 +83,25 @@ class XClient {
     // Sets the desktop's resource text (as xrdb does), read by programs
     // when they connect.
     void set_resources(const std::string& text);
+    // Gives the keysym (by name, "eacute") a key of its own if no key
+    // carries it, so that the input tool can type it without changing the
+    // keyboard map under the program's feet. False when it cannot.
+    bool map_keysym(const std::string& name);
 
   private:
     Display* display_ = nullptr;
 };
 
-// A program started on a display, in a working directory, with its
-// standard output and error kept in files there.
+// A program started in a working directory, with its standard output and
+// error kept in files there (named after `name`), ended when this goes.
 class Program {
   public:
-    // `display` empty: started with neither DISPLAY nor WAYLAND_DISPLAY.
+    // On an X display; `display` empty: with neither DISPLAY nor WAYLAND_DISPLAY.
     Program(const std::string& path, const std::string& display, const std::string& workdir);
+    // With these arguments and these settings added to the environment.
+    Program(const std::string& path, const std::vector<std::string>& args,
+            const std::vector<std::string>& settings, const std::string& workdir,
+            const std::string& name = "program");
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -95,10 +115,49 @@ class Program {
 
   private:
     pid_t pid_ = -1;
-    std::string workdir_;
+    std::string out_, err_;
 };
 
-// Runs a tool to its end with DISPLAY set; returns its exit status (or -1).
+// A window manager (openbox) on a display, ended when this goes.
+class WindowManager {
+  public:
+    static bool installed();
+    // Starts it and waits until it has taken the screen.
+    WindowManager(const std::string& display, const std::string& workdir);
+    bool running() const { return running_; }
+
+  private:
+    std::unique_ptr<Program> process_;
+    bool running_ = false;
+};
+
+// A Wayland compositor (Weston) in a window of an X display, whose seat is
+// driven through that display; ended when this goes.
+class Compositor {
+  public:
+    // Empty when the compositor and the window frames that clients draw
+    // (libdecor's plugin) are installed, else what is missing.
+    static std::string missing();
+    Compositor(const std::string& display, int width, int height, const std::string& workdir);
+    ~Compositor();
+    Compositor(const Compositor&) = delete;
+    Compositor& operator=(const Compositor&) = delete;
+    bool running() const { return window_ != 0; }
+    // The X window that shows the compositor's screen.
+    unsigned long window() const { return window_; }
+    // What a client needs in its environment to connect.
+    std::vector<std::string> client_settings() const;
+    std::string log() const;
+
+  private:
+    std::unique_ptr<Program> process_;
+    std::string runtime_dir_, socket_;
+    unsigned long window_ = 0;
+};
+
+// Runs a tool to its end with DISPLAY set (and the UTF-8 locale, which the
+// input tool needs to type anything outside ASCII); returns its exit status
+// (or -1).
 int run_tool(const std::vector<std::string>& argv, const std::string& display,
              int timeout_ms = 20000);
 
@@ -121,6 +180,18 @@ bool screenshot(const std::string& display, unsigned long window, const std::str
 
 // Lets the program under test run for a moment.
 void pause_ms(int ms);
+// A monotonic clock, milliseconds.
+int64_t now_ms();
+
+// Polls `done` until it holds or timeout_ms passes; whether it held.
+template <typename Done> bool poll_until(Done done, int timeout_ms) {
+    int64_t end = now_ms() + timeout_ms;
+    for (;;) {
+        if (done()) return true;
+        if (now_ms() >= end) return false;
+        pause_ms(20);
+    }
+}
 
 // A fresh, empty directory for one test's files.
 std::string fresh_directory(const std::string& name);

@@ -244,6 +244,40 @@ TEST_F(Dialogs, RunsModallyOverADisabledOwnerAndReturnsTheResult) {
     EXPECT_EQ(ws::wm_active(), owner);
 }
 
+TEST_F(Dialogs, ADesktopFrameKeepsTheClientAreaTheTemplateAsksFor) {
+    ws::Rect before;
+    steps.push_back([&] {
+        ws::Window* d = ws::wm_window(dlg());
+        ASSERT_NE(d, nullptr);
+        before = d->rect;
+        InputEvent f;
+        f.kind = InputEvent::Kind::Framed;
+        f.window = d->native;
+        f.frame = {4, 30, 4, 4};
+        driver->push_input(f);
+    });
+    steps.push_back([&] {
+        ws::Window* d = ws::wm_window(dlg());
+        ASSERT_NE(d, nullptr);
+        RECT rc;
+        GetClientRect(dlg(), &rc);
+        EXPECT_EQ(rc.right, 185 * ws::metrics::kDialogBaseX / 4);
+        EXPECT_EQ(rc.bottom, 92 * ws::metrics::kDialogBaseY / 8);
+        // It grew around its client area, from the same corner, and the
+        // native window with it.
+        EXPECT_EQ(d->rect.left, before.left);
+        EXPECT_EQ(d->rect.top, before.top);
+        EXPECT_EQ(d->rect.width(), before.width() + 8);
+        EXPECT_EQ(d->rect.height(), before.height() + 34 - ws::metrics::kCaptionHeight);
+        EXPECT_EQ(driver->window(d->native)->info.width, d->rect.width());
+        EXPECT_EQ(driver->window(d->native)->info.height, d->rect.height());
+        type("ok");
+    });
+    steps.push_back([&] { press(VK_RETURN, 13); });
+    EXPECT_EQ(run(line_input_template()), 1);
+    EXPECT_STREQ(seen.text, "ok");
+}
+
 TEST_F(Dialogs, TheEditBoxTypesAndEdits) {
     std::vector<std::string> texts;
     std::vector<long> carets;

@@ -216,4 +216,34 @@ TEST_F(Queue, AWindowTheDesktopMovedIsWhereItSaysAtTheSameSize) {
     EXPECT_EQ(ws::wm_window(hwnd)->rect, (ws::Rect{300, -20, 500, 130}));
 }
 
+TEST_F(Queue, AWindowTheDesktopFramesKeepsItsRectangleAndLaysItsClientAreaOutInside) {
+    ShowWindow(hwnd, SW_SHOW);
+    drain();
+    seen.clear();
+    ws::InputEvent f;
+    f.kind = ws::InputEvent::Kind::Framed;
+    f.window = ws::wm_window(hwnd)->native;
+    f.frame = {2, 10, 3, 4};
+    driver->push_input(f);
+    drain();
+    ws::Window& w = *ws::wm_window(hwnd);
+    EXPECT_EQ(w.rect, (ws::Rect{0, 0, 200, 150}));
+    EXPECT_EQ(ws::wm_client_rect(w), (ws::Rect{2, 10, 197, 146}));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), "size 195x136");
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "paint"), seen.end());
+    // The desktop draws the caption now: where the layer's close box was,
+    // a press is the client area's.
+    seen.clear();
+    ws::InputEvent p;
+    p.kind = ws::InputEvent::Kind::PointerDown;
+    p.window = w.native;
+    p.x = 190;
+    p.y = 12;
+    driver->push_input(p);
+    drain();
+    EXPECT_EQ(seen, (std::vector<std::string>{"down 188,2"}));
+    EXPECT_NE(ws::wm_window(hwnd), nullptr);
+}
+
 }  // namespace

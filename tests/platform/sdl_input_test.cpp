@@ -76,15 +76,18 @@ TEST(SdlText, Utf8DecodesWholeSequencesAndRejectsBrokenOnesWithoutReadingPastThe
     EXPECT_EQ(pos, 0);
 }
 
-TEST(SdlScale, TheDesktopsDpiResourceGivesAWholeFactor) {
+TEST(SdlScale, TheDesktopsDpiResourceGivesAFactorInQuarterSteps) {
     EXPECT_EQ(scale_from_resources(nullptr), 1);
     EXPECT_EQ(scale_from_resources(""), 1);
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t96\n"), 1);
     EXPECT_EQ(scale_from_resources("Xcursor.size:\t48\nXft.dpi:\t192\nXft.hinting:\t1\n"), 2);
     EXPECT_EQ(scale_from_resources("Xft.dpi : 192"), 2);  // no newline at the end
-    EXPECT_EQ(scale_from_resources("Xft.dpi:\t120\n"), 1);
-    EXPECT_EQ(scale_from_resources("Xft.dpi:\t144\n"), 2);
+    EXPECT_EQ(scale_from_resources("Xft.dpi:\t120\n"), 1.25);
+    EXPECT_EQ(scale_from_resources("Xft.dpi:\t144\n"), 1.5);
+    EXPECT_EQ(scale_from_resources("Xft.dpi:\t168\n"), 1.75);
+    EXPECT_EQ(scale_from_resources("Xft.dpi:\t100\n"), 1);
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t288.0\n"), 3);
+    EXPECT_EQ(scale_from_resources("Xft.dpi:\t72\n"), 1);
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t100000\n"), 4);
     // Not the resource, or not a number: no scale.
     EXPECT_EQ(scale_from_resources("Xft.dpiX:\t192\n"), 1);
@@ -94,6 +97,23 @@ TEST(SdlScale, TheDesktopsDpiResourceGivesAWholeFactor) {
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t-192\n"), 1);
     EXPECT_EQ(scale_from_resources("Xft.dpi:\tnan\n"), 1);
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t1e999\n"), 1);
+}
+
+TEST(SdlScale, WindowsGrowOnlyAsFarAsTheUsableScreenHoldsTheSmallestScreen) {
+    // Room enough: the desktop's own scale.
+    EXPECT_EQ(fitting_scale(2, 2048, 1536), 2);
+    EXPECT_EQ(fitting_scale(1.5, 1920, 1080), 1.5);
+    // 150 % on 1280 x 1024: 853 x 682 of ours, enough. 200 % would leave
+    // 640 x 512, too little: the largest step that fits is 150 %.
+    EXPECT_EQ(fitting_scale(1.5, 1280, 1024), 1.5);
+    EXPECT_EQ(fitting_scale(2, 1280, 1024), 1.5);
+    // A panel takes part of the screen: the usable part decides.
+    EXPECT_EQ(fitting_scale(2, 1920, 1200), 2);
+    EXPECT_EQ(fitting_scale(2, 1920, 1160), 1.75);
+    // Never below 1, whatever the screen; never a step the desktop did not ask for.
+    EXPECT_EQ(fitting_scale(1.75, 640, 480), 1);
+    EXPECT_EQ(fitting_scale(1, 4000, 3000), 1);
+    EXPECT_EQ(fitting_scale(1.3, 4000, 3000), 1.25);
 }
 
 TEST(SdlPointer, PositionsOnAStretchedWindowMapBackToSurfacePixels) {

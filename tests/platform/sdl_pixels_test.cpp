@@ -1,5 +1,5 @@
 // sdl_pixels_test.cpp: the real-window driver's change detection and
-// nearest-pixel scaling, which decide what reaches the screen.
+// scaling, which decide what reaches the screen.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -84,24 +84,22 @@ TEST(SdlPixels, ScaledAreasCoverExactlyTheNativePixelsThatShowTheArea) {
     EXPECT_TRUE(scaled_area({0, 0, 5, 5}, 0, 100, 200, 200).empty());
     // Clipped to the image.
     EXPECT_EQ(scaled_area({-5, -5, 500, 500}, 10, 10, 20, 20), (Rect{0, 0, 20, 20}));
-    // A ratio that is not whole (150 %): every native pixel inside shows a
-    // pixel of the area, every one just outside shows one beyond it.
-    for (int left = 0; left < 10; ++left)
-        for (int right = left + 1; right <= 10; ++right) {
-            Rect n = scaled_area({left, 0, right, 1}, 10, 1, 15, 1);
-            ASSERT_FALSE(n.empty());
-            EXPECT_GE(n.left * 10 / 15, left);
-            EXPECT_LT((n.right - 1) * 10 / 15, right);
-            if (n.left > 0) {
-                EXPECT_LT((n.left - 1) * 10 / 15, left);
+    // Ratios that are not whole (125 %, 150 %, 175 %): a native pixel is
+    // inside exactly when what it covers, from n * 10 / to to
+    // (n + 1) * 10 / to, meets the area.
+    for (int to : {12, 15, 17})
+        for (int left = 0; left < 10; ++left)
+            for (int right = left + 1; right <= 10; ++right) {
+                Rect n = scaled_area({left, 0, right, 1}, 10, 1, to, 1);
+                for (int x = 0; x < to; ++x) {
+                    bool meets = x * 10 < right * to && (x + 1) * 10 > left * to;
+                    ASSERT_EQ(x >= n.left && x < n.right, meets)
+                        << to << ": " << left << ".." << right << " at " << x;
+                }
             }
-            if (n.right < 15) {
-                EXPECT_GE(n.right * 10 / 15, right);
-            }
-        }
 }
 
-TEST(SdlPixels, ScalingIsNearestPixelAndTouchesOnlyTheAreasPixels) {
+TEST(SdlPixels, WholeScalesMakeBlocksOfOneColourAndTouchOnlyTheAreasPixels) {
     Image from(4, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) from.at(x, y) = static_cast<uint32_t>(10 * y + x);
@@ -128,6 +126,45 @@ TEST(SdlPixels, ScalingIsNearestPixelAndTouchesOnlyTheAreasPixels) {
     EXPECT_EQ(same.at(3, 0), from.at(3, 0));
     EXPECT_EQ(same.at(1, 0), 0xEEEEEEu);
     EXPECT_EQ(same.at(2, 1), 0xEEEEEEu);
+}
+
+TEST(SdlPixels, FractionalScalesMixOnlyWhereANativePixelStraddlesTwoImagePixels) {
+    // A black column in white, at 150 %: image pixel 2k covers native
+    // pixels 3k and half of 3k + 1, image pixel 2k + 1 the other half and
+    // 3k + 2.
+    Image from(6, 2, 0xFFFFFF);
+    from.at(2, 0) = from.at(2, 1) = 0;
+    Image grown(9, 3, 0xEEEEEE);
+    scale_area(from.px.data(), 6, 6, 2, {0, 0, 6, 2}, grown.px.data(), 9, 9, 3);
+    const uint32_t grey = 0x808080;
+    const uint32_t want[9] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0,       grey,
+                              0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+    for (int x = 0; x < 9; ++x) {
+        EXPECT_EQ(grown.at(x, 0), want[x]) << x;
+        EXPECT_EQ(grown.at(x, 2), want[x]) << x;
+    }
+    // Across rows the same: the middle row mixes the two image rows.
+    Image rows(2, 2);
+    rows.at(0, 0) = rows.at(1, 0) = 0xFF0000;
+    rows.at(0, 1) = rows.at(1, 1) = 0x0000FF;
+    Image tall(3, 3);
+    scale_area(rows.px.data(), 2, 2, 2, {0, 0, 2, 2}, tall.px.data(), 3, 3, 3);
+    EXPECT_EQ(tall.at(0, 0), 0xFF0000u);
+    EXPECT_EQ(tall.at(2, 1), 0x800080u);
+    EXPECT_EQ(tall.at(1, 2), 0x0000FFu);
+
+    // Every colour keeps its share of the picture (125 %, 175 %): the mix
+    // is an average, and no image pixel is left out.
+    for (int to : {5, 7}) {
+        Image one(4, 1, 0);
+        one.at(1, 0) = 0xFC0000;
+        Image out(to, 1);
+        scale_area(one.px.data(), 4, 4, 1, {0, 0, 4, 1}, out.px.data(), to, to, 1);
+        int red = 0;
+        for (int x = 0; x < to; ++x)
+            red += static_cast<int>(out.at(x, 0) >> 16);
+        EXPECT_NEAR(red, 0xFC * to / 4, 2) << to;
+    }
 }
 
 }  // namespace

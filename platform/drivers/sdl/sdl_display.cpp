@@ -1,5 +1,6 @@
-// sdl_display.cpp: fatal window-system errors, the X11 desktop scale and
-// round trips, and Wayland connection checks, beneath SDL.
+// sdl_display.cpp: fatal window-system errors, the X11 desktop scale,
+// frames, mapping and round trips, and Wayland connection checks, beneath
+// SDL.
 //
 // Xlib's default handlers print a paragraph and exit (a lost server) or may
 // leave the process in an undefined state; ours say what happened in one
@@ -8,6 +9,7 @@
 #include "sdl_display.h"
 
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <poll.h>
@@ -53,6 +55,13 @@ Display* x11_display_of(SDL_Window* window) {
     return info.info.x11.display;
 }
 
+Window x11_window_of(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+    return info.info.x11.window;
+}
+
 }  // namespace
 
 void set_program_name(const std::string& name) { program = name; }
@@ -73,13 +82,68 @@ void watch_x11_errors() {
     XSetErrorHandler(on_x_error);
 }
 
-int x11_scale() {
-    // A connection of our own, only to read the resources the desktop set.
+X11Desktop x11_desktop() {
+    // A connection of our own, only to read what the desktop set.
+    X11Desktop desktop;
     Display* d = XOpenDisplay(nullptr);
-    if (!d) return 1;
-    int scale = sdl_input::scale_from_resources(XResourceManagerString(d));
+    if (!d) return desktop;
+    desktop.scale = sdl_input::scale_from_resources(XResourceManagerString(d));
+    // A running window manager names its window on the root window.
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, DefaultRootWindow(d),
+                           XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success)
+        desktop.window_manager = data && type == XA_WINDOW && count == 1;
+    if (data) XFree(data);
     XCloseDisplay(d);
-    return scale;
+    return desktop;
+}
+
+bool x11_frame(SDL_Window* window, Insets& frame) {
+    Display* d = x11_display_of(window);
+    Window w = x11_window_of(window);
+    if (!d || !w) return false;
+    // The window manager sets it while it takes the window in, before the
+    // window is mapped; a round trip makes sure the server has it.
+    XSync(d, False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found =
+        XGetWindowProperty(d, w, XInternAtom(d, "_NET_FRAME_EXTENTS", False), 0, 4, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+        data && type == XA_CARDINAL && format == 32 && count == 4;
+    if (found) {
+        const long* v = reinterpret_cast<const long*>(data);
+        auto side = [](long n) { return static_cast<int>(n < 0 ? 0 : n > 1024 ? 1024 : n); };
+        frame = {side(v[0]), side(v[2]), side(v[1]), side(v[3])};
+        found = !(frame == Insets{});
+    }
+    if (data) XFree(data);
+    return found;
+}
+
+void x11_move_frame(SDL_Window* window, int x, int y) {
+    Display* d = x11_display_of(window);
+    Window w = x11_window_of(window);
+    if (!d || !w) return;
+    XMoveWindow(d, w, x, y);
+    XFlush(d);
+}
+
+void x11_map(SDL_Window* window, bool mapped) {
+    Display* d = x11_display_of(window);
+    Window w = x11_window_of(window);
+    if (!d || !w) return;
+    if (mapped)
+        XMapRaised(d, w);
+    else
+        XUnmapWindow(d, w);
+    XFlush(d);
 }
 
 void x11_attach(SDL_Window* window) {

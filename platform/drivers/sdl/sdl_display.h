@@ -1,6 +1,7 @@
 // sdl_display.h: what the real-window driver needs from the window system
 // beneath SDL: fatal errors reported in one line, the X11 desktop's scale,
-// a round trip to the X server, and whether a Wayland connection broke.
+// window frames and mapping, a round trip to the X server, and whether a
+// Wayland connection broke.
 //
 // Limits: X11 and Wayland only; each call is a no-op on the other system.
 #pragma once
@@ -8,6 +9,8 @@
 #include <SDL.h>
 
 #include <string>
+
+#include "driver.h"
 
 namespace ws::sdl_display {
 
@@ -26,9 +29,27 @@ void set_program_name(const std::string& name);
 // opened the display.
 void watch_x11_errors();
 
-// The X desktop's scale factor (its Xft.dpi resource), 1 when it asks for
-// none or the display cannot be asked.
-int x11_scale();
+// What the X desktop asks for and offers: its scale factor (its Xft.dpi
+// resource; 1 when it asks for none), and whether a window manager runs.
+struct X11Desktop {
+    double scale = 1;
+    bool window_manager = false;
+};
+X11Desktop x11_desktop();
+
+// The frame the X window manager put around `window` (its
+// _NET_FRAME_EXTENTS, native pixels). False when there is none: no window
+// manager, or one that does not frame it.
+bool x11_frame(SDL_Window* window, Insets& frame);
+
+// Asks for `window`'s frame, decorations included, to be at (x, y) (native
+// pixels), as the window manager places a framed window.
+void x11_move_frame(SDL_Window* window, int x, int y);
+
+// Maps or unmaps `window` without SDL, which, where no window manager runs,
+// hands every window it shows the keyboard focus: a pull-down must not take
+// it. SDL learns of the change from the server's notices.
+void x11_map(SDL_Window* window, bool mapped);
 
 // Remembers the X connection SDL made, from one of its windows.
 void x11_attach(SDL_Window* window);

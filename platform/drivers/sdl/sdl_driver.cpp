@@ -2,38 +2,47 @@
 //
 // One SDL window per top-level window of the layer. The layer draws its own
 // caption into the surface; here the desktop draws the window's frame, so a
-// captioned window shows the surface without its caption rows. Pixels reach
-// the screen through the window's own surface (SDL's window framebuffer; an
-// X shared-memory image under X11): a present compares the changed area
-// with the pixels last shown and hands the window system only those that
-// differ, so a frame drawn again unchanged costs one read and no upload.
-// Where the window's surface holds the layer's pixels as they are (one
-// native pixel each, in the layer's own format: the usual case) it is itself
-// that copy of what is shown; should it go, the layer is asked for its
-// pixels again with an expose.
+// captioned window shows the surface without its caption rows. Where an X
+// window manager frames the window, the frame's sizes are read once the
+// window is shown: the frame, decorations included, then stands where the
+// layer's outer rectangle is, the native window shows what it leaves of the
+// surface, and the layer hears of it (a Framed notice) to lay out its
+// client area inside. Pixels reach the screen through the window's own
+// surface (SDL's window framebuffer; an X shared-memory image under X11): a
+// present compares the changed area with the pixels last shown and hands
+// the window system only those that differ, so a frame drawn again
+// unchanged costs one read and no upload. Where the window's surface holds
+// the layer's pixels as they are (one native pixel each, in the layer's own
+// format: the usual case) it is itself that copy of what is shown; should
+// it go, the layer is asked for its pixels again with an expose.
 // On a scaled (HiDPI) desktop the surface is larger than the layer's and is
-// filled with nearest-pixel scaling, so the image grows without blur, and
-// pointer positions are mapped back into the layer's pixels: drawing and
-// the mouse share one coordinate space. Under X11 the desktop's scale comes
-// from its Xft.dpi resource (SDL2 does not scale X11 windows); under Wayland
-// SDL scales by itself. The driver blocks in SDL_WaitEventTimeout up to the
-// next deadline; it never polls in a loop, and asks the window system for
-// new events only after a wait that found some, or now and then while the
-// program runs without waiting.
+// filled by averaging what each native pixel covers, so the image grows
+// without blur at whole scales and with only its pixels' edges mixed at
+// fractional ones; pointer positions are mapped back into the layer's
+// pixels: drawing and the mouse share one coordinate space. Under X11 the
+// desktop's scale comes from its Xft.dpi resource (SDL2 does not scale X11
+// windows), in quarter steps, and only as far as the screen holds the
+// layer's smallest screen (metrics.h); under Wayland SDL scales by itself.
+// The driver blocks in SDL_WaitEventTimeout up to the next deadline; it
+// never polls in a loop, and asks the window system for new events only
+// after a wait that found some, or now and then while the program runs
+// without waiting.
 //
-// Limits: one display; under Wayland windows cannot be placed, so pull-down
-// menus appear where the compositor puts them (X11, and so XWayland, is
-// preferred when both are there).
+// Limits: one display; under Wayland windows cannot be placed, so windows
+// and pull-down menus appear where the compositor puts them (X11, and so
+// XWayland, is preferred when both are there).
 #include "sdl_driver.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <vector>
 
+#include "metrics.h"
 #include "sdl_display.h"
 #include "sdl_input.h"
 #include "sdl_pixels.h"
@@ -53,12 +62,16 @@ constexpr uint64_t kQuietPumpInterval = 1000;
 struct SdlWindow {
     SDL_Window* window = nullptr;
     SDL_Surface* surface = nullptr;  // the window's surface as last fetched
-    // The layer's pixels as last shown (its surface without the caption
-    // rows), which the window's surface holds scaled.
+    // The layer's pixels as last shown (its surface without the parts the
+    // native window leaves out), which the window's surface holds scaled.
     std::vector<uint32_t> shown_pixels;
     int x = 0, y = 0;           // the surface's outer position, layer pixels
     int width = 0, height = 0;  // the layer surface's size
-    int caption = 0;            // rows of the surface the desktop's frame replaces
+    // What the native window leaves out of the surface on each side (layer
+    // pixels): the layer's caption rows, or what the desktop's frame takes.
+    Insets cut;
+    bool framed = false; // an X window manager frames it...
+    Insets frame;        // ...with this frame (native pixels)
     bool popup = false;
     bool shown = false;
     bool has_pixels = false;    // shown_pixels holds a present's pixels
@@ -66,8 +79,9 @@ struct SdlWindow {
     bool stale = true;          // the window's surface is new or lost: write it whole
     bool alive = false;
 
-    int shown_height() const { return std::max(height - caption, 1); }
-    Rect whole() const { return {0, 0, width, shown_height()}; }
+    int shown_width() const { return std::max(width - cut.left - cut.right, 1); }
+    int shown_height() const { return std::max(height - cut.top - cut.bottom, 1); }
+    Rect whole() const { return {0, 0, shown_width(), shown_height()}; }
 };
 
 std::string one_line(const char* s) {
@@ -83,8 +97,8 @@ struct SdlDriver::Impl {
     std::vector<SdlWindow> windows;
     std::deque<InputEvent> input;
     bool x11 = false;
-    int scale = 1;       // native pixels per layer pixel (X11 only)
-    int focus_wanted = -1;  // the window the layer last gave the focus to
+    bool window_manager = false; // an X window manager runs (it frames our windows)
+    double scale = 1;            // native pixels per layer pixel (X11 only)
     uint64_t last_pump = 0;  // when the window system last had nothing new for SDL
     uint64_t last_full_pump = 0;  // when SDL last read it (and did its own chores)
     bool woken = true;       // a wait ended on an event not yet taken in
@@ -103,7 +117,21 @@ struct SdlDriver::Impl {
 
     int id_of(SDL_Window* w) const { return w ? id_of(SDL_GetWindowID(w)) : -1; }
 
-    // Writes `area` (layer pixels below the caption) of what was last shown
+    // Layer pixels as native ones, and back.
+    int native(int v) const { return static_cast<int>(std::lround(v * scale)); }
+    int layer(int v) const { return static_cast<int>(std::lround(v / scale)); }
+    int native_width(const SdlWindow& w) const { return std::max(native(w.shown_width()), 1); }
+    int native_height(const SdlWindow& w) const { return std::max(native(w.shown_height()), 1); }
+
+    // Where the native window's own top-left pixel goes: inside the
+    // desktop's frame, which stands at the surface's outer position, or
+    // where the surface's first shown pixel is.
+    SDL_Point native_position(const SdlWindow& w) const {
+        if (w.framed) return {native(w.x) + w.frame.left, native(w.y) + w.frame.top};
+        return {native(w.x + w.cut.left), native(w.y + w.cut.top)};
+    }
+
+    // Writes `area` (of the shown part, layer pixels) of what was last shown
     // into the window's surface, fetched again when SDL made a new one (a
     // size change), and hands the window system the native pixels that
     // changed. A window that is not shown keeps them for its next expose.
@@ -118,21 +146,21 @@ struct SdlDriver::Impl {
         if (w.stale) area = w.whole();
         area = area.intersect(w.whole());
         if (area.empty()) return;
-        Rect native = sdl_pixels::scaled_area(area, w.width, w.shown_height(), s->w, s->h);
+        const int sw = w.shown_width(), sh = w.shown_height();
+        Rect native = sdl_pixels::scaled_area(area, sw, sh, s->w, s->h);
         if (native.empty()) return;
         Uint32 format = s->format->format;
         if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
             if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0)
                 sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
-            sdl_pixels::scale_area(w.shown_pixels.data(), w.width, w.width, w.shown_height(),
-                                   area, static_cast<uint32_t*>(s->pixels), s->pitch / 4, s->w,
-                                   s->h, format == SDL_PIXELFORMAT_ARGB8888 ? 0xFF000000u : 0);
+            sdl_pixels::scale_area(w.shown_pixels.data(), sw, sw, sh, area,
+                                   static_cast<uint32_t*>(s->pixels), s->pitch / 4, s->w, s->h,
+                                   format == SDL_PIXELFORMAT_ARGB8888 ? 0xFF000000u : 0);
             if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
         } else {
             // An unusual framebuffer: SDL converts (and scales) the whole.
             SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(
-                w.shown_pixels.data(), w.width, w.shown_height(), 32, w.width * 4,
-                SDL_PIXELFORMAT_RGB888);
+                w.shown_pixels.data(), sw, sh, 32, sw * 4, SDL_PIXELFORMAT_RGB888);
             if (!from || SDL_SetSurfaceBlendMode(from, SDL_BLENDMODE_NONE) != 0 ||
                 SDL_BlitScaled(from, nullptr, s, nullptr) != 0)
                 sdl_display::fail("cannot draw into a window: " + one_line(SDL_GetError()));
@@ -151,7 +179,7 @@ struct SdlDriver::Impl {
     SDL_Surface* direct_surface(SdlWindow& w) {
         if (scale != 1) return nullptr;
         SDL_Surface* s = SDL_GetWindowSurface(w.window);
-        if (!s || s->format->format != SDL_PIXELFORMAT_RGB888 || s->w != w.width ||
+        if (!s || s->format->format != SDL_PIXELFORMAT_RGB888 || s->w != w.shown_width() ||
             s->h != w.shown_height() || SDL_MUSTLOCK(s))
             return nullptr;
         if (s != w.surface) {
@@ -179,9 +207,37 @@ struct SdlDriver::Impl {
         push(e);
     }
 
-    // Native placement of a surface at layer position (x, y).
+    // Puts the native window where the surface's outer position says.
     void place(SdlWindow& w) {
-        SDL_SetWindowPosition(w.window, w.x * scale, (w.y + w.caption) * scale);
+        if (w.framed) {
+            sdl_display::x11_move_frame(w.window, native(w.x), native(w.y));
+            return;
+        }
+        SDL_Point p = native_position(w);
+        SDL_SetWindowPosition(w.window, p.x, p.y);
+    }
+
+    // The desktop frames window `id` with `frame` (native pixels): the
+    // native window shrinks to what the frame leaves of the outer
+    // rectangle, the frame goes where that rectangle is, and the layer
+    // lays its client area out inside.
+    void take_frame(int id, const Insets& frame) {
+        SdlWindow& w = windows[static_cast<size_t>(id)];
+        if (w.framed && w.frame == frame) return;
+        w.framed = true;
+        w.frame = frame;
+        auto side = [&](int n) { return static_cast<int>(std::ceil(n / scale)); };
+        w.cut = {side(frame.left), side(frame.top), side(frame.right), side(frame.bottom)};
+        SDL_SetWindowSize(w.window, native_width(w), native_height(w));
+        place(w);
+        w.has_pixels = false;
+        w.direct_holds = false;
+        w.stale = true;
+        InputEvent e;
+        e.kind = InputEvent::Kind::Framed;
+        e.window = id;
+        e.frame = w.cut;
+        push(e);
     }
 
     void push(const InputEvent& e) { input.push_back(e); }
@@ -191,8 +247,8 @@ struct SdlDriver::Impl {
         SdlWindow& w = windows[id];
         int ww = 0, wh = 0;
         SDL_GetWindowSize(w.window, &ww, &wh);
-        e.x = sdl_input::to_surface(nx, ww, w.width);
-        e.y = sdl_input::to_surface(ny, wh, w.shown_height()) + w.caption;
+        e.x = sdl_input::to_surface(nx, ww, w.shown_width()) + w.cut.left;
+        e.y = sdl_input::to_surface(ny, wh, w.shown_height()) + w.cut.top;
     }
 
     void pointer_button(const SDL_MouseButtonEvent& b, bool down) {
@@ -262,9 +318,10 @@ struct SdlDriver::Impl {
         if (w.popup) return;
         if (gained && id_of(SDL_GetKeyboardFocus()) != id) return;
         if (!gained) {
-            // Without a window manager, X gives the focus to every window
-            // that is shown, pull-downs included; the driver hands it back
-            // at once. A loss that was undone in the same batch is no loss.
+            // Pull-downs are shown without taking the focus (see
+            // show_window); should a desktop give them the focus all the
+            // same, the driver hands it back at once. A loss that was undone
+            // in the same batch is no loss.
             int now = id_of(SDL_GetKeyboardFocus());
             if (now == id) return;
             if (now >= 0 && windows[now].popup) {
@@ -305,8 +362,18 @@ struct SdlDriver::Impl {
             return;
         case SDL_WINDOWEVENT_MOVED: {
             if (w.popup) return;
-            int x = sdl_input::to_surface(we.data1, scale, 1);
-            int y = sdl_input::to_surface(we.data2, scale, 1) - w.caption;
+            // A window manager that frames the window later than it shows
+            // it: SDL has read the frame by now.
+            Insets frame;
+            if (x11 && window_manager &&
+                SDL_GetWindowBordersSize(w.window, &frame.top, &frame.left, &frame.bottom,
+                                         &frame.right) == 0 &&
+                !(frame == Insets{}) && !(w.framed && w.frame == frame)) {
+                take_frame(id, frame);
+                return;
+            }
+            int x = w.framed ? layer(we.data1 - w.frame.left) : layer(we.data1) - w.cut.left;
+            int y = w.framed ? layer(we.data2 - w.frame.top) : layer(we.data2) - w.cut.top;
             if (x == w.x && y == w.y) return;
             w.x = x;
             w.y = y;
@@ -320,8 +387,8 @@ struct SdlDriver::Impl {
             // presents at its new size, the old picture is stretched over it.
             w.stale = true;
             show_all(w);
-            int width = std::max(sdl_input::to_surface(we.data1, scale, 1), 1);
-            int height = std::max(sdl_input::to_surface(we.data2, scale, 1), 1) + w.caption;
+            int width = std::max(layer(we.data1), 1) + w.cut.left + w.cut.right;
+            int height = std::max(layer(we.data2), 1) + w.cut.top + w.cut.bottom;
             if (width == w.width && height == w.height) return;
             e.kind = InputEvent::Kind::Resize;
             e.width = width;
@@ -447,7 +514,12 @@ bool SdlDriver::start(const std::string& program, std::string& error) {
         // The window's surface is an X image of its own window: the
         // accelerated kind would make a renderer, and the X window again.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-        impl_->scale = sdl_display::x11_scale();
+        sdl_display::X11Desktop desktop = sdl_display::x11_desktop();
+        impl_->window_manager = desktop.window_manager;
+        SDL_Rect usable;
+        if (SDL_GetDisplayUsableBounds(0, &usable) != 0 && SDL_GetDisplayBounds(0, &usable) != 0)
+            usable = {0, 0, 0, 0};
+        impl_->scale = sdl_input::fitting_scale(desktop.scale, usable.w, usable.h);
         sdl_display::watch_x11_errors();
     }
     SDL_StartTextInput();
@@ -456,12 +528,14 @@ bool SdlDriver::start(const std::string& program, std::string& error) {
 
 int SdlDriver::screen_width() {
     SDL_DisplayMode m;
-    return SDL_GetDesktopDisplayMode(0, &m) == 0 ? std::max(m.w / impl_->scale, 1) : 1024;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::kDefaultScreenWidth;
+    return std::max(static_cast<int>(m.w / impl_->scale), 1);
 }
 
 int SdlDriver::screen_height() {
     SDL_DisplayMode m;
-    return SDL_GetDesktopDisplayMode(0, &m) == 0 ? std::max(m.h / impl_->scale, 1) : 768;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::kDefaultScreenHeight;
+    return std::max(static_cast<int>(m.h / impl_->scale), 1);
 }
 
 int SdlDriver::create_window(const NativeWindowInfo& info) {
@@ -471,14 +545,22 @@ int SdlDriver::create_window(const NativeWindowInfo& info) {
     w.y = info.y;
     w.width = std::max(info.width, 1);
     w.height = std::max(info.height, 1);
-    w.caption = std::clamp(info.caption_height, 0, w.height - 1);
+    w.cut.top = std::clamp(info.caption_height, 0, w.height - 1);
     w.popup = info.popup;
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     if (info.resizable) flags |= SDL_WINDOW_RESIZABLE;
-    if (info.popup) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
-    int s = d.scale;
-    w.window = SDL_CreateWindow(info.title.c_str(), w.x * s, (w.y + w.caption) * s, w.width * s,
-                                w.shown_height() * s, flags);
+    if (info.popup) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
+    // A pull-down is a window of its own kind under X11. Under Wayland SDL
+    // would attach it to a window whose frame its client library draws,
+    // which the compositor refuses by ending the connection: there it is a
+    // plain window without a frame, wherever the compositor puts it.
+    if (info.popup && d.x11) flags |= SDL_WINDOW_POPUP_MENU;
+    // A window manager puts a new window's frame where the window asks to
+    // be: there the frame belongs at the outer position.
+    SDL_Point at = d.native_position(w);
+    if (d.x11 && d.window_manager && !w.popup) at = {d.native(w.x), d.native(w.y)};
+    w.window = SDL_CreateWindow(info.title.c_str(), at.x, at.y, d.native_width(w),
+                                d.native_height(w), flags);
     if (!w.window) sdl_display::fail("cannot create a window: " + one_line(SDL_GetError()));
     if (d.x11) sdl_display::x11_attach(w.window);
     if (SdlWindow* owner = d.get(info.owner); owner && !info.popup)
@@ -493,20 +575,29 @@ void SdlDriver::show_window(int id, bool shown) {
     SdlWindow* w = d.get(id);
     if (!w || w->shown == shown) return;
     w->shown = shown;
+    if (w->popup && d.x11) {
+        // Where no window manager runs, SDL would hand a pull-down the
+        // keyboard focus, and take it back in a flurry of made-up key
+        // releases and presses (Alt+R would close the menu it opened).
+        sdl_display::x11_map(w->window, shown);
+        if (shown) d.show_all(*w);
+        return;
+    }
     if (!shown) {
         SDL_HideWindow(w->window);
         return;
     }
     SDL_ShowWindow(w->window);
-    d.show_all(*w);
-    if (w->popup && d.x11) {
-        // A pull-down takes no focus: with no window manager X has just given
-        // it the focus; hand it back to the window that had it.
-        if (SdlWindow* back = d.get(d.focus_wanted); back && back->shown && !back->popup) {
-            SDL_SetWindowInputFocus(back->window);
-            sdl_display::x11_round_trip();
-        }
+    if (d.x11 && d.window_manager && !w->popup && !w->framed) {
+        // The window manager has taken the window in: its frame is known.
+        Insets frame;
+        if (sdl_display::x11_frame(w->window, frame))
+            d.take_frame(id, frame);
+        else
+            d.place(*w); // not framed after all: where the surface shows
+        w = d.get(id);
     }
+    d.show_all(*w);
 }
 
 void SdlDriver::move_window(int id, int x, int y, int width, int height) {
@@ -516,12 +607,12 @@ void SdlDriver::move_window(int id, int x, int y, int width, int height) {
     w->x = x;
     w->y = y;
     d.place(*w);
-    width = std::max(width, 1);
-    height = std::max(height, w->caption + 1);
+    width = std::max(width, w->cut.left + w->cut.right + 1);
+    height = std::max(height, w->cut.top + w->cut.bottom + 1);
     if (width != w->width || height != w->height) {
         w->width = width;
         w->height = height;
-        SDL_SetWindowSize(w->window, width * d.scale, w->shown_height() * d.scale);
+        SDL_SetWindowSize(w->window, d.native_width(*w), d.native_height(*w));
         // The layer presents every pixel at the new size next.
         w->has_pixels = false;
         w->direct_holds = false;
@@ -535,14 +626,12 @@ void SdlDriver::destroy_window(int id) {
     if (!w) return;
     SDL_DestroyWindow(w->window);
     *w = SdlWindow{};
-    if (d.focus_wanted == id) d.focus_wanted = -1;
 }
 
 void SdlDriver::focus_window(int id) {
     Impl& d = *impl_;
     SdlWindow* w = d.get(id);
     if (!w) return;
-    d.focus_wanted = id;
     SDL_RaiseWindow(w->window);
     SDL_SetWindowInputFocus(w->window);
     // Every focus event from before this request is read together with the
@@ -557,26 +646,28 @@ void SdlDriver::present(int id, const uint32_t* pixels, int width, int height, i
     if (!w || !pixels || width <= 0 || height <= 0 || stride < width) return;
     if (width != w->width || height != w->height) {
         // The layer resized the surface (a user resize).
-        w->width = width;
-        w->height = std::max(height, w->caption + 1);
+        w->width = std::max(width, w->cut.left + w->cut.right + 1);
+        w->height = std::max(height, w->cut.top + w->cut.bottom + 1);
         w->has_pixels = false;
         w->direct_holds = false;
         w->stale = true;
     }
-    int rows = std::min(height, w->height) - w->caption;
-    if (rows <= 0) return;
-    const uint32_t* below_caption = pixels + static_cast<ptrdiff_t>(w->caption) * stride;
-    Rect area{0, 0, width, rows};
+    const int columns = std::min(w->shown_width(), width - w->cut.left - w->cut.right);
+    const int rows = std::min(w->shown_height(), height - w->cut.top - w->cut.bottom);
+    if (rows <= 0 || columns <= 0) return;
+    const uint32_t* shown_part = pixels + static_cast<ptrdiff_t>(w->cut.top) * stride + w->cut.left;
+    Rect area{0, 0, columns, rows};
     // Into a copy of what is shown: every pixel when it holds none yet, else
     // only what really differs from it.
     auto take = [&](uint32_t* shown, int shown_stride, bool& holds) {
         if (holds)
-            return sdl_pixels::take_changes(below_caption, stride, shown, shown_stride,
-                                            dirty.offset(0, -w->caption).intersect(area));
+            return sdl_pixels::take_changes(
+                shown_part, stride, shown, shown_stride,
+                dirty.offset(-w->cut.left, -w->cut.top).intersect(area));
         for (int y = 0; y < rows; ++y)
             std::memcpy(shown + static_cast<ptrdiff_t>(y) * shown_stride,
-                        below_caption + static_cast<ptrdiff_t>(y) * stride,
-                        static_cast<size_t>(width) * sizeof(uint32_t));
+                        shown_part + static_cast<ptrdiff_t>(y) * stride,
+                        static_cast<size_t>(columns) * sizeof(uint32_t));
         holds = true;
         return area;
     };
@@ -592,12 +683,12 @@ void SdlDriver::present(int id, const uint32_t* pixels, int width, int height, i
         return;
     }
     w->direct_holds = false;
-    const size_t shown_size = static_cast<size_t>(w->width) * w->shown_height();
+    const size_t shown_size = static_cast<size_t>(w->shown_width()) * w->shown_height();
     if (w->shown_pixels.size() != shown_size) {
         w->shown_pixels.assign(shown_size, 0);
         w->has_pixels = false;
     }
-    Rect changed = take(w->shown_pixels.data(), width, w->has_pixels);
+    Rect changed = take(w->shown_pixels.data(), w->shown_width(), w->has_pixels);
     if (!changed.empty() || w->stale) d.show_area(*w, changed);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "metrics.h"
 #include "winsys.h"
 
 namespace ws::sdl_input {
@@ -29,6 +30,10 @@ constexpr int VK_ADD_CODE = 0x6B;
 constexpr int VK_SUBTRACT_CODE = 0x6D;
 constexpr int VK_DECIMAL_CODE = 0x6E;
 constexpr int VK_DIVIDE_CODE = 0x6F;
+
+// Scales come in quarter steps, from 1 to 4.
+constexpr double kScaleSteps = 4;
+constexpr double kLargestScale = 4;
 
 // The letter of a key, 'A'..'Z', or 0. The layout's letter comes first; a
 // layout without Latin letters (Cyrillic, Greek) falls back to the key's
@@ -155,7 +160,7 @@ int next_code_point(const char* text, int* pos) {
     return cp;
 }
 
-int scale_from_resources(const char* resources) {
+double scale_from_resources(const char* resources) {
     if (!resources) return 1;
     static const char kKey[] = "Xft.dpi";
     for (const char* line = resources; *line;) {
@@ -172,14 +177,23 @@ int scale_from_resources(const char* resources) {
                 char* stop = nullptr;
                 double dpi = std::strtod(value, &stop);
                 if (stop == value || *stop != 0 || !std::isfinite(dpi) || dpi <= 0) return 1;
-                double s = std::floor(dpi / 96.0 + 0.5);
-                return s < 1 ? 1 : s > 4 ? 4 : static_cast<int>(s);
+                double s = std::floor(dpi / 96.0 * kScaleSteps + 0.5) / kScaleSteps;
+                return std::clamp(s, 1.0, kLargestScale);
             }
         }
         if (!end) break;
         line = end + 1;
     }
     return 1;
+}
+
+double fitting_scale(double desktop, int usable_width, int usable_height) {
+    double s = std::floor(std::clamp(desktop, 1.0, kLargestScale) * kScaleSteps) / kScaleSteps;
+    for (; s > 1; s -= 1.0 / kScaleSteps)
+        if (metrics::kSmallestScreenWidth * s <= usable_width &&
+            metrics::kSmallestScreenHeight * s <= usable_height)
+            break;
+    return s;
 }
 
 int to_surface(int v, int native_extent, int surface_extent) {

@@ -30,9 +30,16 @@ int next_code_point(const char* text, int* pos);
 
 // The scale factor a desktop asks for with its "Xft.dpi" resource, from the
 // X resource string (the root window's resource manager text; may be null):
-// 96 dpi and below give 1, 192 gives 2, rounded to the nearest whole factor
-// and capped at 4. Malformed or absent values give 1.
-int scale_from_resources(const char* resources);
+// dpi / 96 to the nearest quarter (120 gives 1.25, 144 gives 1.5, 192 gives
+// 2), at least 1 and at most 4. Malformed or absent values give 1.
+double scale_from_resources(const char* resources);
+
+// The scale windows are shown at: the largest quarter step from 1 up to the
+// desktop's at which a usable screen of `usable_width` x `usable_height`
+// native pixels still holds metrics::kSmallestScreenWidth x
+// kSmallestScreenHeight of the layer's, so that every window a program lays
+// out for such a screen fits on it. 1 when even that does not fit.
+double fitting_scale(double desktop, int usable_width, int usable_height);
 
 // A native-window pointer coordinate `v`, on a window `native_extent` long,
 // as a pixel of a surface `surface_extent` long shown stretched over it.
