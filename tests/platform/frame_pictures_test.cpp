@@ -1,0 +1,22 @@
+// frame_pictures_test.cpp: the frames of bench/frame_pictures.h, pixel for
+// pixel against their golden pictures, so that a change to the drawing
+// engine that moves one pixel of a real frame fails here. A mismatch writes
+// frame_NAME.actual.png and frame_NAME.diff.png into the test's working
+// directory; after a deliberate change (a new font, say) regenerate with
+//     KV319_REGENERATE_GOLDEN=1 ctest --preset dev -R FramePictures
+#include <gtest/gtest.h>
+
+#include "frame_pictures.h"
+#include "raster_support.h"
+
+TEST(FramePictures, EveryFrameMatchesItsGolden) {
+    int pictures = 0;
+    bool drawn = bench::draw_frame_pictures([&](const std::string& name, const ws::Canvas& c) {
+        if (!c.pixels) return false;
+        raster_test::expect_golden("frame_" + name, c.pixels, c.width, c.height, c.stride);
+        ++pictures;
+        return true;
+    });
+    EXPECT_TRUE(drawn);
+    EXPECT_EQ(pictures, 33);
+}
