@@ -8,9 +8,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "winsys.h"
 
@@ -38,8 +35,12 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
-inline Rect from_win(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-inline RECT to_win(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+inline Rect from_win(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+inline RECT to_win(const Rect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 inline uint32_t pixel_from_colorref(COLORREF c) {
     return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
@@ -53,11 +54,11 @@ inline COLORREF colorref_from_pixel(uint32_t p) {
 // y + origin_y); only buffer pixels inside `clip` are ever touched, and
 // `clip` always lies within the buffer.
 struct Canvas {
-    uint32_t* pixels = nullptr;  // buffer pixel (0, 0)
-    int width = 0, height = 0;   // the buffer's extent
-    int stride = 0;              // pixels from one row to the next
+    uint32_t* pixels = nullptr; // buffer pixel (0, 0)
+    int width = 0, height = 0;  // the buffer's extent
+    int stride = 0;             // pixels from one row to the next
     int origin_x = 0, origin_y = 0;
-    Rect clip;                   // in buffer coordinates
+    Rect clip; // in buffer coordinates
 
     uint32_t* row(int y) const { return pixels + static_cast<ptrdiff_t>(y) * stride; }
     // The clip rectangle in drawing coordinates.
@@ -70,12 +71,19 @@ struct Canvas {
     }
 };
 
+#if defined(__GNUC__)
+// Four pixels as one 16-byte value, stored at any pixel boundary. Unlike the
+// processor's own vector types it aliases only pixels, so a loop that fills
+// spans keeps its other state in registers.
+typedef uint32_t Pixels4 __attribute__((vector_size(16), aligned(4)));
+#endif
+
 // Stores n copies of v from p on: the inner loop of every fill, so it writes
 // 16-byte blocks where the compiler would otherwise store one pixel at a time.
 [[gnu::always_inline]] inline void fill_pixels(uint32_t* p, size_t n, uint32_t v) {
-#if defined(__SSE2__)
-    const __m128i x = _mm_set1_epi32(static_cast<int>(v));
-    auto store = [&](size_t at) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p + at), x); };
+#if defined(__GNUC__)
+    const Pixels4 x = {v, v, v, v};
+    auto store = [&](size_t at) { *reinterpret_cast<Pixels4*>(p + at) = x; };
     if (n >= 16) {
         size_t i = 0;
         for (; i + 8 <= n; i += 8) {
@@ -115,12 +123,10 @@ struct Canvas {
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-// Whether the processor has 256-bit integer lanes, for the drawing roads that
-// are built for them besides their plain ones (asked in static initialisers,
-// which may run before the library's own start-up).
+// Whether the processor has 256-bit integer lanes, asked once.
 inline bool cpu_has_wide_lanes() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
+    static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
+    return wide;
 }
 #endif
 
@@ -129,10 +135,8 @@ inline Canvas make_canvas(uint32_t* pixels, int width, int height, int stride) {
     return Canvas{pixels, width, height, stride, 0, 0, Rect{0, 0, width, height}};
 }
 
-// Fills r (drawing coordinates) with one pixel value, within the clip.
-inline void fill_rect(const Canvas& c, const Rect& r, uint32_t pixel) {
-    Rect a = r.offset(c.origin_x, c.origin_y).intersect(c.clip);
-    for (int y = a.top; y < a.bottom; ++y) std::fill(c.row(y) + a.left, c.row(y) + a.right, pixel);
-}
+// Fills r (drawing coordinates) with one pixel value, within the clip: the
+// rasteriser's rectangle fill (raster.cpp).
+void fill_rect(const Canvas& c, const Rect& r, uint32_t pixel);
 
-}  // namespace ws
+} // namespace ws

@@ -20,7 +20,7 @@ namespace {
 struct Target {
     DC* dc = nullptr;
     const Canvas* canvas_ = nullptr;
-    bool window = false;  // a window DC, which reports what it changed
+    bool window = false; // a window DC, which reports what it changed
     const Canvas& canvas() const { return *canvas_; }
 };
 
@@ -53,47 +53,15 @@ RasterPaint paint_of(const DC& dc) {
     }
 }
 
-// A one-pixel line along a row or a column (the edges of buttons, bevels and
-// tiles) is the span it steps along, end pixel left out, filled in one go.
-Rect stroke_along(const Canvas& c, POINT a, POINT b, int width, uint32_t pixel) {
-    constexpr int64_t FAR_END = 0x7FFFFFFE; // so that an end + 1 stays an int
-    bool near = a.x > -FAR_END && a.x < FAR_END && b.x > -FAR_END && b.x < FAR_END &&
-                a.y > -FAR_END && a.y < FAR_END && b.y > -FAR_END && b.y < FAR_END;
-    if (!near) return raster_stroke(c, a.x, a.y, b.x, b.y, width, pixel);
-    if (a.y == b.y)
-        return a.x < b.x ? raster_fill_rect(c, a.x, a.y, b.x, a.y + 1, pixel)
-                         : raster_fill_rect(c, b.x + 1, a.y, a.x + 1, a.y + 1, pixel);
-    return a.y < b.y ? raster_fill_rect(c, a.x, a.y, a.x + 1, b.y, pixel)
-                     : raster_fill_rect(c, a.x, b.y + 1, a.x + 1, a.y + 1, pixel);
-}
-
 // Draws with f, which returns what it changed, and reports that. Memory DCs
 // have nothing to report: the call is made apart for them, so that nothing
 // is done with what it returns.
-template <typename F>
-[[gnu::always_inline]] inline void draw_reporting(const Target& t, F&& f) {
+template <typename F> [[gnu::always_inline]] inline void draw_reporting(const Target& t, F&& f) {
     if (!t.window) [[likely]] {
         f();
         return;
     }
     report(t, f());
-}
-
-// A pen's line from a to b.
-[[gnu::always_inline]] inline Rect stroke(const Canvas& c, POINT a, POINT b, int width,
-                                          uint32_t pixel) {
-    if (width <= 1 && (a.x == b.x) != (a.y == b.y)) return stroke_along(c, a, b, width, pixel);
-    return raster_stroke(c, a.x, a.y, b.x, b.y, width, pixel);
-}
-
-// A closed polygon filled and outlined with a one-pixel pen of the same
-// colour: the inside, then each side, which leaves out its end (the next
-// side starts on it).
-Rect fill_and_outline(const Canvas& c, const POINT* points, int count, uint32_t pixel) {
-    Rect touched = raster_polygon_fill(c, points, count, pixel);
-    for (int i = 0; i < count; ++i)
-        touched = touched.unite(stroke(c, points[i], points[i + 1 < count ? i + 1 : 0], 1, pixel));
-    return touched;
 }
 
 // Whether a DC point lies inside the canvas clip, and its buffer position.
@@ -177,26 +145,7 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
 BOOL WINAPI Polygon(HDC hdc, const POINT* points, int count) {
     Target t;
     if (!target_of(hdc, t) || !points || count < 2) return FALSE;
-    RasterPaint p = paint_of(*t.dc);
-    Rect touched;
-    if (p.has_brush && p.has_pen && p.pen_width == 1 && p.pen == p.brush) {
-        // One colour inside and out, as every filled triangle of the card.
-        if (!raster_kept_figure(t.canvas(), points, count, p.pen, fill_and_outline, touched))
-            touched = fill_and_outline(t.canvas(), points, count, p.pen);
-        report(t, touched);
-        return TRUE;
-    }
-    if (p.has_brush) touched = raster_polygon_fill(t.canvas(), points, count, p.brush);
-    if (p.has_pen) {
-        // Closed: each side leaves out its end, which the next side starts on.
-        for (int i = 0; i < count; ++i) {
-            const POINT& a = points[i];
-            const POINT& b = points[i + 1 < count ? i + 1 : 0];
-            touched =
-                touched.unite(stroke(t.canvas(), a, b, p.pen_width, p.pen));
-        }
-    }
-    report(t, touched);
+    report(t, raster_polygon(t.canvas(), points, count, paint_of(*t.dc)));
     return TRUE;
 }
 
@@ -217,7 +166,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     const Pen* pen = t.dc->pen_object;
     if (pen && pen->style != PS_NULL)
         draw_reporting(t, [&] {
-            return stroke(t.canvas(), from, POINT{x, y}, std::max(pen->width, 1), pen->pixel);
+            return raster_stroke(t.canvas(), from.x, from.y, x, y, pen->width, pen->pixel);
         });
     return TRUE;
 }
@@ -261,12 +210,13 @@ BOOL WINAPI ScrollDC(HDC hdc, int dx, int dy, const RECT* scroll, const RECT* cl
     Box moved = Box{source.l + dx, source.t + dy, source.r + dx, source.b + dy}.meet(allowed);
     if (!moved.empty()) {
         // Both boxes lie inside the area, so every value fits in an int.
-        Canvas to = t.canvas().clipped_to(Rect{static_cast<int>(moved.l), static_cast<int>(moved.t),
-                                             static_cast<int>(moved.r), static_cast<int>(moved.b)});
+        Canvas to =
+            t.canvas().clipped_to(Rect{static_cast<int>(moved.l), static_cast<int>(moved.t),
+                                       static_cast<int>(moved.r), static_cast<int>(moved.b)});
         int w = static_cast<int>(moved.r - moved.l), h = static_cast<int>(moved.b - moved.t);
-        report(t,
-               raster_copy(to, static_cast<int>(moved.l), static_cast<int>(moved.t), w, h, t.canvas(),
-                           static_cast<int>(moved.l - dx), static_cast<int>(moved.t - dy)));
+        report(t, raster_copy(to, static_cast<int>(moved.l), static_cast<int>(moved.t), w, h,
+                              t.canvas(), static_cast<int>(moved.l - dx),
+                              static_cast<int>(moved.t - dy)));
     }
     if (update_rect) {
         // What the scroll left uncovered within the scrolled part.

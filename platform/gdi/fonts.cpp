@@ -9,9 +9,9 @@
 // strike-out, no rotation; heights are capped at metrics::kMaxFontHeight. If
 // the system has no usable font at all, a built-in box font stands in.
 //
-// Each glyph also keeps a plan of what drawing it writes (see build_plan):
-// blank pixels are never visited, long fully covered stretches are filled,
-// and the rest is blended in groups of eight pixels.
+// A glyph is drawn by blending its coverage rows over the pixels, cut to the
+// clip once per glyph; the blend has a plain version and one that works on
+// four pixels at a time, passing over blank and fully covered ones.
 //
 // Metrics: ascent and descent are the face's ascender and descender scaled to
 // the character height and rounded to the nearest pixel (halves away from
@@ -40,9 +40,6 @@
 
 #include "metrics.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #endif
@@ -74,48 +71,6 @@ constexpr size_t kMaxMatchMemo = 1024;
 // The slant given to an upright face asked to be italic (about 12 degrees).
 constexpr FT_Fixed kObliqueShear = 0x0366A;
 
-// What a blit of a glyph writes, worked out once per glyph. Each row's
-// partly covered pixels, and its fully covered stretches shorter than
-// kFillMin, are blended in groups of eight pixels, placed left to right: a
-// group starts at the first such pixel that no group has taken yet (or
-// further left, so as to end inside the plan) and takes its pixels from
-// where the last group ended. Fully covered pixels that no group took are
-// filled with the text colour. Blank pixels are never visited.
-//
-// A glyph narrower than eight pixels is planned as eight wide, its extra
-// columns blank; its plan is used whole only where those columns are inside
-// the clip too.
-//
-// A group keeps, per pixel and channel, the weight of the old pixel, 255
-// less the coverage, in the 16-bit lanes the blend works in. The pixel's
-// fourth byte gets 255 where the glyph leaves the pixel alone and 0 where it
-// paints: a painted pixel's fourth byte is 0, as the text colour's is. A
-// pixel that the group has not taken has every weight 255, and the blend
-// gives back exactly what was there.
-constexpr int kGroup = 8;
-
-struct GlyphSpot {
-    int32_t x, y;
-};
-
-struct GlyphFill {
-    int32_t x, y, n;
-};
-
-// Eight pixels' weights laid out as the 256-bit blend unpacks them: the
-// first 16 lanes are pixels 0, 1, 4, 5 and the last 16 pixels 2, 3, 6, 7,
-// four channels each. The four-pixel blend takes the same data as two
-// halves: pixels 0..3 from lanes 0..7 and 16..23, pixels 4..7 from 8..15
-// and 24..31.
-struct alignas(32) Lanes8 {
-    uint16_t w[32];
-};
-
-// Where pixel i of a group keeps its four weights.
-constexpr int lane_of(int i) {
-    return ((i & 2) << 3) | ((i & 4) << 1) | ((i & 1) << 2);
-}
-
 struct Glyph {
     bool ready = false;
     int advance = 0;
@@ -123,76 +78,7 @@ struct Glyph {
     int top = 0;  // bitmap row 0, in rows above the baseline
     int width = 0, rows = 0;
     std::vector<uint8_t> coverage; // width * rows, 0..255
-    int plan_width = 0;            // width, or kGroup if that is more
-    std::vector<GlyphFill> fills;
-    std::vector<GlyphSpot> spots;
-    std::vector<Lanes8> lanes; // one per spot
-    // Where the groups, then the fills, start in a buffer of this stride:
-    // a glyph is mostly drawn into the same buffer again and again.
-    mutable ptrdiff_t offsets_stride = 0;
-    mutable std::vector<ptrdiff_t> offsets;
 };
-
-// Fully covered stretches shorter than this are left to the groups, which
-// blend them to the text colour along with their neighbours; a fill pays
-// for itself only where it saves more than a group or two (measured on the
-// heavy benchmark card, shorter fills cost more than they save).
-constexpr int kFillMin = 2 * kGroup;
-
-void build_plan(Glyph& g) {
-    g.fills.clear();
-    g.spots.clear();
-    g.lanes.clear();
-    g.offsets_stride = 0;
-    const int w = std::max(g.width, kGroup);
-    g.plan_width = w;
-    std::vector<uint8_t> cov(static_cast<size_t>(w)), taken(cov.size()), needs(cov.size());
-    for (int y = 0; y < g.rows; ++y) {
-        std::copy_n(g.coverage.data() + static_cast<size_t>(y) * g.width, g.width, cov.begin());
-        std::fill(taken.begin(), taken.end(), 0);
-        // Columns a group must take: partly covered ones, and fully covered
-        // stretches too short to be worth a fill of their own.
-        std::fill(needs.begin(), needs.end(), 0);
-        for (int x = 0; x < w;) {
-            int run = x;
-            while (run < w && cov[run] == 255) ++run;
-            if (run > x) {
-                if (run - x < kFillMin) std::fill(needs.begin() + x, needs.begin() + run, 1);
-                x = run;
-            } else {
-                needs[static_cast<size_t>(x)] = cov[x] != 0;
-                ++x;
-            }
-        }
-        int end = 0; // columns before this belong to a group already
-        for (int x = 0; x < w; ++x) {
-            if (x < end || !needs[static_cast<size_t>(x)]) continue;
-            const int start = std::min(x, w - kGroup);
-            const int own = std::max(start, end);
-            g.spots.push_back({start, y});
-            uint16_t* lanes = g.lanes.emplace_back().w;
-            for (int i = 0; i < kGroup; ++i) {
-                uint16_t* l = lanes + lane_of(i);
-                const int c = start + i;
-                const uint16_t keep = c >= own ? static_cast<uint16_t>(255 - cov[c]) : 255;
-                l[0] = l[1] = l[2] = keep;
-                l[3] = keep == 255 ? 255 : 0;
-            }
-            std::fill(taken.begin() + own, taken.begin() + start + kGroup, 1);
-            end = start + kGroup;
-        }
-        for (int x = 0; x < w;) {
-            if (cov[x] != 255 || taken[static_cast<size_t>(x)]) {
-                ++x;
-                continue;
-            }
-            int full = x;
-            while (full < w && cov[full] == 255 && !taken[static_cast<size_t>(full)]) ++full;
-            g.fills.push_back({x, y, full - x});
-            x = full;
-        }
-    }
-}
 
 // One font file, read and opened once.
 struct FontFile {
@@ -207,10 +93,6 @@ int round_half_away(double v) {
     if (r > INT_MAX) return INT_MAX;
     if (r < INT_MIN) return INT_MIN;
     return static_cast<int>(r);
-}
-
-int saturate(int64_t v) {
-    return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
 }
 
 } // namespace
@@ -624,217 +506,127 @@ const Glyph& FontSystem::glyph(const FontFace& face, unsigned char c) {
         g.ready = true;
         ++glyph_count_;
         render(face, c, g);
-        if (!g.coverage.empty()) build_plan(g);
     }
     return g;
 }
 
-// The text colour in the forms the blends take it. A channel of a blended
-// pixel is (s * a + d * (255 - a) + 127) / 255 for text channel s, old
-// channel d and coverage a; with the old pixel's weight w = 255 - a that is
-// ((d - s) * w + s * 255 + 128) * 257 >> 16, exactly, for every s, d and w,
-// where the product may wrap in 16 bits: the true sum lies in 128..65153,
-// and floor(v / 255) = (v + 1) * 257 >> 16 for every v up to 65279.
-struct Ink {
-    uint32_t solid;            // the pixel a fully covered pixel becomes
-    alignas(16) uint16_t s[8]; // two pixels' channels, 16 bits each; fourth 0
-    alignas(16) uint16_t k[8]; // s * 255 + 128 per channel
-};
-
-Ink ink_of(uint32_t pixel) {
-    Ink ink{};
-    ink.solid = pixel & 0xFFFFFF;
-    for (int i = 0; i < 8; ++i) {
-        const uint16_t c = static_cast<uint16_t>((ink.solid >> (8 * (i & 3))) & 0xFF);
-        ink.s[i] = c;
-        ink.k[i] = static_cast<uint16_t>(c * 255 + 128);
-    }
-    return ink;
-}
-
-// One group of eight pixels, four at a time (or one at a time without SSE2).
-inline void blend_group(uint32_t* dst, const Lanes8& l, const Ink& ink) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128(), m = _mm_set1_epi16(257);
-    const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(ink.s));
-    const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(ink.k));
-    auto mix = [&](__m128i px, const uint16_t* w) {
-        __m128i wv = _mm_load_si128(reinterpret_cast<const __m128i*>(w));
-        return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(px, s), wv), k), m);
-    };
-    for (int half = 0; half < 2; ++half) {
-        __m128i* p = reinterpret_cast<__m128i*>(dst + 4 * half);
-        __m128i d = _mm_loadu_si128(p);
-        _mm_storeu_si128(p, _mm_packus_epi16(mix(_mm_unpacklo_epi8(d, zero), l.w + 8 * half),
-                                             mix(_mm_unpackhi_epi8(d, zero), l.w + 16 + 8 * half)));
-    }
-#else
-    for (int i = 0; i < kGroup; ++i) {
-        const uint16_t* w = l.w + lane_of(i);
-        uint32_t d = dst[i], out = 0;
-        for (int ch = 0; ch < 4; ++ch) {
-            uint32_t s = ink.s[ch], o = (d >> (8 * ch)) & 0xFF;
-            out |= ((s * (255u - w[ch]) + o * w[ch] + 127) / 255) << (8 * ch);
+// Blending: a channel of a blended pixel is (s * a + d * (255 - a) + 127) /
+// 255 for text channel s, old channel d and coverage a > 0, and the pixel's
+// fourth byte becomes 0, as the text colour's is; coverage 0 leaves all four
+// bytes. Rows of n pixels, `stride` apart, with coverage rows `pitch` apart,
+// one pixel at a time.
+void blend_rows_plain(uint32_t* dst, ptrdiff_t stride, const uint8_t* cov, ptrdiff_t pitch,
+                      size_t n, int64_t rows, uint32_t colour) {
+    for (; rows > 0; --rows, dst += stride, cov += pitch)
+        for (size_t i = 0; i < n; ++i) {
+            const uint32_t a = cov[i], d = dst[i];
+            if (a == 0) continue;
+            uint32_t out = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                out |= ((((colour >> shift) & 0xFF) * a + ((d >> shift) & 0xFF) * (255 - a) + 127) /
+                        255)
+                       << shift;
+            dst[i] = out;
         }
-        dst[i] = out;
-    }
-#endif
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-#define KV319_WIDE_BLEND 1
-// Where the processor has 256-bit integer lanes, groups are blended eight
-// pixels at a time: the same sums as blend_group. Black text (s = 0) needs
-// no subtraction. mix_wide gives a group's eight pixels blended.
-template <bool kBlack>
-__attribute__((target("avx2"))) inline __m256i mix_wide(__m256i d, const Lanes8& g, __m256i s,
-                                                        __m256i k) {
-    const __m256i zero = _mm256_setzero_si256(), m = _mm256_set1_epi16(257);
-    __m256i lo = _mm256_unpacklo_epi8(d, zero), hi = _mm256_unpackhi_epi8(d, zero);
-    if constexpr (!kBlack) {
-        lo = _mm256_sub_epi16(lo, s);
-        hi = _mm256_sub_epi16(hi, s);
-    }
-    lo = _mm256_mullo_epi16(lo, _mm256_load_si256(reinterpret_cast<const __m256i*>(g.w)));
-    hi = _mm256_mullo_epi16(hi, _mm256_load_si256(reinterpret_cast<const __m256i*>(g.w + 16)));
-    lo = _mm256_mulhi_epu16(_mm256_add_epi16(lo, k), m);
-    hi = _mm256_mulhi_epu16(_mm256_add_epi16(hi, k), m);
-    return _mm256_packus_epi16(lo, hi);
+// The same, eight pixels at a time in 256-bit lanes, where the processor has
+// them. With the old pixel's weight w = 255 - a a channel is ((d - s) * w +
+// s * 255 + 128) * 257 >> 16, exactly, for every s, d and w, where the
+// product may wrap in 16 bits: the true sum lies in 128..65153, and
+// floor(v / 255) = (v + 1) * 257 >> 16 for every v up to 65279. Blank and
+// fully covered pixels, most of a glyph, cost a compare for 32 or 8 at a
+// time; the last one to seven pixels of a row go through a mask.
+#define KV319_LANES __attribute__((target("avx2"), always_inline))
+#define KV319_WIDE KV319_LANES inline
+
+// Eight pixels d blended with the coverage bytes of `eight`; s holds the
+// text colour's channels in each pixel's four 16-bit lanes, k = s * 255 + 128.
+KV319_WIDE __m256i mix8(__m256i d, uint64_t eight, __m256i s, __m256i k) {
+    const __m256i zero = _mm256_setzero_si256();
+    // Pixel i's coverage a over its four bytes, and the weights 255 - a.
+    const __m256i a =
+        _mm256_shuffle_epi8(_mm256_set1_epi64x(static_cast<int64_t>(eight)),
+                            _mm256_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4,
+                                             4, 4, 5, 5, 5, 5, 6, 6, 6, 6, 7, 7, 7, 7));
+    const __m256i w = _mm256_xor_si256(a, _mm256_set1_epi8(-1));
+    auto mix = [&](__m256i px, __m256i wv) KV319_LANES {
+        return _mm256_mulhi_epu16(
+            _mm256_add_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(px, s), wv), k),
+            _mm256_set1_epi16(257));
+    };
+    const __m256i out =
+        _mm256_packus_epi16(mix(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(w, zero)),
+                            mix(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(w, zero)));
+    return _mm256_blendv_epi8(_mm256_and_si256(out, _mm256_set1_epi32(0xFFFFFF)), d,
+                              _mm256_cmpeq_epi32(a, zero));
 }
 
-template <bool kBlack>
-__attribute__((target("avx2"))) inline void blend_group_wide(uint32_t* dst, const Lanes8& g,
-                                                             __m256i s, __m256i k) {
-    __m256i* p = reinterpret_cast<__m256i*>(dst);
-    _mm256_storeu_si256(p, mix_wide<kBlack>(_mm256_loadu_si256(p), g, s, k));
-}
-
-__attribute__((target("avx2"))) inline __m256i wide_ink(const uint16_t* v) {
-    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(v)));
-}
-
-// The groups of a glyph wholly inside the clip.
-template <bool kBlack>
-__attribute__((target("avx2"))) void blend_groups_wide(uint32_t* origin, const ptrdiff_t* offset,
-                                                       const Lanes8* l, size_t count,
-                                                       const Ink& ink) {
-    const __m256i s = wide_ink(ink.s), k = wide_ink(ink.k);
-    // Four groups a turn: groups never overlap in what they change, and one
-    // that reads a pixel another writes gives it back unchanged.
-    size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        blend_group_wide<kBlack>(origin + offset[i], l[i], s, k);
-        blend_group_wide<kBlack>(origin + offset[i + 1], l[i + 1], s, k);
-        blend_group_wide<kBlack>(origin + offset[i + 2], l[i + 2], s, k);
-        blend_group_wide<kBlack>(origin + offset[i + 3], l[i + 3], s, k);
-    }
-    for (; i < count; ++i) blend_group_wide<kBlack>(origin + offset[i], l[i], s, k);
-}
-
-// The groups of a glyph that the clip cuts: rows [r0, r1) and columns
-// [c0, c1) of the plan are inside. A group across a side of the clip loads
-// and stores only its pixels inside, which never touches the others (they
-// may lie outside the buffer).
-template <bool kBlack>
-__attribute__((target("avx2"))) void blend_groups_wide_cut(uintptr_t origin, const ptrdiff_t* offset,
-                                                           const GlyphSpot* spot,
-                                                           const Lanes8* l, size_t count,
-                                                           int64_t r0, int64_t r1, int64_t c0,
-                                                           int64_t c1, const Ink& ink) {
-    const __m256i s = wide_ink(ink.s), k = wide_ink(ink.k);
-    const __m256i column = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const uint64_t rows = static_cast<uint64_t>(r1 - r0);
-    // A group at column x is wholly inside for x in [c0, c0 + room].
-    const int64_t room = c1 - c0 - kGroup;
-    for (size_t i = 0; i < count; ++i) {
-        const GlyphSpot p = spot[i];
-        if (static_cast<uint64_t>(p.y - r0) >= rows || p.x >= c1 || p.x + kGroup <= c0) continue;
-        uint32_t* dst = reinterpret_cast<uint32_t*>(origin + static_cast<uintptr_t>(offset[i]) * 4);
-        if (room >= 0 && static_cast<uint64_t>(p.x - c0) <= static_cast<uint64_t>(room)) {
-            blend_group_wide<kBlack>(dst, l[i], s, k);
-            continue;
+__attribute__((target("avx2"))) void blend_rows_vector(uint32_t* dst, ptrdiff_t stride,
+                                                       const uint8_t* cov, ptrdiff_t pitch,
+                                                       size_t n, int64_t rows, uint32_t colour) {
+    const uint64_t c = colour & 0xFFFFFF;
+    const __m256i s = _mm256_set1_epi64x(
+        static_cast<int64_t>((c & 0xFF) | (c & 0xFF00) << 8 | (c & 0xFF0000) << 16));
+    const __m256i k =
+        _mm256_add_epi16(_mm256_mullo_epi16(s, _mm256_set1_epi16(255)), _mm256_set1_epi16(128));
+    const __m256i solid = _mm256_set1_epi32(static_cast<int>(c));
+    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(n % 8)),
+                                            _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    auto blend8 = [&](uint32_t* to, uint64_t eight) KV319_LANES {
+        __m256i* p = reinterpret_cast<__m256i*>(to);
+        if (eight == ~uint64_t{0})
+            _mm256_storeu_si256(p, solid);
+        else if (eight != 0)
+            _mm256_storeu_si256(p, mix8(_mm256_loadu_si256(p), eight, s, k));
+    };
+    for (; rows > 0; --rows, dst += stride, cov += pitch) {
+        size_t i = 0;
+        for (; i + 32 <= n; i += 32) {
+            const __m256i c32 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cov + i));
+            if (_mm256_testz_si256(c32, c32)) continue;
+            uint64_t eight[4];
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(eight), c32);
+            for (int j = 0; j < 4; ++j)
+                blend8(dst + i + 8 * j, eight[j]);
         }
-        const __m256i inside = _mm256_andnot_si256(
-            _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(c0 - p.x)), column),
-            _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(c1 - p.x)), column));
-        int* q = reinterpret_cast<int*>(dst);
-        _mm256_maskstore_epi32(q, inside,
-                               mix_wide<kBlack>(_mm256_maskload_epi32(q, inside), l[i], s, k));
+        for (uint64_t eight; i + 8 <= n; i += 8) {
+            std::memcpy(&eight, cov + i, 8);
+            blend8(dst + i, eight);
+        }
+        uint64_t eight = 0;
+        for (size_t j = i; j < n; ++j)
+            eight |= uint64_t{cov[j]} << (8 * (j - i));
+        if (eight == 0) continue;
+        int* p = reinterpret_cast<int*>(dst + i);
+        _mm256_maskstore_epi32(p, mask, mix8(_mm256_maskload_epi32(p, mask), eight, s, k));
     }
 }
-
-bool wide_blend_on = cpu_has_wide_lanes();
+bool vector_blend_on = true;
+#else
+bool vector_blend_on = false;
 #endif
 
-// Blends one glyph at buffer position (bx, by), within the clip.
-void blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, const Ink& ink) {
+// Blends one glyph at buffer position (bx, by): the rows and columns inside
+// the clip are worked out once, then each row is blended.
+Rect blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t colour) {
     const Rect& clip = canvas.clip;
-    int64_t x0 = std::max<int64_t>(bx, clip.left), x1 = std::min<int64_t>(bx + g.width, clip.right);
-    int64_t y0 = std::max<int64_t>(by, clip.top), y1 = std::min<int64_t>(by + g.rows, clip.bottom);
-    if (x0 >= x1 || y0 >= y1) return;
-    const uint32_t solid = ink.solid;
-    const ptrdiff_t stride = canvas.stride;
-    if (g.offsets_stride != stride) {
-        g.offsets.clear();
-        for (const GlyphSpot& p : g.spots) g.offsets.push_back(p.y * stride + p.x);
-        for (const GlyphFill& f : g.fills) g.offsets.push_back(f.y * stride + f.x);
-        g.offsets_stride = stride;
-    }
-    if (x0 == bx && y0 == by && bx + g.plan_width <= clip.right && y1 == by + g.rows) {
-        // The whole plan: no clip to mind.
-        uint32_t* origin = canvas.row(static_cast<int>(by)) + bx;
-        const size_t groups = g.spots.size();
-        const ptrdiff_t* fill_at = g.offsets.data() + groups;
-        for (size_t i = 0; i < g.fills.size(); ++i)
-            fill_pixels(origin + fill_at[i], static_cast<size_t>(g.fills[i].n), solid);
-#if defined(KV319_WIDE_BLEND)
-        if (wide_blend_on) {
-            (solid == 0 ? blend_groups_wide<true> : blend_groups_wide<false>)(
-                origin, g.offsets.data(), g.lanes.data(), groups, ink);
-            return;
-        }
+    const int64_t x0 = std::max<int64_t>(bx, clip.left),
+                  x1 = std::min<int64_t>(bx + g.width, clip.right);
+    const int64_t y0 = std::max<int64_t>(by, clip.top),
+                  y1 = std::min<int64_t>(by + g.rows, clip.bottom);
+    if (x0 >= x1 || y0 >= y1) return {};
+    auto* blend_rows = blend_rows_plain;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (vector_blend_on && cpu_has_wide_lanes()) blend_rows = blend_rows_vector;
 #endif
-        for (size_t i = 0; i < groups; ++i) blend_group(origin + g.offsets[i], g.lanes[i], ink);
-        return;
-    }
-
-    // Part of the plan: rows [r0, r1) and columns [c0, c1) of it are inside.
-    x1 = std::min<int64_t>(bx + g.plan_width, clip.right);
-    const int64_t r0 = y0 - by, r1 = y1 - by, c0 = x0 - bx, c1 = x1 - bx;
-    auto at = [&](int64_t gx, int64_t gy) { return canvas.row(static_cast<int>(by + gy)) + (bx + gx); };
-    for (const GlyphFill& f : g.fills) {
-        if (f.y < r0 || f.y >= r1) continue;
-        int64_t a = std::max<int64_t>(f.x, c0), b = std::min<int64_t>(f.x + f.n, c1);
-        if (a < b) fill_pixels(at(a, f.y), static_cast<size_t>(b - a), solid);
-    }
-#if defined(KV319_WIDE_BLEND)
-    if (wide_blend_on) {
-        // The plan's pixel (0, 0), which may lie outside the buffer: as an
-        // address only, never to be read.
-        const uintptr_t origin = reinterpret_cast<uintptr_t>(canvas.pixels) +
-                                 static_cast<uintptr_t>(by * stride + bx) * sizeof(uint32_t);
-        (solid == 0 ? blend_groups_wide_cut<true> : blend_groups_wide_cut<false>)(
-            origin, g.offsets.data(), g.spots.data(), g.lanes.data(), g.spots.size(), r0, r1, c0,
-            c1, ink);
-        return;
-    }
-#endif
-    for (size_t i = 0; i < g.spots.size(); ++i) {
-        const GlyphSpot p = g.spots[i];
-        if (p.y < r0 || p.y >= r1 || p.x >= c1 || p.x + kGroup <= c0) continue;
-        if (p.x >= c0 && p.x + kGroup <= c1) {
-            blend_group(at(p.x, p.y), g.lanes[i], ink);
-            continue;
-        }
-        // Cut by the clip: the pixels inside go through a copy, as the
-        // group's other pixels may lie outside the buffer.
-        const int64_t q0 = std::max<int64_t>(c0 - p.x, 0), q1 = std::min<int64_t>(c1 - p.x, kGroup);
-        uint32_t* first = at(p.x + q0, p.y);
-        uint32_t tmp[kGroup] = {};
-        for (int64_t q = q0; q < q1; ++q) tmp[q] = first[q - q0];
-        blend_group(tmp, g.lanes[i], ink);
-        for (int64_t q = q0; q < q1; ++q) first[q - q0] = tmp[q];
-    }
+    blend_rows(canvas.row(static_cast<int>(y0)) + x0, canvas.stride,
+               g.coverage.data() + (y0 - by) * g.width + (x0 - bx), g.width,
+               static_cast<size_t>(x1 - x0), y1 - y0, colour);
+    return Rect{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+                static_cast<int>(y1)}
+        .offset(-canvas.origin_x, -canvas.origin_y);
 }
 
 } // namespace
@@ -857,17 +649,19 @@ SIZE font_measure(const FontFace* face, const char* text, int length) {
                 static_cast<LONG>(face->metrics.height)};
 }
 
-void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const char* text,
+Rect font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const char* text,
                int length, uint32_t pixel) {
-    if (!face || !text || !canvas.pixels || canvas.clip.empty()) return;
+    if (!face || !text || !canvas.pixels || canvas.clip.empty()) return {};
     int64_t pen = int64_t{x} + canvas.origin_x;
     int64_t baseline = int64_t{y} + canvas.origin_y + face->metrics.ascent;
-    const Ink ink = ink_of(pixel);
+    Rect touched;
     for (int i = 0; i < length; ++i) {
         const Glyph& g = glyph_of(*face, static_cast<unsigned char>(text[i]));
-        if (!g.coverage.empty()) blit(canvas, g, pen + g.left, baseline - g.top, ink);
+        if (!g.coverage.empty())
+            touched = touched.unite(blit(canvas, g, pen + g.left, baseline - g.top, pixel));
         pen += g.advance;
     }
+    return touched;
 }
 
 void font_blend_coverage(const Canvas& canvas, const uint8_t* coverage, int width, int rows, int x,
@@ -877,26 +671,7 @@ void font_blend_coverage(const Canvas& canvas, const uint8_t* coverage, int widt
     g.width = width;
     g.rows = rows;
     g.coverage.assign(coverage, coverage + static_cast<size_t>(width) * rows);
-    build_plan(g);
-    blit(canvas, g, int64_t{x} + canvas.origin_x, int64_t{y} + canvas.origin_y, ink_of(pixel));
-}
-
-Rect font_ink_bounds(const FontFace* face, int x, int y, const char* text, int length) {
-    if (!face || !text) return Rect{};
-    int64_t pen = x, baseline = int64_t{y} + face->metrics.ascent;
-    int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
-    for (int i = 0; i < length; ++i) {
-        const Glyph& g = glyph_of(*face, static_cast<unsigned char>(text[i]));
-        if (!g.coverage.empty()) {
-            left = std::min(left, pen + g.left);
-            right = std::max(right, pen + g.left + g.width);
-            top = std::min(top, baseline - g.top);
-            bottom = std::max(bottom, baseline - g.top + g.rows);
-        }
-        pen += g.advance;
-    }
-    if (left >= right) return Rect{};
-    return Rect{saturate(left), saturate(top), saturate(right), saturate(bottom)};
+    blit(canvas, g, int64_t{x} + canvas.origin_x, int64_t{y} + canvas.origin_y, pixel);
 }
 
 const char* font_family_name(const FontFace* face) {
@@ -904,15 +679,14 @@ const char* font_family_name(const FontFace* face) {
     return face->file->face->family_name;
 }
 
-bool font_wide_blend(bool on) {
-#if defined(KV319_WIDE_BLEND)
-    bool was = wide_blend_on;
-    wide_blend_on = on && cpu_has_wide_lanes();
-    return was;
+bool font_vector_blend(bool on) {
+    const bool was = vector_blend_on;
+#if defined(__x86_64__) && defined(__GNUC__)
+    vector_blend_on = on;
 #else
     (void)on;
-    return false;
 #endif
+    return was;
 }
 
 FontCacheStats font_cache_stats() {

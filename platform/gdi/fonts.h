@@ -16,10 +16,10 @@ namespace ws {
 
 // What a font object asks for, in the terms of CreateFontA.
 struct FontRequest {
-    int height = 0;       // < 0: character height in pixels; > 0: cell height; 0: default
-    int weight = 400;     // FW_NORMAL
+    int height = 0;   // < 0: character height in pixels; > 0: cell height; 0: default
+    int weight = 400; // FW_NORMAL
     bool italic = false;
-    std::string face;     // empty: the default sans face
+    std::string face; // empty: the default sans face
     bool operator==(const FontRequest&) const = default;
 };
 
@@ -28,10 +28,10 @@ struct FontRequest {
 struct FontFace;
 
 struct FontMetrics {
-    int height = 0;            // ascent + descent: the cell height
+    int height = 0; // ascent + descent: the cell height
     int ascent = 0;
     int descent = 0;
-    int internal_leading = 0;  // height less the character height
+    int internal_leading = 0; // height less the character height
     int external_leading = 0;
     int ave_char_width = 0;
     int max_char_width = 0;
@@ -51,8 +51,9 @@ SIZE font_measure(const FontFace* face, const char* text, int length);
 
 // Draws the text with the top-left of its cell at (x, y), in the canvas's
 // drawing coordinates. Only the glyphs are painted (coverage blended over
-// what is there); the background box, if any, is the caller's.
-void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const char* text,
+// what is there); the background box, if any, is the caller's. Returns the
+// area it painted: the union of its glyphs' bitmaps within the clip.
+Rect font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const char* text,
                int length, uint32_t pixel);
 
 // Blends a coverage bitmap of width x rows bytes (0..255, row after row) in
@@ -62,11 +63,6 @@ void font_draw(const Canvas& canvas, const FontFace* face, int x, int y, const c
 void font_blend_coverage(const Canvas& canvas, const uint8_t* coverage, int width, int rows, int x,
                          int y, uint32_t pixel);
 
-// The area that font_draw paints for the same text and position: the union
-// of its glyphs' bitmaps, in drawing coordinates, saturated to the int range.
-// Empty when nothing would be painted.
-Rect font_ink_bounds(const FontFace* face, int x, int y, const char* text, int length);
-
 // The family name of the font file behind a face ("" for the built-in box
 // font that stands in when the system has no fonts).
 const char* font_family_name(const FontFace* face);
@@ -74,15 +70,15 @@ const char* font_family_name(const FontFace* face);
 // Sizes of the caches, for tests: they must stay bounded however many font
 // objects come and go, and no glyph is rasterised twice.
 struct FontCacheStats {
-    size_t matches = 0;          // fontconfig matches made
-    size_t faces = 0;            // faces resolved at a size
-    size_t glyphs_rendered = 0;  // glyph bitmaps rasterised
+    size_t matches = 0;         // fontconfig matches made
+    size_t faces = 0;           // faces resolved at a size
+    size_t glyphs_rendered = 0; // glyph bitmaps rasterised
 };
 FontCacheStats font_cache_stats();
 
-// Whether glyphs are blended eight pixels at a time where the processor
-// can (the default); tests turn it off to check the four-pixel road too.
+// Whether glyphs are blended four pixels at a time (the default where the
+// processor has 128-bit integer lanes) or one at a time; tests check both.
 // Returns the previous setting.
-bool font_wide_blend(bool on);
+bool font_vector_blend(bool on);
 
-}  // namespace ws
+} // namespace ws

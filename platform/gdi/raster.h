@@ -4,9 +4,8 @@
 // inside the shape. A shape is built from horizontal spans, clipped to the
 // canvas clip before any pixel is touched, so the cost follows the pixels
 // covered, never the shape's bounding box. Coordinates are the canvas's
-// drawing coordinates and may be any int: the arithmetic is 64-bit (128-bit
-// where two coordinates multiply), and rows outside the clip are never
-// visited. Painting overwrites; nothing is blended.
+// drawing coordinates and may be any int: the arithmetic is 64-bit, and rows
+// outside the clip are never visited. Painting overwrites; nothing is blended.
 //
 // Which pixels each shape covers:
 // - Rectangles and ellipses take a bounding box [left, right) x [top, bottom)
@@ -72,16 +71,10 @@ Rect raster_ellipse(const Canvas& c, int left, int top, int right, int bottom,
 // The inside of the closed polygon through `count` points, alternate rule.
 Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32_t pixel);
 
-// Paints a closed figure (its inside and its outline) in one colour.
-using FigurePainter = Rect (*)(const Canvas& c, const POINT* points, int count, uint32_t pixel);
-
-// A closed figure that `paint_figure` paints in one colour, painted from the
-// rows kept for its shape when it was painted before: a figure's pixels
-// depend only on the differences between its points, so moved by whole
-// pixels it covers the same pixels moved. Triangles of everyday size only;
-// false, with nothing drawn, for any other (the caller paints it itself).
-bool raster_kept_figure(const Canvas& c, const POINT* points, int count, uint32_t pixel,
-                        FigurePainter paint_figure, Rect& touched);
+// A closed polygon: the inside in the brush (alternate rule), then each side
+// in the pen, as a line of the pen's width that leaves out its end (the
+// next side starts on it).
+Rect raster_polygon(const Canvas& c, const POINT* points, int count, const RasterPaint& paint);
 
 // A one-pixel line from (x0, y0) towards (x1, y1), the end pixel left out.
 Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel);

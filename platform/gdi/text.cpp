@@ -17,6 +17,7 @@
 
 #include "codepage.h"
 #include "gdi.h"
+#include "raster.h"
 
 namespace ws {
 
@@ -107,24 +108,17 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     if (!dc || length < 0 || (!text && length > 0)) return FALSE;
     const FontFace* face = dc_face(*dc);
     const Canvas& canvas = dc_current_canvas(*dc);
-    SIZE extent = font_measure(face, text, length);
-
-    // The cell box, in 64 bits: a text near the end of the int range must
-    // not wrap round onto the canvas.
-    Rect clip = canvas.local_clip();
-    auto clamp_to = [](int64_t v, int lo, int hi) {
-        return static_cast<int>(std::clamp<int64_t>(v, lo, std::max(lo, hi)));
-    };
-    Rect box{clamp_to(x, clip.left, clip.right), clamp_to(y, clip.top, clip.bottom),
-             clamp_to(int64_t{x} + extent.cx, clip.left, clip.right),
-             clamp_to(int64_t{y} + extent.cy, clip.top, clip.bottom)};
-
-    Rect touched = font_ink_bounds(face, x, y, text, length).intersect(clip);
-    if (dc->bk_mode == OPAQUE && !box.empty()) {
-        fill_rect(canvas, box, pixel_from_colorref(dc->bk_colour));
-        touched = touched.unite(box);
+    Rect touched;
+    if (dc->bk_mode == OPAQUE) {
+        // The cell box; its far sides stop at the end of the int range.
+        SIZE extent = font_measure(face, text, length);
+        auto far_side = [](int64_t v) { return static_cast<int>(std::min<int64_t>(v, INT_MAX)); };
+        touched =
+            raster_fill_rect(canvas, x, y, far_side(int64_t{x} + extent.cx),
+                             far_side(int64_t{y} + extent.cy), pixel_from_colorref(dc->bk_colour));
     }
-    font_draw(canvas, face, x, y, text, length, pixel_from_colorref(dc->text_colour));
+    touched = touched.unite(
+        font_draw(canvas, face, x, y, text, length, pixel_from_colorref(dc->text_colour)));
     if (!touched.empty()) dc_touched(*dc, touched);
     return TRUE;
 }

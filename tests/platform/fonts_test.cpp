@@ -153,8 +153,8 @@ TEST(FontCharacters, CodePageBytesNewlinesAndMissingGlyphs) {
 
 TEST(FontDrawing, GlyphsOnlyAndClippedExactly) {
     const FontFace* f = face_of("DejaVu Sans", -24);
-    std::vector<uint32_t> px = render(f, "I  I", 120, 40, 10, 5);
-    Rect ink_box = font_ink_bounds(f, 10, 5, "I  I", 4);
+    std::vector<uint32_t> px(120 * 40, kWhite);
+    Rect ink_box = font_draw(make_canvas(px.data(), 120, 40, 120), f, 10, 5, "I  I", 4, 0);
     int gap_left = 10 + width_of(f, "I"), gap_right = 10 + width_of(f, "I  ");
     int solid = 0;
     for (int y = 0; y < 40; ++y)
@@ -198,9 +198,9 @@ TEST(FontDrawing, BlendingFollowsTheCoverageOverAnyBackground) {
     };
     const int w = 90, h = 80;
     uint32_t seed = 12345;
-    // Both roads: eight pixels at a time (where the processor can) and four.
-    for (bool wide : {true, false}) {
-    bool was = font_wide_blend(wide);
+    // Both blends: four pixels at a time, and one.
+    for (bool vector : {true, false}) {
+    bool was = font_vector_blend(vector);
     for (int height : {-12, -24, -37, -60}) {
         const FontFace* f = face_of("DejaVu Sans", height);
         for (const char* ch : {"W", "i", "m", "@", "g", "B"}) {
@@ -220,13 +220,13 @@ TEST(FontDrawing, BlendingFollowsTheCoverageOverAnyBackground) {
                         uint32_t a = 255 - (cov[i] & 0xFF);
                         uint32_t want = clip.contains(x, y) && a ? blend(colour, back[i], a) : back[i];
                         ASSERT_EQ(px[i], want)
-                            << ch << " at " << height << (wide ? " wide" : "") << ", " << x
+                            << ch << " at " << height << (vector ? " vector" : " plain") << ", " << x
                             << "," << y;
                     }
             }
         }
     }
-    font_wide_blend(was);
+    font_vector_blend(was);
     }
 }
 
@@ -249,15 +249,16 @@ uint32_t next_random(uint32_t& seed) {
 
 TEST(FontBlending, AnyCoverageAnyPlaceAnyClipIsTheFormula) {
     // Coverage made of blank, solid and partial stretches of random lengths,
-    // in bitmaps narrower and wider than the blend's groups, blended over
-    // backgrounds that use all four bytes, at places that run off every
-    // edge of the buffer and through clips that cut the bitmap anywhere.
+    // in bitmaps narrower and wider than the four pixels that the vector
+    // blend takes at a time, blended over backgrounds that use all four
+    // bytes, at places that run off every edge of the buffer and through
+    // clips that cut the bitmap anywhere.
     // The buffer's stride is wider than its width, with guard words all
     // round that nothing may change.
     const int w = 48, h = 30, stride = 53, guard = 64;
     uint32_t seed = 2024;
-    for (bool wide : {true, false}) {
-        bool was = font_wide_blend(wide);
+    for (bool vector : {true, false}) {
+        bool was = font_vector_blend(vector);
         for (int bw : {1, 3, 5, 7, 8, 9, 12, 16, 23, 37, 45}) {
             for (int round = 0; round < 40; ++round) {
                 const int bh = 1 + static_cast<int>(next_random(seed) % 12);
@@ -301,38 +302,12 @@ TEST(FontBlending, AnyCoverageAnyPlaceAnyClipIsTheFormula) {
                         want = blend_pixel(colour, back[i],
                                            cov[static_cast<size_t>(y - by) * bw + (x - bx)]);
                     ASSERT_EQ(mem[i], want)
-                        << (wide ? "wide" : "narrow") << ", " << bw << "x" << bh << " at " << bx
+                        << (vector ? "vector" : "plain") << ", " << bw << "x" << bh << " at " << bx
                         << "," << by << ", pixel " << x << "," << y;
                 }
             }
         }
-        font_wide_blend(was);
-    }
-}
-
-TEST(FontBlending, OneGlyphIntoBuffersOfDifferentStrides) {
-    // A glyph drawn into one buffer, then another of a different stride,
-    // then the first again: each time exactly the blend of its coverage.
-    const FontFace* f = face_of("DejaVu Sans", -40);
-    const int w = 50, h = 50;
-    std::vector<uint32_t> cov = render(f, "W", w, h, 3, 1);
-    uint32_t seed = 77;
-    for (bool wide : {true, false}) {
-        bool was = font_wide_blend(wide);
-        for (int stride : {w, w + 37, w, w + 3}) {
-            std::vector<uint32_t> px(static_cast<size_t>(stride) * h);
-            for (uint32_t& p : px) p = next_random(seed) >> 8;
-            const std::vector<uint32_t> back = px;
-            font_draw(make_canvas(px.data(), w, h, stride), f, 3, 1, "W", 1, 0x3060C0);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) {
-                    size_t i = static_cast<size_t>(y) * stride + x;
-                    uint32_t a = 255 - (cov[static_cast<size_t>(y) * w + x] & 0xFF);
-                    ASSERT_EQ(px[i], blend_pixel(0x3060C0, back[i], a))
-                        << "stride " << stride << ", " << x << "," << y;
-                }
-        }
-        font_wide_blend(was);
+        font_vector_blend(was);
     }
 }
 
