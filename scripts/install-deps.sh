@@ -22,6 +22,11 @@ packages=(
   g++-mingw-w64-x86-64-win32 wine64 wine imagemagick
   libcairo2-dev time
   desktop-file-utils
+  # The web version (scripts/web.sh): Emscripten, dpkg-dev for FreeType's
+  # Debian source package, and the faces the page carries; its test drives
+  # Chromium through ChromeDriver with selenium (for Debian's python3).
+  emscripten dpkg-dev fonts-liberation2
+  chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -3,7 +3,8 @@
 # build/web (WebAssembly pages that need nothing but a browser) and serves
 # them on 127.0.0.1 with a plain static server.
 #
-#   scripts/web.sh           build, then serve until Control+C (port 8319, or $KV319_WEB_PORT)
+#   scripts/web.sh           build, then serve on http://127.0.0.1:8319/ until Control+C
+#                            (another port: KV319_WEB_PORT=8080 scripts/web.sh)
 #   scripts/web.sh --build   build only
 #
 # FreeType is compiled for the web from Debian's own source package, fetched
@@ -55,3 +56,13 @@ build_freetype() {
 }
 
 build_freetype
+
+cd "$root"
+cmake --preset web >/dev/null
+cmake --build --preset web
+[ "${1:-}" = "--build" ] && exit 0
+
+port=${KV319_WEB_PORT:-8319}
+echo "The card designer: http://127.0.0.1:$port/card-designer.html (the examples: http://127.0.0.1:$port/)"
+echo "Serving build/web/site; Control+C stops."
+exec /usr/bin/python3 -m http.server "$port" --bind 127.0.0.1 --directory "$build/site"

@@ -346,8 +346,10 @@ var KV319Web = (function () {
       desktop().appendChild(note);
       document.body.dataset.ended = String(status);
     },
-    // For the page's own use and its tests.
+    // For the page's own use and its tests: true while a change of the
+    // program's files is not yet in the browser's storage.
     syncFiles: syncFiles,
+    writing: function () { return syncing || syncAgain || syncSoon !== null; },
     firstFrame: 0,
   };
 })();
