@@ -257,8 +257,11 @@ def main():
     if build.returncode != 0:
         fail('the web build failed')
 
-    handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=SITE)
-    handler.log_message = lambda *args: None
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    handler = functools.partial(Quiet, directory=SITE)
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     base = 'http://127.0.0.1:%d/' % server.server_address[1]
