@@ -6,6 +6,9 @@
 #   scripts/web.sh           build, then serve on http://127.0.0.1:8319/ until Control+C
 #                            (another port: KV319_WEB_PORT=8080 scripts/web.sh)
 #   scripts/web.sh --build   build only
+#   scripts/web.sh --build-test
+#                            build only, quick to link (-O1), into build/web-test:
+#                            the pages that the browser test drives
 #
 # FreeType is compiled for the web from Debian's own source package, fetched
 # into build/web-deps the first time (the same version and patches as the
@@ -58,9 +61,11 @@ build_freetype() {
 build_freetype
 
 cd "$root"
-cmake --preset web >/dev/null
-cmake --build --preset web
-[ "${1:-}" = "--build" ] && exit 0
+preset=web
+[ "${1:-}" = "--build-test" ] && preset=web-test
+cmake --preset $preset >/dev/null
+cmake --build --preset $preset
+case "${1:-}" in --build | --build-test) exit 0 ;; esac
 
 port=${KV319_WEB_PORT:-8319}
 echo "The card designer: http://127.0.0.1:$port/card-designer.html (the examples: http://127.0.0.1:$port/)"
