@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The web version in a real browser: builds it (scripts/web.sh --build),
+"""The web version in a real browser: builds it (scripts/web.sh --build-test),
 serves it on 127.0.0.1 and drives Chromium headless through ChromeDriver,
 with real mouse clicks and keys, checking what the page shows.
 
@@ -18,7 +18,7 @@ import time
 import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SITE = os.path.join(ROOT, 'build', 'web', 'site')
+SITE = os.path.join(ROOT, 'build', 'web-test', 'site')
 CHROMIUM = '/usr/bin/chromium'
 CHROMEDRIVER = '/usr/bin/chromedriver'
 PATIENCE = 90  # seconds to wait for anything the page should show
@@ -127,6 +127,31 @@ class Page:
     def control(self, letter):
         ActionChains(self.d).key_down(Keys.CONTROL).send_keys(letter).key_up(Keys.CONTROL).perform()
 
+    def run_menu(self):
+        """The Run menu's pixels: opened with a click on its title, then closed with Escape."""
+        r = self.js('document.querySelector(\'canvas[data-title="KV319 Graphics"]\').getBoundingClientRect()')
+        a = ActionChains(self.d)
+        # "Run", in the menu bar under the 20-row caption.
+        a.w3c_actions.pointer_action.move_to_location(int(r['x']) + 20, int(r['y']) + 29).pointer_down().pointer_up()
+        a.perform()
+        popup = 'document.querySelector("canvas[data-popup]")'
+        self.wait_for(popup + ' && %s.style.display == "block"' % popup, 'the Run menu')
+        pixels = self.js(popup + '.toDataURL()')
+        end = time.time() + PATIENCE
+        while True:  # until the pull-down is painted whole
+            time.sleep(0.2)
+            again = self.js(popup + '.toDataURL()')
+            if again == pixels:
+                break
+            if time.time() > end:
+                fail('the Run menu never settled')
+            pixels = again
+        for _ in range(2):
+            ActionChains(self.d).send_keys(Keys.ESCAPE).perform()
+            time.sleep(0.2)
+        self.wait_for('!' + popup + ' || %s.style.display != "block"' % popup, 'the Run menu closing')
+        return pixels
+
     def shot(self):
         return decode_png(self.d.get_screenshot_as_png())
 
@@ -167,6 +192,7 @@ BLACK, YELLOW = (0, 0, 0), (255, 255, 0)
 HEART = (50, 60)
 SHAPE_TAB, FILES_TAB = (-23, 230), (197, 230)
 SAVE_1, LOAD_1 = (-250, 179), (-250, 74)
+ANIMATE = (-250, -31)  # the shape's "Animate" button
 LIGHT_BLUE_CELL = (-181, -187)  # in the background colour palette
 
 
@@ -192,16 +218,28 @@ def designer(page):
             fail('no black heart on the card after clicking the Shape tab and the card')
         time.sleep(0.3)
 
-    # Control+L turns logging on, which shows the text window filling with
-    # log lines; Control+H halts the animation, so the lines stop.
+    # "Animate" on the selected heart: it pulses, frame after frame.
+    page.click(*ANIMATE)
+    if not page.changes('KV319 Graphics'):
+        fail('the animated heart does not pulse')
+
+    # Control+L switches logging, which the Run menu's check mark shows (the
+    # text window stays hidden); a second Control+L switches it back.
+    without = page.run_menu()
     page.control('l')
-    page.wait_for('document.querySelector(\'canvas[data-title="KV319 Text"]\').style.display == "block"',
-                  'the text window after Control+L')
-    if not page.changes('KV319 Text'):
-        fail('no log lines while animating with logging on')
+    checked = page.run_menu()
+    if checked == without:
+        fail('Control+L did not set the check mark of Logging in the Run menu')
+    page.control('l')
+    if page.run_menu() != without:
+        fail('a second Control+L did not remove the check mark of Logging')
+    if page.js('document.querySelector(\'canvas[data-title="KV319 Text"]\').style.display') != 'none':
+        fail('the text window came up with Control+L')
+
+    # Control+H halts the animation: the heart stops pulsing.
     page.control('h')
-    if not page.settles('KV319 Text'):
-        fail('the log lines go on after Control+H')
+    if not page.settles('KV319 Graphics'):
+        fail('the heart goes on pulsing after Control+H')
 
     # Save 1, then a new page: the card comes back with Load 1.
     page.click(*FILES_TAB)
@@ -231,9 +269,10 @@ def designer(page):
         script = f.name
     page.d.execute_script('document.getElementById("file").value = "KV319.SCR"')
     page.d.find_element(By.ID, 'upload-file').send_keys(script)
-    os.unlink(script)
+    # The browser reads the file after the upload's change notice: keep it until then.
     page.wait_for('FS.analyzePath("/files/KV319.SCR").exists && !KV319Web.writing()',
                   'the uploaded script file')
+    os.unlink(script)
     page.control('p')
     end = time.time() + PATIENCE
     while page.pixel(page.shot(), 200, -100) != light_blue:
@@ -253,7 +292,7 @@ def bounce(page):
 
 
 def main():
-    build = subprocess.run([os.path.join(ROOT, 'scripts', 'web.sh'), '--build'])
+    build = subprocess.run([os.path.join(ROOT, 'scripts', 'web.sh'), '--build-test'])
     if build.returncode != 0:
         fail('the web build failed')
 

@@ -257,6 +257,7 @@ var KV319Web = (function () {
       canvas.title = '';
       canvas.dataset.window = String(id);
       canvas.dataset.title = title;
+      if (popup) canvas.dataset.popup = '1';
       var win = { canvas: canvas, context: canvas.getContext('2d'), x: x, y: y,
                   caption: caption, popup: popup, shown: false };
       windows[id] = win;
