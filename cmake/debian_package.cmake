@@ -1,6 +1,7 @@
 # The card designer as installed programs, with a menu entry and an icon,
 # and the Debian packages made from the install (cpack -G DEB):
-#   card-designer   the designer, its headless runner, the menu entry, the icon
+#   card-designer   the designer, its headless runner, card-picture, the menu
+#                   entry, the icon
 #   libkv319-dev    the runtime for other programs (cmake/runtime_package.cmake)
 #
 # The menu entry starts the designer through a small launcher that gives it
@@ -14,7 +15,8 @@ set(CARD_DESIGNER_LAUNCHER_DIR ${CMAKE_INSTALL_LIBEXECDIR}/card-designer)
 if(TARGET card-designer)
   install(TARGETS card-designer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT designer)
 endif()
-install(TARGETS card-designer-headless RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT designer)
+install(TARGETS card-designer-headless card-picture RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT designer)
 
 if(TARGET card-designer)
   set(staged ${CMAKE_BINARY_DIR}/package/install-time)
@@ -31,6 +33,52 @@ if(TARGET card-designer)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT designer)
 endif()
 
+# ---- Manual pages and package documents -------------------------------------
+# The manual pages of the programs, packaging/man/PROGRAM.1, installed
+# gzip'd to share/man/man1 with the package of their program. A new
+# program's page is one more name here (and its page in packaging/man).
+set(CARD_DESIGNER_MAN_PAGES
+  card-designer
+  card-designer-headless
+  card-picture
+)
+
+# Each package has its copyright file and changelog in share/doc/PACKAGE,
+# as Debian wants them; the changelog and the manual pages gzip'd with -n,
+# so that the same sources give the same bytes.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(staged_docs ${CMAKE_BINARY_DIR}/package/docs)
+file(MAKE_DIRECTORY ${staged_docs})
+function(card_designer_gzip source output)
+  get_filename_component(name ${output} NAME_WLE)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${staged_docs}/${name}
+    COMMAND ${GZIP_PROGRAM} -9nf ${staged_docs}/${name}
+    DEPENDS ${source} VERBATIM)
+endfunction()
+
+set(gzipped ${staged_docs}/changelog.gz)
+card_designer_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${staged_docs}/changelog.gz)
+foreach(program ${CARD_DESIGNER_MAN_PAGES})
+  if(TARGET ${program})
+    card_designer_gzip(${CMAKE_SOURCE_DIR}/packaging/man/${program}.1 ${staged_docs}/${program}.1.gz)
+    list(APPEND gzipped ${staged_docs}/${program}.1.gz)
+    install(FILES ${staged_docs}/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT designer)
+  endif()
+endforeach()
+add_custom_target(package_documents ALL DEPENDS ${gzipped})
+
+set(package_documents ${CMAKE_SOURCE_DIR}/packaging/copyright ${staged_docs}/changelog.gz)
+install(FILES ${package_documents}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/card-designer COMPONENT designer)
+install(FILES ${package_documents}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/libkv319-dev COMPONENT development)
+# The guides for programs on the runtime, with the picture the first shows.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/runtime.md ${CMAKE_SOURCE_DIR}/docs/headless.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/libkv319-dev COMPONENT development)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/images/bounce.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/libkv319-dev/images COMPONENT development)
+
 # ---- Debian packages -------------------------------------------------------
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME card-designer)
@@ -43,6 +91,8 @@ set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL designer development)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+# Both packages come from this one source, whose changelog they carry.
+set(CPACK_DEBIAN_PACKAGE_SOURCE card-designer)
 
 set(CPACK_DEBIAN_DESIGNER_PACKAGE_NAME card-designer)
 set(CPACK_DEBIAN_DESIGNER_PACKAGE_SECTION graphics)
@@ -53,8 +103,9 @@ set(CPACK_DEBIAN_DESIGNER_DESCRIPTION "Interactive greeting-card designer
 Compose a card in one window: a background colour, a patterned border,
 shapes (heart, starburst, spiral, face) and messages placed with a click.
 Shapes can be animated and flash, greetings can scroll, and cards are saved
-to three slots. card-designer-headless runs the same program under a
-scripted user, for automatic checks.")
+to three slots. card-picture makes a saved card a PNG or an animated GIF
+to send. card-designer-headless runs the same program under a scripted
+user, for automatic checks.")
 set(CPACK_COMPONENT_DESIGNER_DISPLAY_NAME "Card designer")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkv319-dev)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes every screenshot of the documentation again, through the headless
 # runner, into docs/images/: the card designer (a composed card, the Run
-# menu) and the two examples (bounce, sketch and its line-input dialog).
+# menu), a saved card made an animated GIF by card-picture, and the two
+# examples (bounce, sketch and its line-input dialog).
 # The runner is deterministic, so a picture changes only when the program
 # draws differently.
 #
@@ -16,7 +17,7 @@ cd "$root"
 if [ ! -f "$build/build.ninja" ]; then
   cmake --preset dev >/dev/null
 fi
-cmake --build "$build" --target card-designer-headless bounce-headless sketch-headless >/dev/null
+cmake --build "$build" --target card-designer-headless card-picture bounce-headless sketch-headless >/dev/null
 
 work=$(mktemp -d /tmp/kv319_screenshots_XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -24,12 +25,15 @@ mkdir -p "$images"
 
 # Runs PROGRAM in a fresh directory with the commands on standard input
 # (more options after it), then copies the PNGs it wrote into docs/images.
+# The directory stays, as $run_dir, for the card files saved there.
 shoot() {
   local program=$1; shift
   local dir
   dir=$(mktemp -d "$work/run_XXXXXX")
+  run_dir=$dir
   (cd "$dir" && "$program" "$@") || { echo "screenshots: $program failed" >&2; exit 1; }
   for png in "$dir"/*.png; do
+    [ -e "$png" ] || continue
     cp "$png" "$images/"
     echo "  docs/images/$(basename "$png")"
   done
@@ -88,6 +92,72 @@ click-screen 20 29
 wait 1
 screen run-menu.png
 EOF
+
+echo "card-picture:"
+# A card with an effect on every item, saved to slot 1, then two seconds of
+# it as an animated GIF.
+shoot "$designer" --screen 601x540 <<'EOF'
+# Background: pink
+click -243 230
+click -181 -223
+wait 2
+# Border: the bowtie pattern in red
+click -133 230
+click -250 179
+click -266 -168
+click -250 109
+click -283 -151
+wait 2
+# A red heart that pulses and flashes (Shape Color, Animate, Flash)
+click -23 230
+click -20 60
+wait 2
+click -250 74
+click -283 -151
+wait 2
+click -250 -31
+wait 3
+click -250 -66
+wait 3
+# A gold spiral that turns and flashes
+click -250 179
+click 180 110
+wait 2
+click -266 -168
+wait 2
+click -250 74
+click -215 -169
+wait 2
+click -250 -31
+wait 3
+click -250 -66
+wait 3
+# A yellow face that blinks
+click -250 179
+click 170 -90
+wait 2
+click -198 -168
+wait 2
+click -250 74
+click -215 -151
+wait 2
+click -250 -66
+wait 3
+# "Will you be mine?", scrolling
+click 87 230
+click -100 -140
+wait 2
+click -250 -222
+wait 2
+click -250 -31
+wait 3
+# Files: Save 1
+click 197 230
+click -250 179
+wait 3
+EOF
+"$build/tools/card-picture" --frames 20 "$run_dir/tobu1.sav" "$images/card-picture.gif"
+echo "  docs/images/card-picture.gif"
 
 echo "Examples:"
 shoot "$build/examples/bounce/bounce-headless" <<'EOF'

@@ -1,15 +1,26 @@
 // card_files.cpp: writing and reading card files, and the "Files" tab's buttons.
 //
 // Written with "%i" and single spaces, every line ending in a newline, in
-// text mode. A save goes to "<name>.tmp" first and replaces the old file only
-// once it is complete. The reader is its own "%i" scanner: it never reads past
-// the 155th value, treats a number that does not fit in 32 bits as unreadable,
-// and has no undefined behaviour on any content (binary, huge, unterminated).
+// text mode. A save goes to a new temporary file beside the slot
+// ("<name>.tmp", or "<name>.1.tmp" and so on when that name is taken), which
+// is forced to the disk and only then replaces the old file; it keeps the old
+// file's permission bits. Only plain files are read: a slot that is a pipe or
+// a device is refused, never waited on. The reader is its own "%i" scanner:
+// it never reads past the 155th value, treats a number that does not fit in
+// 32 bits as unreadable, and has no undefined behaviour on any content
+// (binary, huge, unterminated).
 #include "card_files.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "display.h"
 #include "editing.h"
@@ -20,6 +31,85 @@ namespace {
 constexpr int STATUS_FILES = 24;
 constexpr int CATEGORY_FILES = 4;
 constexpr int TEMP_NAME_SIZE = 1024;
+constexpr int TEMP_NAME_TRIES = 100;
+
+#ifdef _WIN32
+constexpr int NEW_FILE_MODE = _S_IREAD | _S_IWRITE;
+#else
+constexpr int NEW_FILE_MODE = 0666; // narrowed by the umask
+#endif
+
+// Creates the save's temporary file beside path and opens it for writing.
+// The file is always a new one: a name already taken (left by a save cut
+// short, or a link planted there) is never opened or followed, the next name
+// is tried. On failure returns nullptr and says why in *failed.
+FILE* create_temp_file(const char* path, char temp[TEMP_NAME_SIZE], const char** failed) {
+    int mode = NEW_FILE_MODE;
+#ifndef _WIN32
+    struct stat earlier;
+    bool replaces = stat(path, &earlier) == 0 && S_ISREG(earlier.st_mode);
+    if (replaces) mode = earlier.st_mode & 0777;
+#endif
+    for (int n = 0; n < TEMP_NAME_TRIES; ++n) {
+        int length = n == 0 ? snprintf(temp, TEMP_NAME_SIZE, "%s.tmp", path)
+                            : snprintf(temp, TEMP_NAME_SIZE, "%s.%d.tmp", path, n);
+        if (length < 0 || length >= TEMP_NAME_SIZE) {
+            *failed = "the file name is too long";
+            return nullptr;
+        }
+        // With O_EXCL an existing name, a symbolic link included, fails.
+        int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL, mode);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) break;
+#ifndef _WIN32
+        // The umask may have narrowed the earlier file's bits; never widened them.
+        if (replaces) fchmod(fd, mode);
+#endif
+        FILE* f = fdopen(fd, "w");
+        if (f) return f;
+        close(fd);
+        remove(temp);
+        break;
+    }
+    *failed = "cannot create the file";
+    return nullptr;
+}
+
+// Forces what was written to f onto the disk, so that a power cut after the
+// rename finds the whole card and not an empty file.
+bool sync_file(FILE* f) {
+    if (fflush(f) != 0) return false;
+#ifdef _WIN32
+    return _commit(_fileno(f)) == 0;
+#else
+    return fsync(fileno(f)) == 0;
+#endif
+}
+
+// Opens an existing card file for reading. Anything but a plain file (a pipe,
+// a device, a directory) is refused: opening or reading it could block or
+// never end. *missing tells whether there was no such file at all.
+FILE* open_card_file(const char* path, bool* missing) {
+    *missing = false;
+#ifdef _WIN32
+    FILE* f = fopen(path, "r");
+    if (!f) *missing = errno == ENOENT;
+    return f;
+#else
+    int fd = open(path, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        *missing = errno == ENOENT;
+        return nullptr;
+    }
+    struct stat st;
+    FILE* f = nullptr;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        f = fdopen(fd, "r");
+    if (!f) close(fd);
+    return f;
+#endif
+}
 
 // Puts the new file in place of the old one.
 bool replace_file(const char* from, const char* to) {
@@ -180,14 +270,9 @@ const char* card_file_name(int slot) {
 int write_card_file(const char* path, const EditorState& s, const char** problem) {
     const char* failed = nullptr;
     char temp[TEMP_NAME_SIZE];
-    int length = snprintf(temp, sizeof temp, "%s.tmp", path);
-    if (length < 0 || length >= static_cast<int>(sizeof temp)) {
-        failed = "the file name is too long";
-    } else if (FILE* f = fopen(temp, "w"); f == nullptr) {
-        failed = "cannot create the file";
-    } else {
+    if (FILE* f = create_temp_file(path, temp, &failed); f != nullptr) {
         bool written = write_card(f, s);
-        if (fflush(f) != 0 || ferror(f)) written = false;
+        if (!sync_file(f) || ferror(f)) written = false;
         if (fclose(f) != 0) written = false;
         if (!written)
             failed = "cannot write the file";
@@ -200,10 +285,11 @@ int write_card_file(const char* path, const EditorState& s, const char** problem
 }
 
 int read_card_file(const char* path, EditorState& s) {
-    FILE* f = fopen(path, "r");
-    if (f == nullptr) return errno == ENOENT ? CARD_FILE_MISSING : CARD_FILE_UNREADABLE;
-    // Read into a copy: a file that cannot be read (a directory, a failing
-    // disk) is one that cannot be opened, and must not leave half a card.
+    bool missing = false;
+    FILE* f = open_card_file(path, &missing);
+    if (f == nullptr) return missing ? CARD_FILE_MISSING : CARD_FILE_UNREADABLE;
+    // Read into a copy: a file that cannot be read (a failing disk) is one
+    // that cannot be opened, and must not leave half a card.
     EditorState loaded = s;
     loaded.selected_shape = -1;
     loaded.selected_message = -1;

@@ -16,14 +16,15 @@ inline constexpr int CARD_FILE_VALUES = 155;
 // directory); nullptr for any other slot.
 const char* card_file_name(int slot);
 
-// Writes the whole card to path through a temporary file beside it that then
-// replaces path, so a failed save leaves the earlier file as it was. Returns
+// Writes the whole card to path through a new temporary file beside it that,
+// once on the disk, replaces path with the earlier file's permission bits, so
+// a failed save leaves the earlier file as it was. Returns
 // 1 on success; on failure 0, with *problem (if given) saying what failed.
 int write_card_file(const char* path, const EditorState& state, const char** problem);
 
 // What read_card_file returns when it reads nothing; the state is then untouched.
 constexpr int CARD_FILE_MISSING = -1;     // there is no such file
-constexpr int CARD_FILE_UNREADABLE = -2;  // it is there but cannot be opened or read
+constexpr int CARD_FILE_UNREADABLE = -2;  // it is there but is no plain file or cannot be read
 
 // Reads a card from path into the state. Returns CARD_FILE_MISSING or
 // CARD_FILE_UNREADABLE when nothing could be read; otherwise clears both selections and

@@ -12,6 +12,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
+  # card-picture writes animated GIFs of saved cards through giflib.
+  libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # Xvfb and xdotool run the real-window test; ImageMagick's import takes
   # its screenshots.
@@ -27,6 +29,9 @@ packages=(
   # Chromium through ChromeDriver with selenium (for Debian's python3).
   emscripten dpkg-dev fonts-liberation2
   chromium chromium-driver python3-selenium
+  # The Debian packages: CPack's DEB generator runs file on what it packs,
+  # and the package test checks both packages with lintian.
+  file lintian
 )
 
 missing=()

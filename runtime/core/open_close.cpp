@@ -4,6 +4,7 @@
 // with the Run menu), the text window across the lower third of the screen,
 // the off-screen image and the 100 ms timer. Like the rest of the runtime it
 // checks no result of the window system and always returns 1.
+#include <signal.h>
 #include <string.h>
 
 #include "draw.h"
@@ -30,6 +31,14 @@ void reset_runtime_state(void) {
 
 int KV319_open(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
     (void)command_line;
+#ifndef _WIN32
+    // A write past the file-size limit then fails like one to a full disk,
+    // and is reported, instead of ending the program with its work unsaved.
+    // A handler of the application's own is left in place.
+    struct sigaction action;
+    if (sigaction(SIGXFSZ, NULL, &action) == 0 && action.sa_handler == SIG_DFL)
+        signal(SIGXFSZ, SIG_IGN);
+#endif
     if (previous == NULL) {
         WNDCLASSA wc;
         wc.style = CS_HREDRAW | CS_VREDRAW;

@@ -7,14 +7,52 @@
 // playback like any line that is not a command. A command whose number is
 // missing, longer than 11 characters or outside the int range is not a
 // command either. A failed write reports once and stops the recording; a
-// failed read reports and ends playback.
+// failed read reports and ends playback. The script file must be a plain
+// file: a pipe or a device is refused, never waited on, and one reading of
+// an event takes at most SCRIPT_READ_LIMIT bytes, so that no file (a huge
+// one with no line breaks) holds up a wait for long.
 #include <limits.h>
 #include <stdio.h>
+#ifndef _WIN32
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "state.h"
 
 #define SCRIPT_LINE_SIZE 512
 #define SCRIPT_NUMBER_LENGTH 11
+#define SCRIPT_READ_LIMIT (1L << 20)
+
+// Opens the script file for writing (emptied, or created) or for reading.
+// Returns NULL when it cannot be opened; *unusable is then set when it is
+// there but is no plain file: a pipe or a device would block or never end.
+static FILE* open_script_file(int for_writing, int* unusable) {
+    *unusable = 0;
+#ifdef _WIN32
+    return fopen(SCRIPT_FILE_NAME, for_writing ? "wt" : "rt");
+#else
+    int flags = (for_writing ? O_WRONLY | O_CREAT : O_RDONLY) | O_NONBLOCK;
+    int fd = open(SCRIPT_FILE_NAME, flags, 0666);
+    if (fd < 0) {
+        // A pipe that no one reads refuses a writer that will not wait.
+        *unusable = errno == ENXIO;
+        return NULL;
+    }
+    struct stat st;
+    FILE* file = NULL;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (!for_writing || ftruncate(fd, 0) == 0) &&
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        file = fdopen(fd, for_writing ? "w" : "r");
+    if (!file) {
+        close(fd);
+        *unusable = 1;
+    }
+    return file;
+#endif
+}
 
 static void recording_failed(void) {
     KV319_printf("Cannot write script file %s\n", SCRIPT_FILE_NAME);
@@ -32,7 +70,12 @@ void write_script_event(int kind, const EventRecord* record) {
     // and empty the file. Starting a new recording clears the flag.
     if (rt.script_write_failed) return;
     if (!rt.script_file) {
-        rt.script_file = fopen(SCRIPT_FILE_NAME, "wt");
+        int unusable;
+        rt.script_file = open_script_file(1, &unusable);
+        if (!rt.script_file && unusable) {
+            recording_failed();
+            return;
+        }
         if (!rt.script_file) {
             KV319_printf("Cannot open script file %s for writing\n", SCRIPT_FILE_NAME);
             return;
@@ -72,8 +115,10 @@ void close_script_file(void) {
 // Reads one line as the standard line read would (at most 511 characters, up
 // to and including the newline) into line[], and its length into *length.
 // A line that does not fit is read to its end and dropped: *too_long is set.
+// *taken counts the bytes read; the reading stops once it reaches
+// SCRIPT_READ_LIMIT, in the middle of a line.
 // Returns 0 when the end of the file (or a read error) came first.
-static int read_line(FILE* file, char* line, int* length, int* too_long) {
+static int read_line(FILE* file, char* line, int* length, int* too_long, long* taken) {
     int n = 0;
     int c = EOF;
     *too_long = 0;
@@ -83,13 +128,14 @@ static int read_line(FILE* file, char* line, int* length, int* too_long) {
         line[n++] = (char)c;
         if (c == '\n') break;
     }
+    *taken += n;
     if (n == SCRIPT_LINE_SIZE - 1 && c != '\n') {
         // 511 characters without a newline: the line fits only if the
         // newline comes next.
         c = getc(file);
         if (c != '\n' && c != EOF) {
             *too_long = 1;
-            while (c != '\n' && c != EOF)
+            while (c != '\n' && c != EOF && ++*taken < SCRIPT_READ_LIMIT)
                 c = getc(file);
         }
     }
@@ -138,9 +184,13 @@ static int take_number(const char* line, int length, int* at, int signs, long lo
 
 int read_script_event(void) {
     if (!rt.script_file) {
-        rt.script_file = fopen(SCRIPT_FILE_NAME, "rt");
+        int unusable;
+        rt.script_file = open_script_file(0, &unusable);
         if (!rt.script_file) {
-            KV319_printf("Cannot open script file %s for reading\n", SCRIPT_FILE_NAME);
+            if (unusable)
+                KV319_printf("Cannot read script file %s\n", SCRIPT_FILE_NAME);
+            else
+                KV319_printf("Cannot open script file %s for reading\n", SCRIPT_FILE_NAME);
             stop_playback();
             return 0;
         }
@@ -154,13 +204,15 @@ int read_script_event(void) {
     char line[SCRIPT_LINE_SIZE];
     int length = 0;
     int too_long = 0;
-    int more = read_line(rt.script_file, line, &length, &too_long);
+    long taken = 0;
+    int more = read_line(rt.script_file, line, &length, &too_long, &taken);
     // Lines that are a newline alone are skipped; a line of spaces is not.
-    while (more && line[0] == '\n')
-        more = read_line(rt.script_file, line, &length, &too_long);
-    if (!more && ferror(rt.script_file)) {
-        // Not an end but a file that cannot be read (a directory, say):
-        // closed, so that the next playback tries it afresh.
+    while (more && line[0] == '\n' && taken < SCRIPT_READ_LIMIT)
+        more = read_line(rt.script_file, line, &length, &too_long, &taken);
+    if ((!more && ferror(rt.script_file)) || taken >= SCRIPT_READ_LIMIT) {
+        // Not an end but a file that cannot be read (a failing disk), or
+        // one that is no script (a megabyte without an event): closed, so
+        // that the next playback tries it afresh.
         KV319_printf("Cannot read script file %s\n", SCRIPT_FILE_NAME);
         stop_playback();
         fclose(rt.script_file);

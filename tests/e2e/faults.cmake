@@ -10,4 +10,12 @@ if(NOT TARGET runner_harness)
   add_dependencies(runner_harness card-designer-headless)
 endif()
 
+# Preloaded into a run, it notes what the program forces to the disk and
+# renames. Never instrumented: it loads ahead of everything else.
+add_library(sync_probe SHARED ${CMAKE_CURRENT_LIST_DIR}/sync_probe.cpp)
+target_link_libraries(sync_probe PRIVATE ${CMAKE_DL_LIBS})
+target_compile_options(sync_probe PRIVATE -fno-sanitize=all)
+
 kv319_test(faults_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/faults_test.cpp LIBS runner_harness)
+target_compile_definitions(faults_test PRIVATE KV319_SYNC_PROBE="$<TARGET_FILE:sync_probe>")
+add_dependencies(faults_test sync_probe)

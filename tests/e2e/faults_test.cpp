@@ -1,16 +1,18 @@
 // faults_test.cpp: what a user can do to the card designer's files, end to
 // end through the headless runner: saving into a directory it cannot write,
 // a save cut short by the file-size limit, loading a file that is gone or is
-// a directory, recording a script where it cannot be written, and playing
-// back a script that is a directory or binary data. Each time the earlier
-// card file must stay as it was, the text window must say what went wrong,
-// and the program must go on working (a later save or load that succeeds
-// proves it).
+// a directory, recording a script where it cannot be written, playing back a
+// script that is a directory or binary data, slots and scripts that are
+// pipes, devices or endless, and a link planted at the save's temporary
+// name. Each time the earlier card file must stay as it was, the text window
+// must say what went wrong, and the program must go on working (a later save
+// or load that succeeds proves it).
 //
 // The run's directory is made unwritable by its mode; as root, the program is
 // also started without the capabilities that override file modes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -19,8 +21,11 @@
 
 #include <linux/capability.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -78,8 +83,10 @@ bool directory_stays_unwritable() {
     return std::system("test -w . && exit 1; exit 0") == 0;
 }
 
+// The limit as a shell's "ulimit -f" sets it: a write past it kills a
+// program that does not see to it itself.
 void limit_file_size(rlim_t bytes) {
-    signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
+    signal(SIGXFSZ, SIG_DFL);
     struct rlimit limit = {bytes, bytes};
     setrlimit(RLIMIT_FSIZE, &limit);
 }
@@ -108,6 +115,23 @@ harness::RunResult run(const std::string& script,
     harness::RunResult r = harness::run_headless(setup);
     chmod(r.dir.c_str(), 0755); // so that it can be looked at and removed
     return r;
+}
+
+// The run's own files, sorted, without the harness's.
+std::vector<std::string> names(const harness::RunResult& r) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(r.dir)) {
+        std::string name = entry.path().filename();
+        if (name != "commands.txt" && name != "runner.stdout" && name != "runner.stderr")
+            found.push_back(name);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+using Names = std::vector<std::string>;
+
+fs::file_type type_of(const harness::RunResult& r, const std::string& name) {
+    return fs::symlink_status(r.path(name)).type();
 }
 
 std::string read_out(const std::string& path) {
@@ -150,7 +174,7 @@ TEST(Faults, SaveIntoAnUnwritableDirectoryKeepsTheEarlierCard) {
     if (r.status == STATUS_CANNOT_DROP) GTEST_SKIP() << "cannot keep a run from writing here";
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.read("tobu1.sav"), EARLIER);
-    EXPECT_FALSE(r.exists("tobu1.sav.tmp"));
+    EXPECT_EQ(names(r), (Names{"tobu1.sav"}));
     EXPECT_TRUE(status_line_red(out / "failed.png")); // "Cannot save C:TOBU1.SAV."
     EXPECT_NE(read_out(out / "console.txt")
                   .find("Cannot save C:TOBU1.SAV.: cannot create the file (tobu1.sav)."),
@@ -172,7 +196,7 @@ TEST(Faults, SaveCutShortByTheFileSizeLimitKeepsTheEarlierCard) {
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_GT(huge_card().size(), 1024u);
     EXPECT_EQ(r.read("tobu1.sav"), EARLIER);
-    EXPECT_FALSE(r.exists("tobu1.sav.tmp"));
+    EXPECT_EQ(names(r), (Names{"tobu1.sav", "tobu2.sav", "tobu3.sav"}));
     EXPECT_EQ(r.read("tobu3.sav"), EARLIER);
     std::string console = read_out(out / "console.txt");
     EXPECT_NE(console.find("Cannot save C:TOBU1.SAV.: cannot write the file (tobu1.sav)."),
@@ -274,4 +298,115 @@ TEST(Faults, PlaybackOfADirectoryOrOfBinaryData) {
     EXPECT_EQ(b.read("tobu1.sav"), EARLIER);
     EXPECT_EQ(b.read("tobu2.sav"), card("0 -1 0 1 1"));
     EXPECT_EQ(b.read("KV319.SCR"), binary);
+}
+
+// Files that would hold the program in open() for good, or feed it without
+// end: each is refused with the operation's message, and the program goes on.
+TEST(Faults, PipesDevicesAndEndlessFilesAreRefusedWithoutWaiting) {
+    OutDir out;
+    const std::string START = card("5 -1 0 1 1");
+    const std::string playback = "key ctrl+p\nwait 2\nkey ctrl+o\nwait 2\n";
+    // Load 1 of a pipe, Save 2 past a pipe at its temporary name, both
+    // playbacks and a recording of a pipe; the save proves the rest.
+    harness::RunResult p =
+        run(tab(4) + act(LOAD_1) + act(SAVE_2) + playback + "key ctrl+r\n" + tab(2) + tab(4) +
+                "key ctrl+r\nconsole " + (out / "pipes.txt") + "\n",
+            {}, [] {
+                for (const char* name : {"tobu1.sav", "tobu2.sav.tmp", "KV319.SCR"})
+                    if (mkfifo(name, 0644) != 0) _exit(126);
+            });
+    ASSERT_EQ(p.status, 0) << p.err;
+    EXPECT_EQ(p.read("tobu2.sav"), START);
+    EXPECT_EQ(names(p), (Names{"KV319.SCR", "tobu1.sav", "tobu2.sav", "tobu2.sav.tmp"}));
+    for (const char* name : {"tobu1.sav", "tobu2.sav.tmp", "KV319.SCR"})
+        EXPECT_EQ(type_of(p, name), fs::file_type::fifo) << name;
+    std::string console = read_out(out / "pipes.txt");
+    EXPECT_NE(console.find("Cannot load C:TOBU1.SAV.: cannot read the file (tobu1.sav)."),
+              std::string::npos)
+        << console;
+    EXPECT_EQ(console.find("TOBU2"), std::string::npos) << console;
+    const std::string UNREADABLE = "Cannot read script file KV319.SCR\n";
+    const std::string UNWRITABLE = "Cannot write script file KV319.SCR\n";
+    EXPECT_NE(console.find(UNREADABLE + UNREADABLE + UNWRITABLE), std::string::npos) << console;
+
+    // The slot and the script as links to an endless device.
+    harness::RunResult d = run(
+        tab(4) + act(LOAD_3) + playback + act(SAVE_2) + "console " + (out / "device.txt") + "\n",
+        {}, [] {
+            if (symlink("/dev/zero", "tobu3.sav") != 0 || symlink("/dev/zero", "KV319.SCR") != 0)
+                _exit(126);
+        });
+    ASSERT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(d.read("tobu2.sav"), START);
+    console = read_out(out / "device.txt");
+    EXPECT_NE(console.find("Cannot load C:TOBU3.SAV.: cannot read the file (tobu3.sav)."),
+              std::string::npos)
+        << console;
+    EXPECT_NE(console.find(UNREADABLE + UNREADABLE), std::string::npos) << console;
+
+    // A plain script file of a terabyte of zero bytes (sparse: it takes no
+    // room) with no line break: playback gives up on it, twice.
+    harness::RunResult e =
+        run(playback + tab(4) + act(SAVE_2) + "console " + (out / "endless.txt") + "\n", {}, [] {
+            int fd = open("KV319.SCR", O_WRONLY | O_CREAT, 0644);
+            if (fd < 0 || ftruncate(fd, off_t{1} << 40) != 0) _exit(126);
+            close(fd);
+        });
+    if (e.status == 126) GTEST_SKIP() << "this file system holds no terabyte file";
+    ASSERT_EQ(e.status, 0) << e.err;
+    EXPECT_EQ(e.read("tobu2.sav"), START);
+    console = read_out(out / "endless.txt");
+    EXPECT_NE(console.find(UNREADABLE + UNREADABLE), std::string::npos) << console;
+}
+
+// A link planted at the save's temporary name is neither written through nor
+// put in the slot's place; a private card stays private; and the new file is
+// on the disk before it replaces the slot.
+TEST(Faults, ASaveMakesANewFileOnTheDiskWithTheEarlierFilesMode) {
+    OutDir out;
+    const std::string log = out / "sync.log";
+    harness::RunResult r =
+        run(tab(0) + "click -300 -250\n" + tab(4) + act(SAVE_1) + act(SAVE_2) + "console " +
+                (out / "console.txt") + "\n",
+            {{"tobu1.sav", EARLIER}}, [log] {
+                umask(022);
+                if (mkdir("elsewhere", 0755) != 0 || chmod("tobu1.sav", 0600) != 0) _exit(126);
+                std::ofstream("elsewhere/victim.txt") << "victim\n";
+                if (symlink("elsewhere/victim.txt", "tobu1.sav.tmp") != 0) _exit(126);
+                setenv("LD_PRELOAD", KV319_SYNC_PROBE, 1);
+                setenv("KV319_SYNC_LOG", log.c_str(), 1);
+            });
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string BLACK = card("0 -1 0 1 1");
+    EXPECT_EQ(r.read("elsewhere/victim.txt"), "victim\n");
+    EXPECT_EQ(type_of(r, "tobu1.sav.tmp"), fs::file_type::symlink);
+    EXPECT_EQ(type_of(r, "tobu1.sav"), fs::file_type::regular);
+    EXPECT_EQ(r.read("tobu1.sav"), BLACK);
+    EXPECT_EQ(r.read("tobu2.sav"), BLACK);
+    EXPECT_EQ(names(r), (Names{"elsewhere", "tobu1.sav", "tobu1.sav.tmp", "tobu2.sav"}));
+    struct stat st;
+    ASSERT_EQ(stat(r.path("tobu1.sav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat(r.path("tobu2.sav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u); // a new slot: the usual mode
+    EXPECT_EQ(read_out(out / "console.txt").find("Cannot"), std::string::npos);
+
+    // Each slot's rename comes after its file was forced to the disk.
+    std::vector<std::string> calls;
+    std::istringstream lines(read_out(log));
+    for (std::string line; std::getline(lines, line);)
+        calls.push_back(line);
+    for (const std::string slot : {"tobu1.sav", "tobu2.sav"}) {
+        auto rename = std::find_if(calls.begin(), calls.end(), [&](const std::string& c) {
+            return c.rfind("rename ", 0) == 0 && c.size() > slot.size() &&
+                   c.compare(c.size() - slot.size() - 1, std::string::npos, " " + slot) == 0;
+        });
+        ASSERT_NE(rename, calls.end()) << slot << "\n" << read_out(log);
+        std::string temp = rename->substr(7, rename->size() - 7 - slot.size() - 1);
+        EXPECT_NE(
+            std::find(calls.begin(), rename, "fsync " + fs::canonical(r.dir).string() + "/" + temp),
+            rename)
+            << slot << "\n"
+            << read_out(log);
+    }
 }

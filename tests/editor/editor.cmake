@@ -4,6 +4,7 @@
 add_library(card_editor_fake STATIC
   ${CMAKE_SOURCE_DIR}/editor/editor_state.cpp
   ${CMAKE_SOURCE_DIR}/editor/editing.cpp
+  ${CMAKE_SOURCE_DIR}/editor/frame.cpp
   ${CMAKE_SOURCE_DIR}/editor/card_files.cpp)
 target_include_directories(card_editor_fake PUBLIC ${CMAKE_SOURCE_DIR}/editor)
 target_link_libraries(card_editor_fake PUBLIC card_display_fake)

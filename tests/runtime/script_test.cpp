@@ -1,6 +1,8 @@
 // The script file KV319.SCR: the reader's rules, playback and recording
 // through the event wait, and failures to open or write. Each test runs in
 // a fresh temporary directory.
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -273,9 +275,13 @@ TEST_F(Script, AFileThatCannotBeOpenedForWritingIsRetried) {
     EXPECT_EQ(rt.recording, 1);
 }
 
-// A full disk: the file is a link to a device on which every write fails.
+// A full disk: under a file-size limit of nothing, every write fails.
 TEST_F(Script, AFailedWriteIsReportedOnceAndStopsRecording) {
-    fs::create_symlink("/dev/full", SCRIPT_FILE_NAME);
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit unlimited;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    struct rlimit nothing = {0, unlimited.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &nothing), 0);
     command(CMD_RECORD);
     pump();
     EventRecord mouse{12345, -12345, 0};
@@ -296,7 +302,18 @@ TEST_F(Script, AFailedWriteIsReportedOnceAndStopsRecording) {
     write_script_event(EVENT_MOUSE, &mouse);
     EXPECT_EQ(history().size(), 1u);
     close_script_file();
+    setrlimit(RLIMIT_FSIZE, &unlimited);
     EXPECT_EQ(history(), Lines(2, "Cannot write script file KV319.SCR\n"));
+
+    // A device in the file's place is refused at once, and not tried again.
+    fs::remove(SCRIPT_FILE_NAME);
+    fs::create_symlink("/dev/full", SCRIPT_FILE_NAME);
+    command(CMD_RECORD);
+    pump();
+    write_script_event(EVENT_MOUSE, &mouse);
+    write_script_event(EVENT_MOUSE, &mouse);
+    EXPECT_EQ(rt.recording, 0);
+    EXPECT_EQ(history(), Lines(3, "Cannot write script file KV319.SCR\n"));
 }
 
 } // namespace

@@ -91,7 +91,12 @@ bool RunResult::exists(const std::string& name) const {
 
 std::string RunResult::read(const std::string& name) const { return read_file(path(name)); }
 
-RunResult run_headless(const RunSetup& setup) {
+namespace {
+
+// Runs `program` with `options` in a fresh directory holding setup's files
+// and its script as "commands.txt".
+RunResult run_in_fresh_directory(const std::string& program, std::vector<std::string> options,
+                                 const RunSetup& setup) {
     RunResult r;
     r.dir = make_run_dir();
     if (r.dir.empty()) {
@@ -105,12 +110,8 @@ RunResult run_headless(const RunSetup& setup) {
     if (!write_file(commands, setup.script)) r.err = "harness: cannot write the commands";
     if (!r.err.empty()) return r;
 
-    std::vector<std::string> args{KV319_HEADLESS_PATH};
-    if (!setup.script_on_stdin) {
-        args.push_back("--input");
-        args.push_back("commands.txt");
-    }
-    args.insert(args.end(), setup.args.begin(), setup.args.end());
+    std::vector<std::string> args{program};
+    args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -146,6 +147,19 @@ RunResult run_headless(const RunSetup& setup) {
     r.out = read_file(out_path);
     r.err = read_file(err_path);
     return r;
+}
+
+}  // namespace
+
+RunResult run_headless(const RunSetup& setup) {
+    std::vector<std::string> options;
+    if (!setup.script_on_stdin) options = {"--input", "commands.txt"};
+    options.insert(options.end(), setup.args.begin(), setup.args.end());
+    return run_in_fresh_directory(KV319_HEADLESS_PATH, std::move(options), setup);
+}
+
+RunResult run_program(const std::string& program, const RunSetup& setup) {
+    return run_in_fresh_directory(program, setup.args, setup);
 }
 
 RunResult run_headless(const std::string& script, std::vector<std::string> args) {

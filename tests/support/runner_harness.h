@@ -65,6 +65,9 @@ class RunResult {
 
 RunResult run_headless(const RunSetup& setup);
 RunResult run_headless(const std::string& script, std::vector<std::string> args = {});
+// Runs another program (a path) the same way, with setup.args as its whole
+// command line; setup.script is only written to "commands.txt".
+RunResult run_program(const std::string& program, const RunSetup& setup);
 
 // A PNG read back, pixels 0x00RRGGBB, rows packed.
 struct Image {
