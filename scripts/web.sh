@@ -12,8 +12,9 @@
 #
 # FreeType is compiled for the web from Debian's own source package, fetched
 # into build/web-deps the first time (the same version and patches as the
-# desktop's library, so glyphs come out the same). Needs the packages of
-# scripts/install-deps.sh (emscripten, dpkg-dev, the font packages).
+# desktop's library, so glyphs come out the same). Installs the packages of
+# scripts/install-deps.sh first (emscripten, dpkg-dev, the font packages),
+# except for --build-test, which fails when one is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/web
@@ -22,6 +23,9 @@ deps=$root/build/web-deps
 # Emscripten's JavaScript tools look for their node modules (acorn) where
 # Debian installs them; a node that is not Debian's does not look there.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+
+# The browser test builds with what is installed, and fails without it.
+[ "${1:-}" = "--build-test" ] || "$root/scripts/install-deps.sh"
 
 for tool in emcmake emcc apt-get dpkg-source; do
   if ! command -v "$tool" >/dev/null; then
