@@ -23,11 +23,11 @@ target_link_libraries(kv319_web_freetype INTERFACE "${KV319_WEB_FREETYPE_DIR}/li
 # The faces that fontconfig picks on the desktop for the names the layer and
 # the runtime ask for (platform/gdi/fonts.cpp maps the names to these files).
 set(KV319_WEB_FONTS
-  /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
   /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
   /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
   /usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf)
 set(KV319_WEB_FONT_DIR "${CMAKE_BINARY_DIR}/fonts")
+file(REMOVE_RECURSE "${KV319_WEB_FONT_DIR}")
 file(MAKE_DIRECTORY "${KV319_WEB_FONT_DIR}")
 foreach(font ${KV319_WEB_FONTS})
   if(NOT EXISTS "${font}")

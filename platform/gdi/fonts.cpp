@@ -341,11 +341,11 @@ FontFile* FontSystem::open_file(const std::string& path, int index) {
 }
 
 #if defined(__EMSCRIPTEN__)
-// The page's font files (cmake/web.cmake packs them under /fonts): the face
-// "KV319-font" is Liberation Sans, the monospace face DejaVu Sans Mono, and
-// every other name the default sans, DejaVu Sans, in bold from weight 600.
+// The page's font files (cmake/web.cmake packs them under /fonts): the files
+// that fontconfig gives the desktop for the names used. The monospace face is
+// DejaVu Sans Mono; every other name, "KV319-font" included (no installed
+// family has it), is the default sans, DejaVu Sans, in bold from weight 600.
 static const char* web_face_file(const std::string& name, int weight) {
-    if (name == "KV319-font") return "/fonts/LiberationSans-Regular.ttf";
     if (name == "monospace") return "/fonts/DejaVuSansMono.ttf";
     return weight >= 600 ? "/fonts/DejaVuSans-Bold.ttf" : "/fonts/DejaVuSans.ttf";
 }

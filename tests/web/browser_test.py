@@ -21,6 +21,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 SITE = os.path.join(ROOT, 'build', 'web-test', 'site')
 CHROMIUM = '/usr/bin/chromium'
 CHROMEDRIVER = '/usr/bin/chromedriver'
+GOLDEN_START = os.path.join(ROOT, 'tests', 'e2e', 'golden', 'start_state.png')
 PATIENCE = 90  # seconds to wait for anything the page should show
 
 # The graphics window: 601 pixels wide, a 20-row caption and a 19-row menu
@@ -206,6 +207,18 @@ def designer(page):
     shot = page.shot()
     if page.pixel(shot, 200, -100) != YELLOW:
         fail('the card is not yellow at start: %s' % (page.pixel(shot, 200, -100),))
+    # The start frame, texts and all, is the desktop's pixel for pixel: the
+    # same rasteriser, FreeType and faces draw it.
+    with open(GOLDEN_START, 'rb') as f:
+        golden = decode_png(f.read())
+    left, top = page.screen_point(-ORIGIN_X, ORIGIN_Y)
+    width, height, rows, bpp = shot
+    g_width, g_height, g_rows, g_bpp = golden
+    differ = sum(1 for y in range(g_height) for x in range(g_width)
+                 if rows[top + y][(left + x) * bpp:(left + x) * bpp + 3] !=
+                 g_rows[y][x * g_bpp:x * g_bpp + 3])
+    if differ:
+        fail('the start frame differs from the desktop\'s (%s) in %d pixels' % (GOLDEN_START, differ))
     if heart_pixels(page) != 0:
         fail('black pixels where the heart will be, before it is added')
 
