@@ -31,6 +31,12 @@ packages=(
   g++-mingw-w64-x86-64-win32 wine64 wine imagemagick
   libcairo2-dev time
   desktop-file-utils
+  # The web version (scripts/web.sh): Emscripten and dpkg-dev for FreeType's
+  # Debian source package (the page carries the Liberation and DejaVu faces
+  # above); its test drives
+  # Chromium through ChromeDriver with selenium (for Debian's python3).
+  emscripten dpkg-dev
+  chromium chromium-driver python3-selenium
   # The Debian packages: CPack's DEB generator runs file on what it packs,
   # and the package test checks both packages with lintian.
   file lintian

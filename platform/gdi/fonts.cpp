@@ -26,7 +26,9 @@
 #include FT_SIZES_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
+#if !defined(__EMSCRIPTEN__)
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <climits>
 #include <cmath>
@@ -153,7 +155,9 @@ class FontSystem {
     void render_box(const FontFace& face, unsigned char c, Glyph& g);
 
     bool started_ = false;
+#if !defined(__EMSCRIPTEN__)
     bool fc_ok_ = false;
+#endif
     FT_Library ft_ = nullptr;
     std::map<MatchKey, FontFile*> matches_;
     std::map<std::pair<std::string, int>, std::unique_ptr<FontFile>> files_;
@@ -225,6 +229,18 @@ FontFile* FontSystem::open_file(const std::string& path, int index) {
 constexpr const char* kRuntimeFace = "KV319-font";
 constexpr const char* kRuntimeFaceFamily = "Liberation Sans";
 
+#if defined(__EMSCRIPTEN__)
+// The page's font files (cmake/web.cmake packs them under /fonts): the files
+// that fontconfig gives the desktop for the names used. The runtime's face is
+// Liberation Sans, the monospace face DejaVu Sans Mono, and every other name
+// the default sans, DejaVu Sans, in bold from weight 600.
+static const char* web_face_file(const std::string& name, int weight) {
+    if (name == kRuntimeFace) return "/fonts/LiberationSans-Regular.ttf";
+    if (name == "monospace") return "/fonts/DejaVuSansMono.ttf";
+    return weight >= 600 ? "/fonts/DejaVuSans-Bold.ttf" : "/fonts/DejaVuSans.ttf";
+}
+#endif
+
 // fontconfig never reports "no such family": an unknown name gets the
 // configured default (sans) face. A null result means no usable font file.
 FontFile* FontSystem::match(const std::string& name, int weight, bool italic) {
@@ -234,6 +250,12 @@ FontFile* FontSystem::match(const std::string& name, int weight, bool italic) {
     if (matches_.size() >= kMaxMatchMemo) matches_.clear();
 
     FontFile* result = nullptr;
+#if defined(__EMSCRIPTEN__)
+    // In the browser there is no fontconfig: the page carries the files that
+    // the desktop's matching picks for the names the program uses.
+    ++match_count_;
+    result = open_file(web_face_file(name, weight), 0);
+#else
     if (fc_ok_) {
         ++match_count_;
         FcPattern* pattern = FcPatternCreate();
@@ -258,6 +280,7 @@ FontFile* FontSystem::match(const std::string& name, int weight, bool italic) {
             FcPatternDestroy(found);
         }
     }
+#endif
     // A named face whose file cannot be opened falls back to the default.
     if (!result && !name.empty()) result = match("", weight, italic);
     matches_[key] = result;
@@ -415,7 +438,9 @@ const FontFace* FontSystem::resolve(const FontRequest& request) {
 
     if (!started_) {
         started_ = true;
+#if !defined(__EMSCRIPTEN__)
         fc_ok_ = FcInit() == FcTrue;
+#endif
         if (FT_Init_FreeType(&ft_) != 0) ft_ = nullptr;
     }
     FontFace* face = nullptr;
