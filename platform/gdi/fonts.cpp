@@ -227,7 +227,7 @@ FontFile* FontSystem::open_file(const std::string& path, int index) {
 // that is not installed, fontconfig goes on to a face with the same metrics
 // or to the default sans, as for any unknown name.
 constexpr const char* kRuntimeFace = "KV319-font";
-constexpr const char* kRuntimeFaceFamily = "Liberation Sans";
+[[maybe_unused]] constexpr const char* kRuntimeFaceFamily = "Liberation Sans";
 
 #if defined(__EMSCRIPTEN__)
 // The page's font files (cmake/web.cmake packs them under /fonts): the files
