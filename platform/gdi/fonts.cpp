@@ -10,8 +10,8 @@
 // the system has no usable font at all, a built-in box font stands in.
 //
 // A glyph is drawn by blending its coverage rows over the pixels, cut to the
-// clip once per glyph; the blend has a plain version and one that works on
-// four pixels at a time, passing over blank and fully covered ones.
+// clip once per glyph; the blend has a plain version and one that blends
+// eight pixels at a time where the processor has 256-bit lanes.
 //
 // Metrics: ascent and descent are the face's ascender and descender scaled to
 // the character height and rounded to the nearest pixel (halves away from
@@ -530,9 +530,9 @@ void blend_rows_plain(uint32_t* dst, ptrdiff_t stride, const uint8_t* cov, ptrdi
 // them. With the old pixel's weight w = 255 - a a channel is ((d - s) * w +
 // s * 255 + 128) * 257 >> 16, exactly, for every s, d and w, where the
 // product may wrap in 16 bits: the true sum lies in 128..65153, and
-// floor(v / 255) = (v + 1) * 257 >> 16 for every v up to 65279. Blank and
-// fully covered pixels, most of a glyph, cost a compare for 32 or 8 at a
-// time; the last one to seven pixels of a row go through a mask.
+// floor(v / 255) = (v + 1) * 257 >> 16 for every v up to 65279. A blank
+// stretch of 32 pixels costs a compare; the last one to seven pixels of a
+// row that the clip cuts go through a mask.
 #define KV319_LANES __attribute__((target("avx2"), always_inline))
 #define KV319_WIDE KV319_LANES inline
 
@@ -566,7 +566,6 @@ __attribute__((target("avx2"))) void blend_rows_vector(uint32_t* dst, ptrdiff_t 
         static_cast<int64_t>((c & 0xFF) | (c & 0xFF00) << 8 | (c & 0xFF0000) << 16));
     const __m256i k =
         _mm256_add_epi16(_mm256_mullo_epi16(s, _mm256_set1_epi16(255)), _mm256_set1_epi16(128));
-    const __m256i solid = _mm256_set1_epi32(static_cast<int>(c));
     const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(n % 8)),
                                             _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     auto blend8 = [&](uint32_t* to, uint64_t eight) KV319_LANES {
