@@ -466,9 +466,9 @@ template <typename Sink> void capsule_rows(Sink& s, const Capsule& k, uint32_t p
     // Doubled positions are below 2^34 and rows' qy below 2^32; with
     // differences up to 2^26 and r |d| below 2^31 every product fits.
     constexpr i64 SPAN = i64{1} << 26;
-    const i64 dx = k.bx - k.ax, dy = k.by - k.ay, len2 = dx * dx + dy * dy;
+    const i64 dx = k.bx - k.ax, dy = k.by - k.ay;
     if (dx >= -SPAN && dx <= SPAN && dy <= SPAN &&
-        (len2 == 0 || k.r * k.r <= (i64{1} << 62) / len2))
+        ((dx == 0 && dy == 0) || k.r * k.r <= (i64{1} << 62) / (dx * dx + dy * dy)))
         capsule_rows<i64>(s, k, first, end, pixel);
     else
         capsule_rows<double>(s, k, first, end, pixel);
