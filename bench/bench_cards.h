@@ -54,7 +54,7 @@ inline Card heavy_card() {
 
 // The heavy card with its spirals turning as well: every frame draws them
 // at a new angle, so most of their wide lines are shapes not drawn before
-// (the worst case for the rasteriser's kept capsule shapes).
+// (the worst case for the rasteriser's shape cache).
 inline Card heavy_animated_card() {
     Card c = heavy_card();
     for (int i = 0; i < SLOT_COUNT; ++i) c.shape_animated[i] = 1 + 7 * i;

@@ -71,6 +71,19 @@ struct Canvas {
     }
 };
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Whether the processor has 256-bit integer lanes, asked once.
+inline bool cpu_has_wide_lanes() {
+    static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
+    return wide;
+}
+
+// Spans at least this long are stored 32 bytes at a time where the
+// processor can; fill_pixels chooses so on each call.
+constexpr size_t WIDE_SPAN = 64;
+void fill_pixels_wide(uint32_t* p, size_t n, uint32_t v);
+#endif
+
 #if defined(__GNUC__)
 // Four pixels as one 16-byte value, stored at any pixel boundary. Unlike the
 // processor's own vector types it aliases only pixels, so a loop that fills
@@ -85,16 +98,17 @@ typedef uint32_t Pixels4 __attribute__((vector_size(16), aligned(4)));
     const Pixels4 x = {v, v, v, v};
     auto store = [&](size_t at) { *reinterpret_cast<Pixels4*>(p + at) = x; };
     if (n >= 16) {
+#if defined(__x86_64__)
+        if (n >= WIDE_SPAN && cpu_has_wide_lanes()) return fill_pixels_wide(p, n, v);
+#endif
         size_t i = 0;
         for (; i + 8 <= n; i += 8) {
             store(i);
             store(i + 4);
         }
         // The last few pixels: stores that overlap what is already done.
-        if (i < n) {
-            store(n - 8);
-            store(n - 4);
-        }
+        store(n - 8);
+        store(n - 4);
         return;
     }
     // Short spans (most rows of small shapes and wide lines): stores that
@@ -121,14 +135,6 @@ typedef uint32_t Pixels4 __attribute__((vector_size(16), aligned(4)));
         p[i] = v;
 #endif
 }
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// Whether the processor has 256-bit integer lanes, asked once.
-inline bool cpu_has_wide_lanes() {
-    static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
-    return wide;
-}
-#endif
 
 // A canvas over a whole buffer, origin at its top-left pixel.
 inline Canvas make_canvas(uint32_t* pixels, int width, int height, int stride) {

@@ -10,8 +10,8 @@
 // the system has no usable font at all, a built-in box font stands in.
 //
 // A glyph is drawn by blending its coverage rows over the pixels, cut to the
-// clip once per glyph; the blend has a plain version and one that works on
-// four pixels at a time, passing over blank and fully covered ones.
+// clip once per glyph; the blend has a plain version and one that blends
+// eight pixels at a time where the processor has 256-bit lanes.
 //
 // Metrics: ascent and descent are the face's ascender and descender scaled to
 // the character height and rounded to the nearest pixel (halves away from
@@ -79,7 +79,16 @@ struct Glyph {
     int left = 0; // bitmap column 0, relative to the pen
     int top = 0;  // bitmap row 0, in rows above the baseline
     int width = 0, rows = 0;
-    std::vector<uint8_t> coverage; // width * rows, 0..255
+    // Coverage 0..255, rows `pitch` apart: each row has seven blank bytes
+    // after its width, so that the vector blend can end a row in a whole
+    // group of eight pixels.
+    int pitch = 0;
+    std::vector<uint8_t> coverage;
+    uint8_t* row(int y) { return coverage.data() + static_cast<size_t>(y) * pitch; }
+    void resize(int w, int h) {
+        width = w, rows = h, pitch = w + 7;
+        coverage.assign(static_cast<size_t>(pitch) * h, 0);
+    }
 };
 
 // One font file, read and opened once.
@@ -472,13 +481,10 @@ void FontSystem::render_box(const FontFace& face, unsigned char c, Glyph& g) {
     int line = face.embolden ? 2 : 1;
     g.left = 1;
     g.top = h;
-    g.width = w;
-    g.rows = h;
-    g.coverage.assign(static_cast<size_t>(w) * h, 0);
+    g.resize(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            if (x < line || y < line || x >= w - line || y >= h - line)
-                g.coverage[static_cast<size_t>(y) * w + x] = 255;
+            if (x < line || y < line || x >= w - line || y >= h - line) g.row(y)[x] = 255;
 }
 
 void FontSystem::render(const FontFace& face, unsigned char c, Glyph& g) {
@@ -504,18 +510,16 @@ void FontSystem::render(const FontFace& face, unsigned char c, Glyph& g) {
     int64_t area = int64_t{bm.width} * bm.rows;
     if (area == 0 || area > kMaxGlyphPixels) return;
     if (bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return;
-    g.width = static_cast<int>(bm.width);
-    g.rows = static_cast<int>(bm.rows);
+    g.resize(static_cast<int>(bm.width), static_cast<int>(bm.rows));
     g.left = slot->bitmap_left;
     g.top = slot->bitmap_top;
-    g.coverage.resize(static_cast<size_t>(area));
     int levels = bm.pixel_mode == FT_PIXEL_MODE_GRAY ? std::max<int>(bm.num_grays, 2) : 2;
     for (int y = 0; y < g.rows; ++y) {
         // A negative pitch means the rows run bottom-up in memory.
         const unsigned char* src =
             bm.pitch >= 0 ? bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch
                           : bm.buffer + static_cast<ptrdiff_t>(g.rows - 1 - y) * -bm.pitch;
-        uint8_t* dst = g.coverage.data() + static_cast<size_t>(y) * g.width;
+        uint8_t* dst = g.row(y);
         for (int x = 0; x < g.width; ++x) {
             if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
                 dst[x] = (src[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
@@ -560,9 +564,9 @@ void blend_rows_plain(uint32_t* dst, ptrdiff_t stride, const uint8_t* cov, ptrdi
 // them. With the old pixel's weight w = 255 - a a channel is ((d - s) * w +
 // s * 255 + 128) * 257 >> 16, exactly, for every s, d and w, where the
 // product may wrap in 16 bits: the true sum lies in 128..65153, and
-// floor(v / 255) = (v + 1) * 257 >> 16 for every v up to 65279. Blank and
-// fully covered pixels, most of a glyph, cost a compare for 32 or 8 at a
-// time; the last one to seven pixels of a row go through a mask.
+// floor(v / 255) = (v + 1) * 257 >> 16 for every v up to 65279. A blank
+// stretch of 32 pixels costs a compare; the last one to seven pixels of a
+// row that the clip cuts go through a mask.
 #define KV319_LANES __attribute__((target("avx2"), always_inline))
 #define KV319_WIDE KV319_LANES inline
 
@@ -596,15 +600,11 @@ __attribute__((target("avx2"))) void blend_rows_vector(uint32_t* dst, ptrdiff_t 
         static_cast<int64_t>((c & 0xFF) | (c & 0xFF00) << 8 | (c & 0xFF0000) << 16));
     const __m256i k =
         _mm256_add_epi16(_mm256_mullo_epi16(s, _mm256_set1_epi16(255)), _mm256_set1_epi16(128));
-    const __m256i solid = _mm256_set1_epi32(static_cast<int>(c));
     const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(n % 8)),
                                             _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     auto blend8 = [&](uint32_t* to, uint64_t eight) KV319_LANES {
         __m256i* p = reinterpret_cast<__m256i*>(to);
-        if (eight == ~uint64_t{0})
-            _mm256_storeu_si256(p, solid);
-        else if (eight != 0)
-            _mm256_storeu_si256(p, mix8(_mm256_loadu_si256(p), eight, s, k));
+        _mm256_storeu_si256(p, mix8(_mm256_loadu_si256(p), eight, s, k));
     };
     for (; rows > 0; --rows, dst += stride, cov += pitch) {
         size_t i = 0;
@@ -643,12 +643,18 @@ Rect blit(const Canvas& canvas, const Glyph& g, int64_t bx, int64_t by, uint32_t
                   y1 = std::min<int64_t>(by + g.rows, clip.bottom);
     if (x0 >= x1 || y0 >= y1) return {};
     auto* blend_rows = blend_rows_plain;
+    int64_t n = x1 - x0;
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (vector_blend_on && cpu_has_wide_lanes()) blend_rows = blend_rows_vector;
+    if (vector_blend_on && cpu_has_wide_lanes()) {
+        blend_rows = blend_rows_vector;
+        // Whole groups of eight where the clip leaves room: the blank bytes
+        // after each row give those pixels back unchanged.
+        if (x1 == bx + g.width && x0 + (n + 7) / 8 * 8 <= clip.right) n = (n + 7) / 8 * 8;
+    }
 #endif
     blend_rows(canvas.row(static_cast<int>(y0)) + x0, canvas.stride,
-               g.coverage.data() + (y0 - by) * g.width + (x0 - bx), g.width,
-               static_cast<size_t>(x1 - x0), y1 - y0, colour);
+               g.coverage.data() + (y0 - by) * g.pitch + (x0 - bx), g.pitch, static_cast<size_t>(n),
+               y1 - y0, colour);
     return Rect{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
                 static_cast<int>(y1)}
         .offset(-canvas.origin_x, -canvas.origin_y);
@@ -693,9 +699,9 @@ void font_blend_coverage(const Canvas& canvas, const uint8_t* coverage, int widt
                          int y, uint32_t pixel) {
     if (!coverage || width <= 0 || rows <= 0 || !canvas.pixels || canvas.clip.empty()) return;
     Glyph g;
-    g.width = width;
-    g.rows = rows;
-    g.coverage.assign(coverage, coverage + static_cast<size_t>(width) * rows);
+    g.resize(width, rows);
+    for (int y = 0; y < rows; ++y)
+        std::copy_n(coverage + static_cast<size_t>(y) * width, width, g.row(y));
     blit(canvas, g, int64_t{x} + canvas.origin_x, int64_t{y} + canvas.origin_y, pixel);
 }
 

@@ -27,6 +27,10 @@
 
 #include "shape_cache.h"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 namespace ws {
 
 namespace {
@@ -140,6 +144,14 @@ class SpanSink {
     bool inside(const Box& box) const { return box.meet(bounds) == box; }
     [[gnu::always_inline]] void span_inside(i64 y, i64 x0, i64 x1, uint32_t pixel) {
         fill_pixels(pixels_ + y * stride_ + x0, static_cast<size_t>(x1 - x0), pixel);
+    }
+    // Fills the part of `box` inside the bounds, one span a row.
+    void fill_box(Box box, uint32_t pixel) {
+        box = box.meet(bounds);
+        if (box.empty()) return;
+        for (i64 y = box.t; y < box.b; ++y)
+            span_inside(y, box.l, box.r, pixel);
+        note(box);
     }
     void note(const Box& box) {
         changed_ = {std::min(changed_.l, box.l), std::min(changed_.t, box.t),
@@ -331,27 +343,36 @@ template <typename Sink> void line_runs(Sink& s, i64 x0, i64 y0, i64 x1, i64 y1,
     if (first > last) return;
 
     const i64 den = 2 * am, two_an = 2 * an;
-    const u64 p = static_cast<u64>(first) * static_cast<u64>(an);
-    const i64 t = 2 * static_cast<i64>(p % am) + tie;
-    i64 off = static_cast<i64>(p / am) + t / den, rem = t % den;
-    i64 m = m0 + sm * first, n = n0 + sn * off;
-    if (x_major) {
-        // A run ends where the offset steps or the line ends.
-        for (i64 i = first, start = m; i <= last; ++i, m += sm) {
-            rem += two_an;
-            if (rem >= den || i == last) {
-                s.span(n, std::min(start, m), std::max(start, m) + 1, pixel);
-                start = m + sm;
-                if (rem >= den) rem -= den, n += sn;
-            }
-        }
+    i64 off = 0, rem = tie; // tie < den
+    if (first > 0) {
+        const u64 p = static_cast<u64>(first) * static_cast<u64>(an);
+        const i64 t = 2 * static_cast<i64>(p % am) + tie;
+        off = static_cast<i64>(p / am) + t / den, rem = t % den;
+    }
+    // Every step from first to last is inside the bounds: the runs need no
+    // cutting, and what they cover lies between the first pixel and the last.
+    const i64 m_first = m0 + sm * first, m_last = m0 + sm * last, n_first = n0 + sn * off;
+    i64 m = m_first, n = n_first, n_last = n;
+    if (an == 0 && x_major) {
+        s.span_inside(n, std::min(m_first, m_last), std::max(m_first, m_last) + 1, pixel);
     } else {
-        for (i64 i = first; i <= last; ++i, m += sm) {
-            s.span(m, n, n + 1, pixel);
+        for (i64 i = first, start = m; i <= last; ++i, m += sm) {
+            n_last = n;
             rem += two_an;
-            if (rem >= den) rem -= den, n += sn;
+            const bool step = rem >= den;
+            if (!x_major) {
+                s.span_inside(m, n, n + 1, pixel);
+            } else if (step || i == last) {
+                // A run along the row ends where the offset steps or the line ends.
+                s.span_inside(n, std::min(start, m), std::max(start, m) + 1, pixel);
+                start = m + sm;
+            }
+            if (step) rem -= den, n += sn;
         }
     }
+    const i64 ml = std::min(m_first, m_last), mr = std::max(m_first, m_last) + 1;
+    const i64 nl = std::min(n_first, n_last), nr = std::max(n_first, n_last) + 1;
+    s.note(x_major ? Box{ml, nl, mr, nr} : Box{nl, ml, nr, mr});
 }
 
 // ---- Wide lines ------------------------------------------------------------
@@ -445,9 +466,9 @@ template <typename Sink> void capsule_rows(Sink& s, const Capsule& k, uint32_t p
     // Doubled positions are below 2^34 and rows' qy below 2^32; with
     // differences up to 2^26 and r |d| below 2^31 every product fits.
     constexpr i64 SPAN = i64{1} << 26;
-    const i64 dx = k.bx - k.ax, dy = k.by - k.ay, len2 = dx * dx + dy * dy;
+    const i64 dx = k.bx - k.ax, dy = k.by - k.ay;
     if (dx >= -SPAN && dx <= SPAN && dy <= SPAN &&
-        (len2 == 0 || k.r * k.r <= (i64{1} << 62) / len2))
+        ((dx == 0 && dy == 0) || k.r * k.r <= (i64{1} << 62) / (dx * dx + dy * dy)))
         capsule_rows<i64>(s, k, first, end, pixel);
     else
         capsule_rows<double>(s, k, first, end, pixel);
@@ -535,11 +556,26 @@ void outline(Sink& s, const POINT* p, int count, i64 dx, i64 dy, i64 w, uint32_t
 
 } // namespace
 
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void fill_pixels_wide(uint32_t* p, size_t n, uint32_t v) {
+    // The first eight pixels as they lie; then stores on 32-byte boundaries,
+    // which never straddle two cache lines; the last ones end at the span's
+    // end, overlapping what is already done.
+    const __m256i x = _mm256_set1_epi32(static_cast<int>(v));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), x);
+    size_t i = 8 - (reinterpret_cast<uintptr_t>(p) / sizeof(uint32_t)) % 8;
+    for (; i + 16 <= n; i += 16) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(p + i), x);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(p + i + 8), x);
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + n - 16), x);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + n - 8), x);
+}
+#endif
+
 Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom, uint32_t pixel) {
     SpanSink s(c);
-    const Box b = s.bounds.meet({left + s.ox, top + s.oy, right + s.ox, bottom + s.oy});
-    for (i64 y = b.t; y < b.b; ++y)
-        s.span(y, b.l, b.r, pixel);
+    s.fill_box({left + s.ox, top + s.oy, right + s.ox, bottom + s.oy}, pixel);
     return s.touched();
 }
 
@@ -552,13 +588,23 @@ Rect raster_rectangle(const Canvas& c, int left, int top, int right, int bottom,
     SpanSink s(c);
     const Box box = normalised_box(s, left, top, right, bottom);
     if (s.empty() || box.empty() || (!paint.has_pen && !paint.has_brush)) return {};
+    if (!paint.has_pen) {
+        s.fill_box(box, paint.brush);
+        return s.touched();
+    }
     const i64 w = std::max(paint.pen_width, 1);
-    const Box outer = paint.has_pen ? pen_outer(box, w) : box;
-    const Box core = paint.has_pen ? pen_inner(box, w) : box;
-    return paint_rows(s, outer.t, outer.b, paint, [&](i64 y, Span& o, Span& k) {
-        o = {outer.l, outer.r};
-        if (y >= core.t && y < core.b) k = {core.l, core.r};
-    });
+    const Box o = pen_outer(box, w), k = pen_inner(box, w);
+    if (k.empty() || (paint.has_brush && paint.brush == paint.pen)) {
+        s.fill_box(o, paint.pen);
+        return s.touched();
+    }
+    // The pen's four sides around the inside.
+    s.fill_box({o.l, o.t, o.r, k.t}, paint.pen);
+    s.fill_box({o.l, k.b, o.r, o.b}, paint.pen);
+    s.fill_box({o.l, k.t, k.l, k.b}, paint.pen);
+    s.fill_box({k.r, k.t, o.r, k.b}, paint.pen);
+    if (paint.has_brush) s.fill_box(k, paint.brush);
+    return s.touched();
 }
 
 Rect raster_ellipse(const Canvas& c, int left, int top, int right, int bottom,
