@@ -541,7 +541,8 @@ void wide_line(SpanSink& s, i64 x0, i64 y0, i64 x1, i64 y1, i64 w, uint32_t pixe
 }
 
 // The sides of a closed polygon moved by (dx, dy), as lines of a pen w
-// pixels wide; each leaves out its end, which the next side starts on.
+// pixels wide; each leaves out its end, which the next side starts on. (The
+// shape cache records figures with one-pixel sides only.)
 template <typename Sink>
 void outline(Sink& s, const POINT* p, int count, i64 dx, i64 dy, i64 w, uint32_t pixel) {
     for (int i = 0; i < count; ++i) {
