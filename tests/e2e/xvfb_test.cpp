@@ -427,8 +427,11 @@ TEST_F(RealWindows, TextWindowAndLineInputDialog) {
     // The stored lines stand at the bottom, newest last. (The window reaches
     // one row past the bottom of the screen, which a screenshot leaves out.)
     const int strip = 14;
+    // A window not painted yet is black all over, which would pass for
+    // text: the shot counts once the white background is there too.
     Shot lines = s.shot_until(text, "text", [&](const Shot& x) {
-        return x.count(kBlack, 0, t.height - strip, 300, x.height) > 20;
+        return x.count(kBlack, 0, t.height - strip, 300, x.height) > 20 &&
+               x.count(kBlack, 610, 0, x.width, x.height) == 0;
     });
     ASSERT_EQ(lines.height, 768 - t.y);
     auto bottom_row = [](int window_height, int k) {
