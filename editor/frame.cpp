@@ -7,7 +7,7 @@
 
 #include "kv319.h"
 
-static void draw_layers(EditorState& s) {
+void draw_layers(EditorState& s) {
     ShapeTable shapes = shape_table(s);
     MessageTable messages = message_table(s);
     draw_backdrop();

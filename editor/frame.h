@@ -10,3 +10,6 @@
 // the active item, setting the hint code that tells the next click it is on
 // screen.
 void draw_frame(EditorState& state);
+
+// The same frame without the active item's list or palette.
+void draw_layers(EditorState& state);

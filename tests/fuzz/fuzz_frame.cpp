@@ -12,6 +12,7 @@
 #include <string>
 
 #include "display.h"
+#include "frame.h"
 #include "headless_driver.h"
 #include "kv319.h"
 #include "state.h"
@@ -43,17 +44,7 @@ ws::HeadlessDriver& fuzz_open_runtime() {
 }
 
 void fuzz_draw_frame(EditorState& s, int slot) {
-    ShapeTable shapes = shape_table(s);
-    MessageTable messages = message_table(s);
-    draw_backdrop();
-    draw_card(s.background_colour);
-    draw_shapes(shapes);
-    draw_messages(messages);
-    draw_mask();
-    draw_status(s.status, s.category);
-    draw_border(s.border_kind, s.border_primary_colour, s.border_secondary_colour, s.border_size);
-    draw_tabs(s.category);
-    draw_item_buttons(s.category, s.item);
+    draw_layers(s);
 
     // Each list and palette once, marking a value picked by `slot`; the
     // colour palette and the size list each stand for all their uses.
