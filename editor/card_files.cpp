@@ -1,4 +1,4 @@
-// card_files.cpp: writing and reading card files, and the "Files" tab's buttons.
+// card_files.cpp: writing and reading card files, and saving and loading a slot.
 //
 // Written with "%i" and single spaces, every line ending in a newline, in
 // text mode. A save goes to a new temporary file beside the slot
@@ -22,14 +22,10 @@
 #include <unistd.h>
 #endif
 
-#include "display.h"
-#include "editing.h"
 #include "kv319.h"
 
 namespace {
 
-constexpr int STATUS_FILES = 24;
-constexpr int CATEGORY_FILES = 4;
 constexpr int TEMP_NAME_SIZE = 1024;
 constexpr int TEMP_NAME_TRIES = 100;
 
@@ -323,24 +319,4 @@ int load_card(int slot, EditorState& s) {
     if (read_card_file(name, s) != CARD_FILE_UNREADABLE) return 1;
     KV319_printf("Cannot load C:TOBU%d.SAV.: cannot read the file (%s).", slot, name);
     return 0;
-}
-
-void press_files_button(EditorState& s) {
-    int item = s.item;
-    if (item < 0 || item > 5) return;
-    s.status = STATUS_FILES;
-    if (item <= 2) {
-        int slot = item + 1;
-        if (!save_card(slot, s)) s.status = STATUS_SAVE_FAILED_BASE + slot;
-    } else {
-        int slot = item - 2;
-        if (!load_card(slot, s)) s.status = STATUS_LOAD_FAILED_BASE + slot;
-    }
-
-    draw_item_buttons(CATEGORY_FILES, item);
-    // A failure is not shown as a success: its red text replaces the tab's
-    // at once, and stays after the pause, until the next click.
-    if (s.status != STATUS_FILES) draw_status(s.status, CATEGORY_FILES);
-    if (!pause_three(s)) return;
-    s.item = -1;
 }

@@ -1,4 +1,4 @@
-// card_files.h: the "Files" tab: saving the card to and loading it from one
+// card_files.h: card files: saving the card to and loading it from one
 // of three fixed text files.
 //
 // A card file is 21 lines of integers separated by single spaces: the
@@ -23,8 +23,8 @@ const char* card_file_name(int slot);
 int write_card_file(const char* path, const EditorState& state, const char** problem);
 
 // What read_card_file returns when it reads nothing; the state is then untouched.
-constexpr int CARD_FILE_MISSING = -1;     // there is no such file
-constexpr int CARD_FILE_UNREADABLE = -2;  // it is there but is no plain file or cannot be read
+constexpr int CARD_FILE_MISSING = -1;    // there is no such file
+constexpr int CARD_FILE_UNREADABLE = -2; // it is there but is no plain file or cannot be read
 
 // Reads a card from path into the state. Returns CARD_FILE_MISSING or
 // CARD_FILE_UNREADABLE when nothing could be read; otherwise clears both selections and
@@ -32,14 +32,8 @@ constexpr int CARD_FILE_UNREADABLE = -2;  // it is there but is no plain file or
 // that could not be (0..155). The fields from that one on keep their values.
 int read_card_file(const char* path, EditorState& state);
 
-// The tab's save and load. Both report a failure in the text window and
+// Save and load of slot 1..3. Both report a failure in the text window and
 // return 0 then, 1 otherwise. A missing file is no failure: its load just
 // changes nothing.
 int save_card(int slot, const EditorState& state);
 int load_card(int slot, EditorState& state);
-
-// A press on one of the tab's buttons, with state.item already set to it:
-// saves or loads, shows the pressed button for a pause, then leaves no
-// button active. A save or load that fails leaves its red status code
-// (display.h), which the next click clears.
-void press_files_button(EditorState& state);

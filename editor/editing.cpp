@@ -4,7 +4,7 @@
 // is in the item panel is read from the hint code the main loop stored in
 // status. A click that maps outside a list's or palette's entries is ignored,
 // so nothing past the palette order is read and no out-of-range value is
-// stored. The buttons of the "Files" tab are handled in card_files.cpp.
+// stored. The buttons of the "Files" tab save and load through card_files.h.
 #include "editing.h"
 
 #include "card_files.h"
@@ -286,6 +286,26 @@ void press_item_button(int y, EditorState& s) {
     default: // "Background" has only its "Color" button
         break;
     }
+}
+
+void press_files_button(EditorState& s) {
+    int item = s.item;
+    if (item < 0 || item > 5) return;
+    s.status = STATUS_FILES;
+    if (item <= 2) {
+        int slot = item + 1;
+        if (!save_card(slot, s)) s.status = STATUS_SAVE_FAILED_BASE + slot;
+    } else {
+        int slot = item - 2;
+        if (!load_card(slot, s)) s.status = STATUS_LOAD_FAILED_BASE + slot;
+    }
+
+    draw_item_buttons(CATEGORY_FILES, item);
+    // A failure is not shown as a success: its red text replaces the tab's
+    // at once, and stays after the pause, until the next click.
+    if (s.status != STATUS_FILES) draw_status(s.status, CATEGORY_FILES);
+    if (!pause_three(s)) return;
+    s.item = -1;
 }
 
 void click_card(int x, int y, EditorState& s) {

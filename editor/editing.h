@@ -43,6 +43,12 @@ void pick_size(int y, int slot, int* sizes);
 void pick_message(int y, int slot, int* message_kind);
 void pick_speed(int y, int slot, int* speeds);
 
+// A press on one of the "Files" tab's buttons, with state.item already set
+// to it: saves or loads, shows the pressed button for a pause, then leaves no
+// button active. A save or load that fails leaves its red status code
+// (display.h), which the next click clears.
+void press_files_button(EditorState& state);
+
 // Slot search over a table of count slots.
 int find_free_slot(const int* kind, int count);
 int find_near_slot(const int* kind, const int* anchor_x, const int* anchor_y, int x, int y,

@@ -14,6 +14,7 @@
 
 #include "card_files.h"
 #include "display.h"
+#include "editing.h"
 #include "editor_state.h"
 #include "fuzz_frame.h"
 
