@@ -9,14 +9,6 @@
 
 namespace {
 
-constexpr int GRAY_20 = 23;
-
-// Card area corners; the border grid spans these 400 x 360 units.
-constexpr int CARD_LEFT = -130;
-constexpr int CARD_BOTTOM = -170;
-constexpr int CARD_WIDTH = 400;
-constexpr int CARD_HEIGHT = 360;
-
 // Tiles per side of the border, by size code; any other code is Medium.
 int tiles_per_side(int size) {
     switch (size) {
@@ -34,11 +26,11 @@ int tiles_per_side(int size) {
 } // namespace
 
 void draw_backdrop(void) {
-    put_rectangle(GRAY_20, -300, -250, 300, 250, 0);
+    put_rectangle(GRAY_20, AREA_LEFT, AREA_BOTTOM, AREA_RIGHT, AREA_TOP, 0);
 }
 
 void draw_card(int colour) {
-    put_rectangle(colour, -130, -170, 270, 190, 0);
+    put_rectangle(colour, CARD_LEFT, CARD_BOTTOM, CARD_RIGHT, CARD_TOP, 0);
 }
 
 void draw_shapes(const ShapeTable& shapes) {
@@ -65,10 +57,10 @@ void draw_shapes(const ShapeTable& shapes) {
 void draw_mask(void) {
     // Rectangles include both corners, so the card's outermost rows and
     // columns are covered too.
-    put_rectangle(GRAY_20, -300, -250, -130, 250, 0);
-    put_rectangle(GRAY_20, -130, 250, 300, 190, 0);
-    put_rectangle(GRAY_20, 300, 190, 270, -250, 0);
-    put_rectangle(GRAY_20, 270, -250, -130, -170, 0);
+    put_rectangle(GRAY_20, AREA_LEFT, AREA_BOTTOM, CARD_LEFT, AREA_TOP, 0);
+    put_rectangle(GRAY_20, CARD_LEFT, AREA_TOP, AREA_RIGHT, CARD_TOP, 0);
+    put_rectangle(GRAY_20, AREA_RIGHT, CARD_TOP, CARD_RIGHT, AREA_BOTTOM, 0);
+    put_rectangle(GRAY_20, CARD_RIGHT, AREA_BOTTOM, CARD_LEFT, CARD_BOTTOM, 0);
 }
 
 void draw_border_tile(int centre_x, int centre_y, int first_colour, int second_colour, int width,

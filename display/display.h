@@ -6,6 +6,8 @@
 // tables it is handed.
 #pragma once
 
+#include "layout.h"
+
 // A shape table: parallel arrays, one per field, of as many slots as the
 // caller has (the editor's ten, the shape palette's four).
 struct ShapeTable {
@@ -34,13 +36,13 @@ inline constexpr int SLOT_COUNT = 10;
 
 // ---- The shared pseudo-random generator --------------------------------------
 // seed = seed * 214013 + 2531011 (mod 2^32); each call returns bits 16..30.
-void card_srand(unsigned seed);  // seeds the one generator of the card designer
-int card_rand(void);             // the next value, 0..32767
+void card_srand(unsigned seed); // seeds the one generator of the card designer
+int card_rand(void);            // the next value, 0..32767
 
 // ---- Card, shapes, mask and border -------------------------------------------
 void draw_backdrop(void);
 void draw_card(int colour);
-void draw_shapes(const ShapeTable& shapes);  // slots 0..9
+void draw_shapes(const ShapeTable& shapes); // slots 0..9
 void draw_heart(const ShapeTable& shapes, int slot);
 void draw_starburst(const ShapeTable& shapes, int slot);
 void draw_spiral(const ShapeTable& shapes, int slot);
@@ -67,17 +69,3 @@ void draw_border_list(int current_pattern);
 
 // ---- Status line -----------------------------------------------------------
 void draw_status(int code, int category);
-
-// Status codes of a card file that could not be saved or loaded, beyond the
-// codes with texts of their own. Stored like any other code, so the red text
-// stays on the status line until the next click: "Cannot save C:TOBU<n>.SAV."
-// for slot n = code - STATUS_SAVE_FAILED_BASE and "Cannot load C:TOBU<n>.SAV."
-// for slot n = code - STATUS_LOAD_FAILED_BASE, n 1..3 (codes 101..103 and
-// 111..113).
-inline constexpr int STATUS_SAVE_FAILED_BASE = 100;
-inline constexpr int STATUS_LOAD_FAILED_BASE = 110;
-
-inline bool is_card_file_failure(int code) {
-    return (code > STATUS_SAVE_FAILED_BASE && code <= STATUS_SAVE_FAILED_BASE + 3) ||
-           (code > STATUS_LOAD_FAILED_BASE && code <= STATUS_LOAD_FAILED_BASE + 3);
-}

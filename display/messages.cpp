@@ -14,9 +14,6 @@ namespace {
 constexpr int EMPTY = -1;
 constexpr int GREETING_COUNT = 6;
 constexpr int SUBLIMINAL = 6;
-constexpr int CARD_LEFT = -130;
-constexpr int CARD_RIGHT = 270;
-constexpr int CARD_WIDTH = 400;
 
 const char* const GREETINGS[GREETING_COUNT] = {
     "I love you", "Will you be mine?", "Kiss me", "For my sweetie", "From your honey", "GO ZORBS!",
@@ -85,8 +82,8 @@ void draw_messages(const MessageTable& messages) {
             if (c > 24) c = 2;
             messages.scrolling[slot] = static_cast<int>(c);
             if (c == 2) {
-                const int word_x = card_rand() % 400 - 130;
-                const int word_y = card_rand() % 360 - 170;
+                const int word_x = card_rand() % CARD_WIDTH + CARD_LEFT;
+                const int word_y = card_rand() % CARD_HEIGHT + CARD_BOTTOM;
                 const int word = card_rand() % 3;
                 draw_with_wrap(colour, word_x, word_y, size, SUBLIMINAL_WORDS[word]);
             }

@@ -4,48 +4,24 @@
 //
 // Each panel marks its current value; a value outside the panel's entries
 // marks nothing. Panels end with the outline of their box. The click routing
-// maps clicks back onto these same rectangles, so the geometry here is fixed.
+// maps clicks back onto these same rectangles: layout.h holds their geometry.
 #include "checked_draw.h"
 #include "display.h"
 
 namespace {
 
-constexpr int BLACK = 0;
-constexpr int WHITE = 1;
-constexpr int RED = 2;
-constexpr int YELLOW = 5;
-constexpr int GRAY_20 = 23;
-
-constexpr int BUTTON_WIDTH = 110;
-constexpr int BUTTON_HEIGHT = 35;
 constexpr int BEVEL = 5;
 constexpr int LABEL_POINTS = 12;
 
-// The item panel's box: left, right and bottom edges are shared by all.
-constexpr int BOX_LEFT = -300;
-constexpr int BOX_RIGHT = -163;
-constexpr int BOX_BOTTOM = -250;
-constexpr int BOX_TOP_LOW = -140;  // size and speed lists, both palettes
-constexpr int BOX_TOP_HIGH = -113; // message list, border list
+const char* const TAB_LABELS[CATEGORY_COUNT] = {"Background", "Border", "Shape", "Message",
+                                                "Files"};
 
-const char* const TAB_LABELS[5] = {"Background", "Border", "Shape", "Message", "Files"};
-
-const char* const BACKGROUND_ITEMS[] = {"Color"};
-const char* const BORDER_ITEMS[] = {"Shape", "Size", "Primary Color", "Secondary Color"};
-const char* const SHAPE_ITEMS[] = {"Add",  "Select",  "Shape", "Shape Color", "Flash Color",
-                                   "Size", "Animate", "Flash", "Remove"};
-const char* const MESSAGE_ITEMS[] = {"Add",  "Select", "Message", "Color",
-                                     "Size", "Speed",  "Scroll",  "Remove"};
-const char* const FILES_ITEMS[] = {"Save 1", "Save 2", "Save 3", "Load 1", "Load 2", "Load 3"};
-
-struct ItemList {
-    const char* const* labels;
-    int count;
-};
-
-const ItemList ITEM_LISTS[5] = {
-    {BACKGROUND_ITEMS, 1}, {BORDER_ITEMS, 4}, {SHAPE_ITEMS, 9},
-    {MESSAGE_ITEMS, 8},    {FILES_ITEMS, 6},
+const char* const ITEM_LABELS[CATEGORY_COUNT][MOST_ITEMS] = {
+    {"Color"},
+    {"Shape", "Size", "Primary Color", "Secondary Color"},
+    {"Add", "Select", "Shape", "Shape Color", "Flash Color", "Size", "Animate", "Flash", "Remove"},
+    {"Add", "Select", "Message", "Color", "Size", "Speed", "Scroll", "Remove"},
+    {"Save 1", "Save 2", "Save 3", "Load 1", "Load 2", "Load 3"},
 };
 
 const char* const SIZE_LABELS[] = {"Small", "Medium", "Large", "Huge"};
@@ -53,39 +29,26 @@ const char* const MESSAGE_LABELS[] = {"I love you",     "Will you be mine?", "Ki
                                       "For my sweetie", "From your honey",   "GO ZORBS!",
                                       "Subliminal"};
 const char* const SPEED_LABELS[] = {"Slowest", "Slow", "Medium", "Fast", "Fastest"};
-
-// Colour palette: 4 columns of 6 cells, entry 6c + r at column c, row r
-// (rows counted from the bottom).
-constexpr int PALETTE_COLUMNS = 4;
-constexpr int PALETTE_ROWS = 6;
-constexpr int CELL_WIDTH = 34;
-constexpr int CELL_HEIGHT = 18;
-const int PALETTE_ORDER[PALETTE_COLUMNS * PALETTE_ROWS] = {
-    0,  10, 9,  19, 14, 2,  //
-    22, 8,  4,  20, 21, 13, //
-    23, 6,  7,  3,  17, 5,  //
-    1,  15, 11, 12, 18, 16,
-};
-
-// Centres of the 2 x 2 preview cells of the shape palette and border list.
-const int PREVIEW_X[4] = {-266, -198, -266, -198};
-const int PREVIEW_Y[4] = {-223, -223, -168, -168};
+static_assert(sizeof SIZE_LABELS / sizeof *SIZE_LABELS == SIZE_LIST.rows);
+static_assert(sizeof MESSAGE_LABELS / sizeof *MESSAGE_LABELS == MESSAGE_LIST.rows);
+static_assert(sizeof SPEED_LABELS / sizeof *SPEED_LABELS == SPEED_LIST.rows);
 
 void draw_box_outline(int top) {
-    put_rectangle(BLACK, BOX_LEFT, top, BOX_RIGHT, BOX_BOTTOM, 1);
+    put_rectangle(BLACK, PANEL_LEFT, top, PANEL_RIGHT, PANEL_BOTTOM, 1);
 }
 
-// A list of rows of height h stacked up from the box's bottom, the current
-// row's label in red. Label offsets and size follow from the row height.
-void draw_list(const char* const* labels, int count, int row_height, int box_top, int current) {
-    const int label_x = BOX_LEFT + row_height / 2;
-    const int points = (2 * row_height) / 3;
-    for (int i = 0; i < count; ++i) {
-        const int lower = BOX_BOTTOM + row_height * i;
-        put_line(BLACK, BOX_LEFT, lower, BOX_RIGHT, lower, 1);
-        put_text(i == current ? RED : BLACK, label_x, lower + row_height / 6, points, labels[i]);
+// A list's rows, the current row's label in red. Label offsets and size
+// follow from the row height.
+void draw_list(const char* const* labels, const ListLayout& list, int current) {
+    const int h = list.row_height;
+    const int label_x = PANEL_LEFT + h / 2;
+    const int points = (2 * h) / 3;
+    for (int i = 0; i < list.rows; ++i) {
+        const int lower = PANEL_BOTTOM + h * i;
+        put_line(BLACK, PANEL_LEFT, lower, PANEL_RIGHT, lower, 1);
+        put_text(i == current ? RED : BLACK, label_x, lower + h / 6, points, labels[i]);
     }
-    draw_box_outline(box_top);
+    draw_box_outline(list.top);
 }
 
 } // namespace
@@ -139,33 +102,32 @@ void draw_button(int x, int y, const char* label, int* next_x, int* next_y, int 
 }
 
 void draw_tabs(int category) {
-    int x = -298;
-    int y = 248;
-    for (int i = 0; i < 5; ++i) {
+    int x = TABS_LEFT;
+    int y = TABS_TOP;
+    for (int i = 0; i < CATEGORY_COUNT; ++i) {
         draw_button(x, y, TAB_LABELS[i], &x, &y, 1, i == category ? 1 : 0);
     }
 }
 
 void draw_item_buttons(int category, int item) {
-    if (category < 0 || category > 4) return;
-    const ItemList& items = ITEM_LISTS[category];
-    int x = -298;
-    int y = 196;
-    for (int j = 0; j < items.count; ++j) {
-        draw_button(x, y, items.labels[j], &x, &y, 0, j == item ? 1 : 0);
+    if (category < 0 || category >= CATEGORY_COUNT) return;
+    int x = ITEMS_LEFT;
+    int y = ITEMS_TOP;
+    for (int j = 0; j < ITEM_COUNTS[category]; ++j) {
+        draw_button(x, y, ITEM_LABELS[category][j], &x, &y, 0, j == item ? 1 : 0);
     }
 }
 
 void draw_size_list(int current_size) {
-    draw_list(SIZE_LABELS, 4, 27, BOX_TOP_LOW, current_size);
+    draw_list(SIZE_LABELS, SIZE_LIST, current_size);
 }
 
 void draw_message_list(int current_kind) {
-    draw_list(MESSAGE_LABELS, 7, 19, BOX_TOP_HIGH, current_kind);
+    draw_list(MESSAGE_LABELS, MESSAGE_LIST, current_kind);
 }
 
 void draw_speed_list(int current_speed) {
-    draw_list(SPEED_LABELS, 5, 22, BOX_TOP_LOW, current_speed);
+    draw_list(SPEED_LABELS, SPEED_LIST, current_speed);
 }
 
 void draw_colour_palette(int current_colour) {
@@ -173,22 +135,24 @@ void draw_colour_palette(int current_colour) {
     for (int c = 0; c < PALETTE_COLUMNS; ++c) {
         for (int r = 0; r < PALETTE_ROWS; ++r) {
             const int entry = PALETTE_ORDER[PALETTE_ROWS * c + r];
-            const int x = BOX_LEFT + CELL_WIDTH * c;
-            const int y = BOX_BOTTOM + CELL_HEIGHT * r;
+            const int x = PANEL_LEFT + CELL_WIDTH * c;
+            const int y = PANEL_BOTTOM + CELL_HEIGHT * r;
             put_rectangle(entry, x, y, x + CELL_WIDTH, y + CELL_HEIGHT, 0);
             if (entry == current_colour) marked = PALETTE_ROWS * c + r;
         }
     }
     // A colour not in the palette gets no frame.
     if (marked >= 0) {
-        const int x = BOX_LEFT + CELL_WIDTH * (marked / PALETTE_ROWS);
-        const int y = BOX_BOTTOM + CELL_HEIGHT * (marked % PALETTE_ROWS);
+        const int x = PANEL_LEFT + CELL_WIDTH * (marked / PALETTE_ROWS);
+        const int y = PANEL_BOTTOM + CELL_HEIGHT * (marked % PALETTE_ROWS);
         const int frame = current_colour == WHITE ? BLACK : WHITE;
-        put_rectangle(frame, x, y, x + 34, y + 18, 1);
-        put_rectangle(frame, x + 1, y - 1, x + 33, y + 19, 1);
-        put_rectangle(frame, x - 1, y + 1, x + 35, y + 17, 1);
+        const int w = CELL_WIDTH;
+        const int h = CELL_HEIGHT;
+        put_rectangle(frame, x, y, x + w, y + h, 1);
+        put_rectangle(frame, x + 1, y - 1, x + w - 1, y + h + 1, 1);
+        put_rectangle(frame, x - 1, y + 1, x + w + 1, y + h - 1, 1);
     }
-    draw_box_outline(BOX_TOP_LOW);
+    draw_box_outline(PANEL_TOP_LOWER);
 }
 
 void draw_shape_palette(int current_kind) {
@@ -196,11 +160,11 @@ void draw_shape_palette(int current_kind) {
     int kind[4] = {0, 1, 2, 3};
     int x[4], y[4], colour[4], flash_colour[4], size[4], animated[4], flashing[4];
     for (int k = 0; k < 4; ++k) {
-        x[k] = PREVIEW_X[k];
-        y[k] = PREVIEW_Y[k];
+        x[k] = preview_centre_x(k);
+        y[k] = preview_centre_y(k);
         colour[k] = BLACK;
         flash_colour[k] = WHITE;
-        size[k] = 10;
+        size[k] = PREVIEW_SIZE;
         animated[k] = 0;
         flashing[k] = 0;
     }
@@ -212,16 +176,17 @@ void draw_shape_palette(int current_kind) {
     draw_starburst(previews, 1);
     draw_spiral(previews, 2);
     draw_face(previews, 3);
-    draw_box_outline(BOX_TOP_LOW);
+    draw_box_outline(PANEL_TOP_LOWER);
 }
 
 void draw_border_list(int current_pattern) {
     for (int k = 0; k < 4; ++k) {
         const bool current = k == current_pattern;
-        draw_border_tile(PREVIEW_X[k], PREVIEW_Y[k], current ? RED : BLACK,
+        draw_border_tile(preview_centre_x(k), preview_centre_y(k), current ? RED : BLACK,
                          current ? YELLOW : WHITE, 30, 30, k);
     }
-    put_line(BLACK, BOX_LEFT, BOX_TOP_LOW, BOX_RIGHT, BOX_TOP_LOW, 1);
-    put_text(current_pattern == -1 ? RED : BLACK, -282, -136, 18, "No border");
-    draw_box_outline(BOX_TOP_HIGH);
+    const int no_border = PANEL_BOTTOM + PREVIEW_HEIGHT * PREVIEW_ROWS;
+    put_line(BLACK, PANEL_LEFT, no_border, PANEL_RIGHT, no_border, 1);
+    put_text(current_pattern == -1 ? RED : BLACK, PANEL_LEFT + 18, no_border + 4, 18, "No border");
+    draw_box_outline(PANEL_TOP_TALL);
 }

@@ -14,11 +14,6 @@
 
 namespace {
 
-constexpr int BLACK = 0;
-constexpr int WHITE = 1;
-constexpr int RED = 2;
-constexpr int PREVIEW_SIZE = 10;
-
 // Stores a 64-bit counter that the caller has already reduced into the int range.
 void store(int* field, int64_t value) {
     *field = static_cast<int>(value);
@@ -90,8 +85,10 @@ constexpr SpiralSize spiral_size(int code) {
 }
 
 // Every size's segments fit the tables below.
-static_assert(spiral_size(0).segments <= MOST_SEGMENTS && spiral_size(1).segments <= MOST_SEGMENTS &&
-              spiral_size(2).segments <= MOST_SEGMENTS && spiral_size(3).segments <= MOST_SEGMENTS &&
+static_assert(spiral_size(0).segments <= MOST_SEGMENTS &&
+              spiral_size(1).segments <= MOST_SEGMENTS &&
+              spiral_size(2).segments <= MOST_SEGMENTS &&
+              spiral_size(3).segments <= MOST_SEGMENTS &&
               spiral_size(PREVIEW_SIZE).segments <= MOST_SEGMENTS);
 
 // The directions of an unturned spiral's segments: the cosine and sine of 0,

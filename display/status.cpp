@@ -9,12 +9,13 @@
 
 namespace {
 
-constexpr int BLACK = 0;
-constexpr int RED = 2;
-constexpr int GRAY_20 = 23;
+// The first text line's area, from the card's left edge to the drawing
+// area's right edge; texts start at its lower-left corner.
+constexpr int LINE_BOTTOM = -210;
+constexpr int LINE_TOP = -196;
 
-constexpr int FIRST_CODE = 1;
-constexpr int LAST_CODE = 24;
+constexpr int FIRST_CODE = STATUS_ADD_SHAPE;
+constexpr int LAST_CODE = STATUS_FILES;
 
 const char* const FALLBACK = "Status error -- notify programmer";
 
@@ -68,8 +69,8 @@ const char* const LOAD_FAILED[3] = {"Cannot load C:TOBU1.SAV.", "Cannot load C:T
                                     "Cannot load C:TOBU3.SAV."};
 
 bool is_error(int code) {
-    return code == 4 || code == 5 || code == 16 || code == 18 || code == 20 ||
-           is_card_file_failure(code);
+    return code == STATUS_NO_SHAPE || code == STATUS_SHAPES_FULL || code == STATUS_NO_MESSAGE ||
+           code == STATUS_MESSAGES_FULL || code == STATUS_NO_BORDER || is_card_file_failure(code);
 }
 
 const char* status_text(int code, int category) {
@@ -78,17 +79,17 @@ const char* status_text(int code, int category) {
         return SAVE_FAILED[code - STATUS_SAVE_FAILED_BASE - 1];
     }
     if (code < FIRST_CODE || code > LAST_CODE || TEXTS[code] == nullptr) return FALLBACK;
-    if (code == 3) {
-        if (category == 2) return COLOUR_HINT_SHAPE;
-        if (category == 3) return COLOUR_HINT_MESSAGE;
+    if (code == HINT_COLOUR) {
+        if (category == CATEGORY_SHAPE) return COLOUR_HINT_SHAPE;
+        if (category == CATEGORY_MESSAGE) return COLOUR_HINT_MESSAGE;
         return COLOUR_HINT;
     }
-    if (code == 12) {
-        // Leaving a size list for the Background tab shows code 12 for one
-        // frame before the colour palette's hint; show that hint already.
-        if (category == 0) return COLOUR_HINT;
-        if (category == 2) return SIZE_HINT_SHAPE;
-        if (category == 3) return SIZE_HINT_MESSAGE;
+    if (code == HINT_SIZE) {
+        // Leaving a size list for the Background tab shows the size hint for
+        // one frame before the colour palette's; show that hint already.
+        if (category == CATEGORY_BACKGROUND) return COLOUR_HINT;
+        if (category == CATEGORY_SHAPE) return SIZE_HINT_SHAPE;
+        if (category == CATEGORY_MESSAGE) return SIZE_HINT_MESSAGE;
         return SIZE_HINT;
     }
     return TEXTS[code];
@@ -97,6 +98,6 @@ const char* status_text(int code, int category) {
 } // namespace
 
 void draw_status(int code, int category) {
-    put_rectangle(GRAY_20, -130, -210, 300, -196, 0);
-    put_text(is_error(code) ? RED : BLACK, -130, -210, 12, status_text(code, category));
+    put_rectangle(GRAY_20, CARD_LEFT, LINE_BOTTOM, AREA_RIGHT, LINE_TOP, 0);
+    put_text(is_error(code) ? RED : BLACK, CARD_LEFT, LINE_BOTTOM, 12, status_text(code, category));
 }

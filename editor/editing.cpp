@@ -13,40 +13,6 @@
 
 namespace {
 
-// Status codes the actions store or draw.
-constexpr int STATUS_ADD_SHAPE = 1;
-constexpr int STATUS_NO_SHAPE = 4;
-constexpr int STATUS_SHAPES_FULL = 5;
-constexpr int STATUS_SELECT_SHAPE = 6;
-constexpr int STATUS_EMPTY = 7;
-constexpr int STATUS_SHAPE_SELECTED = 8;
-constexpr int STATUS_ANIMATION_CHANGED = 9;
-constexpr int STATUS_FLASH_CHANGED = 10;
-constexpr int STATUS_ADD_MESSAGE = 13;
-constexpr int STATUS_MESSAGE_SELECTED = 14;
-constexpr int STATUS_SCROLL_CHANGED = 15;
-constexpr int STATUS_NO_MESSAGE = 16;
-constexpr int STATUS_MESSAGES_FULL = 18;
-constexpr int STATUS_SELECT_MESSAGE = 19;
-constexpr int STATUS_NO_BORDER = 20;
-constexpr int STATUS_CHOOSE_BORDER = 22;
-constexpr int STATUS_FILES = 24;
-
-// Hint codes of the panel on screen.
-constexpr int HINT_COLOUR = 3;
-constexpr int HINT_SHAPE = 11;
-constexpr int HINT_SIZE = 12;
-constexpr int HINT_MESSAGE = 17;
-constexpr int HINT_SPEED = 21;
-constexpr int HINT_BORDER = 23;
-
-constexpr int CATEGORY_BACKGROUND = 0;
-constexpr int CATEGORY_BORDER = 1;
-constexpr int CATEGORY_SHAPE = 2;
-constexpr int CATEGORY_MESSAGE = 3;
-constexpr int CATEGORY_FILES = 4;
-constexpr int CATEGORY_COUNT = 5;
-
 // Items of the "Shape" and "Message" tabs.
 constexpr int ITEM_ADD = 0;
 constexpr int ITEM_SELECT = 1;
@@ -60,26 +26,14 @@ constexpr int ITEM_MESSAGE_REMOVE = 7;
 constexpr int KIND_FREE = -1;
 constexpr int MESSAGE_SUBLIMINAL = 6;
 
-// Column by column, bottom row first: the colour index of each palette entry.
-constexpr int PALETTE_ORDER[24] = {
-    0,  10, 9,  19, 14, 2,  // column 0
-    22, 8,  4,  20, 21, 13, // column 1
-    23, 6,  7,  3,  17, 5,  // column 2
-    1,  15, 11, 12, 18, 16, // column 3
-};
-
-// Lists and palettes all start at the item panel's lower-left corner.
-constexpr int PANEL_LEFT = -300;
-constexpr int PANEL_BOTTOM = -250;
-
 bool valid_slot(int slot) {
     return slot >= 0 && slot < SLOT_COUNT;
 }
 
-// Row of a list with rows of this height, or -1 past its rows.
-int list_row(int y, int row_height, int rows) {
-    int row = (y - PANEL_BOTTOM) / row_height;
-    return row >= 0 && row < rows ? row : -1;
+// Row of a list at height y, or -1 past its rows.
+int list_row(int y, const ListLayout& list) {
+    int row = (y - PANEL_BOTTOM) / list.row_height;
+    return row >= 0 && row < list.rows ? row : -1;
 }
 
 // Shows the pressed button and a red refusal text for the pause.
@@ -177,25 +131,21 @@ struct CardTable {
 } // namespace
 
 int item_count(int category) {
-    constexpr int COUNTS[CATEGORY_COUNT] = {1, 4, 9, 8, 6};
-    return category >= 0 && category < CATEGORY_COUNT ? COUNTS[category] : 0;
+    return category >= 0 && category < CATEGORY_COUNT ? ITEM_COUNTS[category] : 0;
 }
 
 int hit_test(int x, int y, int category, int status) {
-    int n = item_count(category);
-    if (n > 0) {
-        int t = static_cast<int>((n + 1.5) * 35.0);
-        if (x < -190 && y < 198 && y > 250 - t) return CLICK_ITEM;
-    }
-    if (x < 250 && y > 215) return CLICK_TAB;
-    if (x >= -130 && x < 270 && y >= -170 && y < 190) return CLICK_CARD;
-    if (x <= -163 && y <= -140) {
+    int items_bottom = ITEM_HIT_TOP - BUTTON_HEIGHT * item_count(category);
+    if (x < ITEM_HIT_RIGHT && y < ITEM_HIT_TOP && y > items_bottom) return CLICK_ITEM;
+    if (x < TAB_HIT_RIGHT && y > TAB_HIT_BOTTOM) return CLICK_TAB;
+    if (x >= CARD_LEFT && x < CARD_RIGHT && y >= CARD_BOTTOM && y < CARD_TOP) return CLICK_CARD;
+    if (x <= PANEL_RIGHT && y <= PANEL_TOP_LOWER) {
         if (status == HINT_COLOUR) return CLICK_COLOUR;
         if (status == HINT_SHAPE) return CLICK_SHAPE;
         if (status == HINT_SIZE) return CLICK_SIZE;
         if (status == HINT_SPEED) return CLICK_SPEED;
     }
-    if (x <= -163 && y <= -113) {
+    if (x <= PANEL_RIGHT && y <= PANEL_TOP_TALL) {
         if (status == HINT_MESSAGE) return CLICK_MESSAGE;
         if (status == HINT_BORDER) return CLICK_BORDER;
     }
@@ -246,7 +196,7 @@ void route_click(int x, int y, EditorState& s) {
 void select_tab(int x, EditorState& s) {
     // The tab row has no left bound in the hit test; a click left of the
     // first tab that maps to no tab is ignored.
-    int t = (x + 300) / 110;
+    int t = (x - TAB_HIT_LEFT) / BUTTON_WIDTH;
     if (t < 0 || t >= CATEGORY_COUNT) return;
     if (t != s.category) {
         s.item = 0;
@@ -267,8 +217,8 @@ void select_tab(int x, EditorState& s) {
 
 void press_item_button(int y, EditorState& s) {
     int previous = s.item;
-    int item = (198 - y) / 35;
-    if (y >= 198 || item < 0 || item >= item_count(s.category)) return;
+    int item = (ITEM_HIT_TOP - y) / BUTTON_HEIGHT;
+    if (y >= ITEM_HIT_TOP || item < 0 || item >= item_count(s.category)) return;
     s.item = item;
     switch (s.category) {
     case CATEGORY_BORDER:
@@ -290,7 +240,7 @@ void press_item_button(int y, EditorState& s) {
 
 void press_files_button(EditorState& s) {
     int item = s.item;
-    if (item < 0 || item > 5) return;
+    if (item < 0 || item >= ITEM_COUNTS[CATEGORY_FILES]) return;
     s.status = STATUS_FILES;
     if (item <= 2) {
         int slot = item + 1;
@@ -347,10 +297,10 @@ void click_card(int x, int y, EditorState& s) {
 }
 
 void pick_colour(int x, int y, EditorState& s) {
-    int column = (x - PANEL_LEFT) / 34;
-    int row = (y - PANEL_BOTTOM) / 18;
-    if (column < 0 || column > 3 || row < 0 || row > 5) return;
-    int colour = PALETTE_ORDER[6 * column + row];
+    int column = (x - PANEL_LEFT) / CELL_WIDTH;
+    int row = (y - PANEL_BOTTOM) / CELL_HEIGHT;
+    if (column < 0 || column >= PALETTE_COLUMNS || row < 0 || row >= PALETTE_ROWS) return;
+    int colour = PALETTE_ORDER[PALETTE_ROWS * column + row];
 
     int* target = nullptr;
     switch (s.category) {
@@ -376,35 +326,35 @@ void pick_colour(int x, int y, EditorState& s) {
 }
 
 void pick_shape(int x, int y, int slot, int* shape_kind) {
-    int column = (x - PANEL_LEFT) / 68;
-    int row = (y - PANEL_BOTTOM) / 55;
-    if (column < 0 || column > 1 || row < 0 || row > 1) return;
+    int column = (x - PANEL_LEFT) / PREVIEW_WIDTH;
+    int row = (y - PANEL_BOTTOM) / PREVIEW_HEIGHT;
+    if (column < 0 || column > 1 || row < 0 || row >= PREVIEW_ROWS) return;
     shape_kind[slot] = column + 2 * row;
 }
 
 void pick_border(int x, int y, int* border_kind) {
-    int row = (y - PANEL_BOTTOM) / 55;
-    if (row >= 2) {
+    int row = (y - PANEL_BOTTOM) / PREVIEW_HEIGHT;
+    if (row >= PREVIEW_ROWS) {
         *border_kind = -1; // the "No border" row
         return;
     }
-    int column = (x - PANEL_LEFT) / 68;
+    int column = (x - PANEL_LEFT) / PREVIEW_WIDTH;
     if (row < 0 || column < 0 || column > 1) return;
     *border_kind = column + 2 * row;
 }
 
 void pick_size(int y, int slot, int* sizes) {
-    int size = list_row(y, 27, 4);
+    int size = list_row(y, SIZE_LIST);
     if (size >= 0) sizes[slot] = size;
 }
 
 void pick_message(int y, int slot, int* message_kind) {
-    int kind = list_row(y, 19, 7);
+    int kind = list_row(y, MESSAGE_LIST);
     if (kind >= 0) message_kind[slot] = kind;
 }
 
 void pick_speed(int y, int slot, int* speeds) {
-    int speed = list_row(y, 22, 5);
+    int speed = list_row(y, SPEED_LIST);
     if (speed >= 0) speeds[slot] = speed;
 }
 
@@ -427,10 +377,10 @@ int find_near_slot(const int* kind, const int* anchor_x, const int* anchor_y, in
 }
 
 int show_crosshair(int x, int y, int code, EditorState& s) {
-    KV319_line(3, x + 8, y + 8, x - 8, y - 8, 2);
-    KV319_line(2, x + 10, y, x - 10, y, 2);
-    KV319_line(3, x - 8, y + 8, x + 8, y - 8, 2);
-    KV319_line(2, x, y + 10, x, y - 10, 2);
+    KV319_line(GREEN, x + 8, y + 8, x - 8, y - 8, 2);
+    KV319_line(RED, x + 10, y, x - 10, y, 2);
+    KV319_line(GREEN, x - 8, y + 8, x + 8, y - 8, 2);
+    KV319_line(RED, x, y + 10, x, y - 10, 2);
     draw_status(code, s.category);
     return pause_events(5, s);
 }

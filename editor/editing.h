@@ -46,7 +46,7 @@ void pick_speed(int y, int slot, int* speeds);
 // A press on one of the "Files" tab's buttons, with state.item already set
 // to it: saves or loads, shows the pressed button for a pause, then leaves no
 // button active. A save or load that fails leaves its red status code
-// (display.h), which the next click clears.
+// (layout.h), which the next click clears.
 void press_files_button(EditorState& state);
 
 // Slot search over a table of count slots.

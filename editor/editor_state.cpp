@@ -3,22 +3,22 @@
 
 void init_editor_state(EditorState& s) {
     s.quit_requested = 0;
-    s.background_colour = 5;
-    s.category = 0;
+    s.background_colour = YELLOW;
+    s.category = CATEGORY_BACKGROUND;
     s.item = 0;
-    s.status = 3;
+    s.status = HINT_COLOUR;
     s.selected_shape = -1;
     s.selected_message = -1;
     s.border_kind = -1;
-    s.border_primary_colour = 0;
-    s.border_secondary_colour = 1;
+    s.border_primary_colour = BLACK;
+    s.border_secondary_colour = WHITE;
     s.border_size = 1;
     for (int i = 0; i < SLOT_COUNT; ++i) {
         s.shape_kind[i] = -1;
         s.shape_x[i] = 0;
         s.shape_y[i] = 0;
-        s.shape_colour[i] = 0;
-        s.shape_flash_colour[i] = 1;
+        s.shape_colour[i] = BLACK;
+        s.shape_flash_colour[i] = WHITE;
         s.shape_size[i] = 1;
         s.shape_animated[i] = 0;
         s.shape_flashing[i] = 0;
@@ -26,7 +26,7 @@ void init_editor_state(EditorState& s) {
         s.message_kind[i] = -1;
         s.message_x[i] = 0;
         s.message_y[i] = 0;
-        s.message_colour[i] = 0;
+        s.message_colour[i] = BLACK;
         s.message_size[i] = 1;
         s.message_speed[i] = 2;
         s.message_scrolling[i] = 0;
@@ -34,7 +34,7 @@ void init_editor_state(EditorState& s) {
 }
 
 ShapeTable shape_table(EditorState& s) {
-    return {s.shape_kind,   s.shape_x,    s.shape_y,        s.shape_colour,
+    return {s.shape_kind,         s.shape_x,    s.shape_y,        s.shape_colour,
             s.shape_flash_colour, s.shape_size, s.shape_animated, s.shape_flashing};
 }
 

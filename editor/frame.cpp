@@ -31,32 +31,71 @@ static void draw_item_panel(EditorState& s) {
     // file) shows no panel rather than reading outside the table.
     bool shape_ok = shape >= 0 && shape < SLOT_COUNT;
     bool message_ok = message >= 0 && message < SLOT_COUNT;
-    if (s.category == 0 && s.item == 0) {
+    if (s.category == CATEGORY_BACKGROUND && s.item == 0) {
         draw_colour_palette(s.background_colour);
-        s.status = 3;
-    } else if (s.category == 1) {
+        s.status = HINT_COLOUR;
+    } else if (s.category == CATEGORY_BORDER) {
         switch (s.item) {
-        case 0: draw_border_list(s.border_kind); s.status = 23; break;
-        case 1: draw_size_list(s.border_size); s.status = 12; break;
-        case 2: draw_colour_palette(s.border_primary_colour); s.status = 3; break;
-        case 3: draw_colour_palette(s.border_secondary_colour); s.status = 3; break;
-        default: break;
+        case 0:
+            draw_border_list(s.border_kind);
+            s.status = HINT_BORDER;
+            break;
+        case 1:
+            draw_size_list(s.border_size);
+            s.status = HINT_SIZE;
+            break;
+        case 2:
+            draw_colour_palette(s.border_primary_colour);
+            s.status = HINT_COLOUR;
+            break;
+        case 3:
+            draw_colour_palette(s.border_secondary_colour);
+            s.status = HINT_COLOUR;
+            break;
+        default:
+            break;
         }
-    } else if (s.category == 2 && shape_ok) {
+    } else if (s.category == CATEGORY_SHAPE && shape_ok) {
         switch (s.item) {
-        case 2: draw_shape_palette(s.shape_kind[shape]); s.status = 11; break;
-        case 3: draw_colour_palette(s.shape_colour[shape]); s.status = 3; break;
-        case 4: draw_colour_palette(s.shape_flash_colour[shape]); s.status = 3; break;
-        case 5: draw_size_list(s.shape_size[shape]); s.status = 12; break;
-        default: break;
+        case 2:
+            draw_shape_palette(s.shape_kind[shape]);
+            s.status = HINT_SHAPE;
+            break;
+        case 3:
+            draw_colour_palette(s.shape_colour[shape]);
+            s.status = HINT_COLOUR;
+            break;
+        case 4:
+            draw_colour_palette(s.shape_flash_colour[shape]);
+            s.status = HINT_COLOUR;
+            break;
+        case 5:
+            draw_size_list(s.shape_size[shape]);
+            s.status = HINT_SIZE;
+            break;
+        default:
+            break;
         }
-    } else if (s.category == 3 && message_ok) {
+    } else if (s.category == CATEGORY_MESSAGE && message_ok) {
         switch (s.item) {
-        case 2: draw_message_list(s.message_kind[message]); s.status = 17; break;
-        case 3: draw_colour_palette(s.message_colour[message]); s.status = 3; break;
-        case 4: draw_size_list(s.message_size[message]); s.status = 12; break;
-        case 5: draw_speed_list(s.message_speed[message]); s.status = 21; break;
-        default: break;
+        case 2:
+            draw_message_list(s.message_kind[message]);
+            s.status = HINT_MESSAGE;
+            break;
+        case 3:
+            draw_colour_palette(s.message_colour[message]);
+            s.status = HINT_COLOUR;
+            break;
+        case 4:
+            draw_size_list(s.message_size[message]);
+            s.status = HINT_SIZE;
+            break;
+        case 5:
+            draw_speed_list(s.message_speed[message]);
+            s.status = HINT_SPEED;
+            break;
+        default:
+            break;
         }
     }
 }
