@@ -25,27 +25,29 @@ TEST(Status, Texts) {
     for (int code : {0, 2, 25, -1, 100, 104, 110, 114, -2147483647 - 1}) {
         EXPECT_EQ(shown(code, 0), "c=0 Status error -- notify programmer") << code;
     }
-    EXPECT_EQ(shown(3, 1), "c=0 Select a color from the pallete.");
-    EXPECT_EQ(shown(3, 2),
+    EXPECT_EQ(shown(HINT_COLOUR, CATEGORY_BORDER), "c=0 Select a color from the pallete.");
+    EXPECT_EQ(shown(HINT_COLOUR, CATEGORY_SHAPE),
               "c=0 Select a color from the pallete.\\nShape can be moved by clicking on the card.");
     EXPECT_EQ(
-        shown(3, 3),
+        shown(HINT_COLOUR, CATEGORY_MESSAGE),
         "c=0 Select a color from the pallete.\\nMessage can be moved by clicking on the card.");
-    EXPECT_EQ(shown(12, 0), "c=0 Select a color from the pallete.");
-    EXPECT_EQ(shown(12, 1), "c=0 Select a size from the list.");
-    EXPECT_EQ(shown(12, 2),
+    EXPECT_EQ(shown(HINT_SIZE, CATEGORY_BACKGROUND), "c=0 Select a color from the pallete.");
+    EXPECT_EQ(shown(HINT_SIZE, CATEGORY_BORDER), "c=0 Select a size from the list.");
+    EXPECT_EQ(shown(HINT_SIZE, CATEGORY_SHAPE),
               "c=0 Select a size from the list.\\nShape can be moved by clicking on the card.");
-    EXPECT_EQ(shown(7, 2), "c=0 ");
-    EXPECT_EQ(shown(22, 1), "c=0 Select a border from the list.");
-    EXPECT_EQ(shown(23, 1), "c=0 Select a border from the list.");
-    EXPECT_EQ(shown(24, 4), "c=0 Files are saved as C:TOBU1-3.SAV.");
-    EXPECT_EQ(shown(4, 2), "c=2 No shape selected.");
-    EXPECT_EQ(shown(18, 3), "c=2 Maximum number of messages already inserted.");
-    EXPECT_EQ(shown(20, 1), "c=2 There is no border.");
-    EXPECT_EQ(shown(101, 4), "c=2 Cannot save C:TOBU1.SAV.");
-    EXPECT_EQ(shown(103, 4), "c=2 Cannot save C:TOBU3.SAV.");
-    EXPECT_EQ(shown(111, 4), "c=2 Cannot load C:TOBU1.SAV.");
-    EXPECT_EQ(shown(113, 4), "c=2 Cannot load C:TOBU3.SAV.");
-    EXPECT_EQ(shown(19, 3), "c=0 Click on a message to select it.\\nPushing remove will remove any "
-                            "subliminal messages from the card.");
+    EXPECT_EQ(shown(STATUS_EMPTY, CATEGORY_SHAPE), "c=0 ");
+    EXPECT_EQ(shown(STATUS_CHOOSE_BORDER, CATEGORY_BORDER), "c=0 Select a border from the list.");
+    EXPECT_EQ(shown(HINT_BORDER, CATEGORY_BORDER), "c=0 Select a border from the list.");
+    EXPECT_EQ(shown(STATUS_FILES, CATEGORY_FILES), "c=0 Files are saved as C:TOBU1-3.SAV.");
+    EXPECT_EQ(shown(STATUS_NO_SHAPE, CATEGORY_SHAPE), "c=2 No shape selected.");
+    EXPECT_EQ(shown(STATUS_MESSAGES_FULL, CATEGORY_MESSAGE),
+              "c=2 Maximum number of messages already inserted.");
+    EXPECT_EQ(shown(STATUS_NO_BORDER, CATEGORY_BORDER), "c=2 There is no border.");
+    EXPECT_EQ(shown(STATUS_SAVE_FAILED_BASE + 1, CATEGORY_FILES), "c=2 Cannot save C:TOBU1.SAV.");
+    EXPECT_EQ(shown(STATUS_SAVE_FAILED_BASE + 3, CATEGORY_FILES), "c=2 Cannot save C:TOBU3.SAV.");
+    EXPECT_EQ(shown(STATUS_LOAD_FAILED_BASE + 1, CATEGORY_FILES), "c=2 Cannot load C:TOBU1.SAV.");
+    EXPECT_EQ(shown(STATUS_LOAD_FAILED_BASE + 3, CATEGORY_FILES), "c=2 Cannot load C:TOBU3.SAV.");
+    EXPECT_EQ(shown(STATUS_SELECT_MESSAGE, CATEGORY_MESSAGE),
+              "c=0 Click on a message to select it.\\nPushing remove will remove any "
+              "subliminal messages from the card.");
 }

@@ -2,13 +2,18 @@
 // and the Control-key shortcuts.
 #include <gtest/gtest.h>
 
+#include "layout.h"
 #include "runner_harness.h"
 
 namespace {
 
 // Client pixel of graphics point (x, y): the client is 601 x 501, origin (300, 250).
-int px(int x) { return 300 + x; }
-int py(int y) { return 250 - y; }
+int px(int x) {
+    return 300 + x;
+}
+int py(int y) {
+    return 250 - y;
+}
 
 TEST(App, StartStateOnScreen) {
     harness::RunResult r = harness::run_headless("wait 2\nshot start.png\n");
@@ -17,22 +22,22 @@ TEST(App, StartStateOnScreen) {
     ASSERT_TRUE(harness::load_png(r.path("start.png"), shot));
     ASSERT_EQ(shot.width, 601);
     ASSERT_EQ(shot.height, 501);
-    EXPECT_EQ(shot.at(px(70), py(10)), 0xFFFF00u);    // the yellow card
-    EXPECT_EQ(shot.at(px(-129), py(189)), 0xFFFF00u); // its inner corner
-    EXPECT_EQ(shot.at(px(-131), py(191)), 0xCCCCCCu); // backdrop just outside
+    EXPECT_EQ(shot.at(px(70), py(10)), 0xFFFF00u);     // the yellow card
+    EXPECT_EQ(shot.at(px(-129), py(189)), 0xFFFF00u);  // its inner corner
+    EXPECT_EQ(shot.at(px(-131), py(191)), 0xCCCCCCu);  // backdrop just outside
     EXPECT_EQ(shot.at(px(-232), py(-160)), 0xFFFFFFu); // frame of the yellow cell
     EXPECT_EQ(shot.at(px(-290), py(-150)), 0xFF0000u); // first cell: red
 
-    // Every palette cell in palette order: column c, row r from the bottom.
-    const int order[24] = {0,  10, 9, 19, 14, 2, 22, 8,  4,  20, 21, 13,
-                           23, 6,  7, 3,  17, 5, 1,  15, 11, 12, 18, 16};
+    // Every palette cell's middle in palette order: column c, row r from the bottom.
     const uint32_t rgb[24] = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00,
                               0xFF00FF, 0x00FFFF, 0x9900CC, 0x003399, 0x996699, 0x99FFFF,
                               0x99FFCC, 0xFF6600, 0x996633, 0xFF99CC, 0xFFFF99, 0xCC9933,
                               0xFF9966, 0x006633, 0x33CC99, 0x999933, 0x808080, 0xCCCCCC};
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 6; ++r)
-            EXPECT_EQ(shot.at(px(-283 + 34 * c), py(-241 + 18 * r)), rgb[order[6 * c + r]])
+    for (int c = 0; c < PALETTE_COLUMNS; ++c)
+        for (int r = 0; r < PALETTE_ROWS; ++r)
+            EXPECT_EQ(shot.at(px(PANEL_LEFT + CELL_WIDTH * c + CELL_WIDTH / 2),
+                              py(PANEL_BOTTOM + CELL_HEIGHT * r + CELL_HEIGHT / 2)),
+                      rgb[PALETTE_ORDER[PALETTE_ROWS * c + r]])
                 << "cell " << c << "," << r;
 
     // Bevels: the pressed "Background" tab and "Color" button are dark at
@@ -40,7 +45,9 @@ TEST(App, StartStateOnScreen) {
     const struct {
         int left, top;
         uint32_t upper_left;
-    } buttons[] = {{-298, 248, 0x000000u}, {-188, 248, 0xFFFFFFu}, {-298, 196, 0x000000u}};
+    } buttons[] = {{TABS_LEFT, TABS_TOP, 0x000000u},
+                   {TABS_LEFT + BUTTON_WIDTH, TABS_TOP, 0xFFFFFFu},
+                   {ITEMS_LEFT, ITEMS_TOP, 0x000000u}};
     for (const auto& b : buttons) {
         const uint32_t lower_right = b.upper_left ^ 0xFFFFFFu;
         EXPECT_EQ(shot.at(px(b.left + 2), py(b.top - 17)), b.upper_left) << b.left << "," << b.top;
@@ -73,8 +80,8 @@ TEST(App, ControlQEndsTheProgram) {
 }
 
 TEST(App, QuitChosenFromTheRunMenu) {
-    harness::RunResult r =
-        harness::run_headless("wait 1\nclick-screen 20 29\nwait 1\nclick-screen 40 218\nshot never.png\n");
+    harness::RunResult r = harness::run_headless(
+        "wait 1\nclick-screen 20 29\nwait 1\nclick-screen 40 218\nshot never.png\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(r.exists("never.png"));
 }
@@ -86,11 +93,15 @@ TEST(App, ControlLLogsEveryPrimitiveWhileTheTextWindowStaysHidden) {
     std::string log = r.read("log.txt");
     // The history keeps the frame's last 25 lines: the palette, ending with
     // the frame around the yellow cell and the palette's own frame.
-    EXPECT_NE(log.find("white rectangle with bounding box (-232,-142) to (-198,-160) with line width 1\n"),
-              std::string::npos)
+    EXPECT_NE(
+        log.find(
+            "white rectangle with bounding box (-232,-142) to (-198,-160) with line width 1\n"),
+        std::string::npos)
         << log;
-    EXPECT_NE(log.find("black rectangle with bounding box (-300,-140) to (-163,-250) with line width 1\n"),
-              std::string::npos)
+    EXPECT_NE(
+        log.find(
+            "black rectangle with bounding box (-300,-140) to (-163,-250) with line width 1\n"),
+        std::string::npos)
         << log;
     // The text window is hidden: the screen below the graphics window is bare.
     harness::Image screen;
@@ -109,8 +120,9 @@ TEST(App, RunMenuShowsItsLines) {
     ASSERT_TRUE(harness::load_png(plain.path("plain.png"), before));
     int changed = 0;
     for (int y = 45; y < 290; ++y)
-        for (int x = 10; x < 390; ++x) changed += screen.at(x, y) != before.at(x, y);
+        for (int x = 10; x < 390; ++x)
+            changed += screen.at(x, y) != before.at(x, y);
     EXPECT_GT(changed, 20000);
 }
 
-}  // namespace
+} // namespace

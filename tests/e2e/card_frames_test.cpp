@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "panel_clicks.h"
 #include "runner_harness.h"
 
 namespace {
@@ -26,9 +27,9 @@ int py(int y) {
     return 250 - y;
 }
 
-constexpr uint32_t GRAY_20 = 0xCCCCCCu;
+constexpr uint32_t GRAY = 0xCCCCCCu;
 
-const std::string LOAD_1 = "click 197 230\nclick -250 74\nwait 3\n"; // "Files", "Load 1"
+const std::string LOAD_1 = tab(CATEGORY_FILES) + button(3) + "wait 3\n"; // "Load 1"
 
 // A card file: the first line, ten shape lines, ten message lines; the
 // slots not given are empty.
@@ -92,7 +93,7 @@ TEST(CardFrames, GoldenStillCardWithBorderList) {
                                   "3 200 150 17 1 0 0 0\n",
                                   "3 -100 -120 13 0 2 2\n"
                                   "5 180 20 4 0 2 3\n");
-    harness::RunResult r = run_with_card("click -133 230\nwait 2\nshot still.png\n", text);
+    harness::RunResult r = run_with_card(tab(CATEGORY_BORDER) + "wait 2\nshot still.png\n", text);
     ASSERT_EQ(r.status, 0) << r.err;
     expect_golden(r, "still.png", "still_card_border_list");
 }
@@ -104,11 +105,9 @@ TEST(CardFrames, GoldenStillCardWithBorderList) {
 // tab, so there the label must also keep off the button's last column,
 // where it would be cut.
 TEST(CardFrames, EveryLabelEndsInsideItsButtonOnEveryTab) {
-    const int ITEMS[5] = {1, 4, 9, 8, 6};
     std::string script = "wait 2\n";
-    for (int t = 0; t < 5; ++t)
-        script += "click " + std::to_string(-243 + 110 * t) + " 230\nwait 2\nshot tab" +
-                  std::to_string(t) + ".png\n";
+    for (int t = 0; t < CATEGORY_COUNT; ++t)
+        script += tab(t) + "wait 2\nshot tab" + std::to_string(t) + ".png\n";
     harness::RunResult r = harness::run_headless(script);
     ASSERT_EQ(r.status, 0) << r.err;
 
@@ -121,22 +120,22 @@ TEST(CardFrames, EveryLabelEndsInsideItsButtonOnEveryTab) {
                 if (shot.at(px(x), py(y)) != shot.at(px(x), py(top - 6))) end = std::max(end, x);
         return end;
     };
-    for (int t = 0; t < 5; ++t) {
+    for (int t = 0; t < CATEGORY_COUNT; ++t) {
         SCOPED_TRACE("tab " + std::to_string(t));
         harness::Image shot;
         ASSERT_TRUE(harness::load_png(r.path("tab" + std::to_string(t) + ".png"), shot));
-        for (int i = 0; i < 5; ++i) {
-            const int left = -298 + 110 * i, right = left + 110;
-            const bool last = i == 4;
-            const int end = label_end(shot, left, 248, last ? right + 20 : right - 1);
+        for (int i = 0; i < CATEGORY_COUNT; ++i) {
+            const int left = TABS_LEFT + BUTTON_WIDTH * i, right = left + BUTTON_WIDTH;
+            const bool last = i == CATEGORY_COUNT - 1;
+            const int end = label_end(shot, left, TABS_TOP, last ? right + 20 : right - 1);
             EXPECT_GT(end, left + 20) << "tab " << i << " has no label";
             EXPECT_LT(end, last ? right : right - 1) << "tab " << i;
         }
-        for (int j = 0; j < ITEMS[t]; ++j) {
-            const int top = 196 - 35 * j;
-            const int end = label_end(shot, -298, top, -188 + 20);
-            EXPECT_GT(end, -278) << "item " << j << " has no label";
-            EXPECT_LT(end, -188) << "item " << j;
+        const int right = ITEMS_LEFT + BUTTON_WIDTH;
+        for (int j = 0; j < ITEM_COUNTS[t]; ++j) {
+            const int end = label_end(shot, ITEMS_LEFT, ITEMS_TOP - BUTTON_HEIGHT * j, right + 20);
+            EXPECT_GT(end, ITEMS_LEFT + 20) << "item " << j << " has no label";
+            EXPECT_LT(end, right) << "item " << j;
         }
     }
 }
@@ -154,11 +153,11 @@ TEST(CardFrames, MaskCutsShapesAndMessagesAtTheCardsInnerEdge) {
     harness::Image shot;
     ASSERT_TRUE(harness::load_png(r.path("mask.png"), shot));
     EXPECT_EQ(shot.at(px(-129), py(189)), 0x00FF00u);
-    EXPECT_EQ(shot.at(px(-130), py(189)), GRAY_20);
-    EXPECT_EQ(shot.at(px(-129), py(190)), GRAY_20);
+    EXPECT_EQ(shot.at(px(-130), py(189)), GRAY);
+    EXPECT_EQ(shot.at(px(-129), py(190)), GRAY);
     EXPECT_EQ(shot.at(px(269), py(-169)), 0xFF00FFu);
-    EXPECT_EQ(shot.at(px(270), py(-169)), GRAY_20);
-    EXPECT_EQ(shot.at(px(269), py(-170)), GRAY_20);
+    EXPECT_EQ(shot.at(px(270), py(-169)), GRAY);
+    EXPECT_EQ(shot.at(px(269), py(-170)), GRAY);
     int wrapped = 0, outside = 0;
     for (int y = 0; y < shot.height; ++y) {
         for (int x = 0; x < shot.width; ++x) {

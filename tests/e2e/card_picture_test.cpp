@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "gif_io.h"
+#include "panel_clicks.h"
 #include "runner_harness.h"
 
 namespace {
@@ -92,8 +93,8 @@ void limit_file_size() {
 // The designer loads the card, lets it run, saves it to slot 2 and goes on:
 // the frames it shows after the save are card-picture's frames of the slot.
 TEST(CardPicture, PictureOfASavedCardIsTheCardAreaOfTheDesignersFrames) {
-    const std::string files = "click 197 230\n", load_1 = "click -250 74\nwait 3\n",
-                      save_2 = "click -250 144\nwait 3\n";
+    const std::string files = tab(CATEGORY_FILES), load_1 = button(3) + "wait 3\n",
+                      save_2 = button(1) + "wait 3\n";
     harness::RunSetup designer;
     designer.files = {{"tobu1.sav", EVERY_STEADY_EFFECT}};
     designer.script = files + load_1 + "wait 4\n" + save_2 +

@@ -11,4 +11,4 @@ if(NOT TARGET runner_harness)
 endif()
 
 kv319_test(editor_card_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/editor_card_test.cpp
-  LIBS runner_harness)
+  LIBS runner_harness card_layout)

@@ -6,22 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "panel_clicks.h"
 #include "runner_harness.h"
 
 namespace {
 
-std::string tab(int t) {
-    return "click " + std::to_string(-243 + 110 * t) + " 230\n";
-}
-std::string button(int j) {
-    return "click -250 " + std::to_string(179 - 35 * j) + "\n";
-}
 // Buttons that act at once hold the program for three events.
 std::string act(int j) {
     return button(j) + "wait 3\n";
-}
-std::string at(int x, int y) {
-    return "click " + std::to_string(x) + " " + std::to_string(y) + "\n";
 }
 const std::string SAVE_1 = act(0), SAVE_2 = act(1), SAVE_3 = act(2);
 const std::string LOAD_1 = act(3), LOAD_2 = act(4), LOAD_3 = act(5);

@@ -16,6 +16,7 @@ add_library(sync_probe SHARED ${CMAKE_CURRENT_LIST_DIR}/sync_probe.cpp)
 target_link_libraries(sync_probe PRIVATE ${CMAKE_DL_LIBS})
 target_compile_options(sync_probe PRIVATE -fno-sanitize=all)
 
-kv319_test(faults_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/faults_test.cpp LIBS runner_harness)
+kv319_test(faults_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/faults_test.cpp
+  LIBS runner_harness card_layout)
 target_compile_definitions(faults_test PRIVATE KV319_SYNC_PROBE="$<TARGET_FILE:sync_probe>")
 add_dependencies(faults_test sync_probe)

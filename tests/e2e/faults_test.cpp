@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "panel_clicks.h"
 #include "runner_harness.h"
 
 namespace {
@@ -41,12 +42,9 @@ namespace fs = std::filesystem;
 
 constexpr int STATUS_CANNOT_DROP = 125; // the child could not be kept from writing
 
-std::string tab(int t) {
-    return "click " + std::to_string(-243 + 110 * t) + " 230\n";
-}
 // An item button that acts at once, and the pause it holds.
 std::string act(int j, const std::string& during_pause = "") {
-    return "click -250 " + std::to_string(179 - 35 * j) + "\n" + during_pause + "wait 3\n";
+    return button(j) + during_pause + "wait 3\n";
 }
 const int SAVE_1 = 0, SAVE_2 = 1, SAVE_3 = 2, LOAD_1 = 3, LOAD_2 = 4, LOAD_3 = 5;
 

@@ -40,9 +40,9 @@ class CardFileTest : public EditorTest {
         ASSERT_NE(mkdtemp(name), nullptr);
         dir = name;
         ASSERT_EQ(chdir(name), 0);
-        s.category = 4;
+        s.category = CATEGORY_FILES;
         s.item = -1;
-        s.status = 24;
+        s.status = STATUS_FILES;
     }
     void TearDown() override {
         EXPECT_EQ(chdir(old_dir.c_str()), 0);
@@ -74,13 +74,13 @@ TEST_F(CardFileTest, FailedSaveSaysSoUntilTheNextClickAndLeavesNothingBehind) {
     // nothing else brings back the tab's own text.
     EXPECT_EQ(s.status, STATUS_SAVE_FAILED_BASE + 1);
     click(0, 0);
-    EXPECT_EQ(s.status, 24);
+    EXPECT_EQ(s.status, STATUS_FILES);
 
     press(0); // fails again
     EXPECT_EQ(s.status, STATUS_SAVE_FAILED_BASE + 1);
     // The next button pressed reports its own result.
     press(1); // "Save 2"
-    EXPECT_EQ(s.status, 24);
+    EXPECT_EQ(s.status, STATUS_FILES);
     EXPECT_EQ(read_file("tobu2.sav").substr(0, 2), "9 ");
 }
 
@@ -96,7 +96,7 @@ TEST_F(CardFileTest, UnreadableLoadSaysSoAndAMissingOneIsSilent) {
 
     kv319_fake::reset();
     press(5); // "Load 3": never saved
-    EXPECT_EQ(s.status, 24);
+    EXPECT_EQ(s.status, STATUS_FILES);
     EXPECT_FALSE(drew("Cannot"));
     EXPECT_TRUE(kv319_fake::printed().empty());
 }

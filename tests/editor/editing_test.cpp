@@ -17,27 +17,28 @@ TEST(Generator, FollowsItsRuleFromAnySeed) {
 }
 
 TEST(HitTest, RegionBoundaries) {
-    EXPECT_EQ(hit_test(-191, 100, 2, 1), CLICK_ITEM);
-    EXPECT_EQ(hit_test(-190, 100, 2, 1), CLICK_NONE);
-    EXPECT_EQ(hit_test(-200, 197, 0, 3), CLICK_ITEM);
-    EXPECT_EQ(hit_test(-200, 198, 0, 3), CLICK_NONE);
+    EXPECT_EQ(hit_test(-191, 100, 2, STATUS_ADD_SHAPE), CLICK_ITEM);
+    EXPECT_EQ(hit_test(-190, 100, 2, STATUS_ADD_SHAPE), CLICK_NONE);
+    EXPECT_EQ(hit_test(-200, 197, 0, HINT_COLOUR), CLICK_ITEM);
+    EXPECT_EQ(hit_test(-200, 198, 0, HINT_COLOUR), CLICK_NONE);
     const int lower[5] = {163, 58, -117, -82, -12}; // exclusive, per tab
     for (int category = 0; category < 5; ++category) {
-        EXPECT_EQ(hit_test(-250, lower[category] + 1, category, 7), CLICK_ITEM) << category;
-        EXPECT_NE(hit_test(-250, lower[category], category, 7), CLICK_ITEM) << category;
+        EXPECT_EQ(hit_test(-250, lower[category] + 1, category, STATUS_EMPTY), CLICK_ITEM)
+            << category;
+        EXPECT_NE(hit_test(-250, lower[category], category, STATUS_EMPTY), CLICK_ITEM) << category;
     }
-    EXPECT_EQ(hit_test(249, 216, 0, 3), CLICK_TAB);
-    EXPECT_EQ(hit_test(250, 216, 0, 3), CLICK_NONE);
-    EXPECT_EQ(hit_test(-130, -170, 0, 3), CLICK_CARD);
-    EXPECT_EQ(hit_test(270, 0, 0, 3), CLICK_NONE);
-    EXPECT_EQ(hit_test(0, 190, 0, 3), CLICK_NONE);
+    EXPECT_EQ(hit_test(249, 216, 0, HINT_COLOUR), CLICK_TAB);
+    EXPECT_EQ(hit_test(250, 216, 0, HINT_COLOUR), CLICK_NONE);
+    EXPECT_EQ(hit_test(-130, -170, 0, HINT_COLOUR), CLICK_CARD);
+    EXPECT_EQ(hit_test(270, 0, 0, HINT_COLOUR), CLICK_NONE);
+    EXPECT_EQ(hit_test(0, 190, 0, HINT_COLOUR), CLICK_NONE);
     // The lower panel ends at x -163 and y -140, the tall one at y -113.
-    EXPECT_EQ(hit_test(-163, -140, 0, 3), CLICK_COLOUR);
-    EXPECT_EQ(hit_test(-162, -140, 0, 3), CLICK_NONE);
-    EXPECT_EQ(hit_test(-200, -139, 0, 3), CLICK_NONE);
-    EXPECT_EQ(hit_test(-200, -113, 1, 23), CLICK_BORDER);
-    EXPECT_EQ(hit_test(-200, -112, 3, 17), CLICK_NONE);
-    EXPECT_EQ(hit_test(-200, -200, 2, 7), CLICK_NONE); // no list on screen
+    EXPECT_EQ(hit_test(-163, -140, 0, HINT_COLOUR), CLICK_COLOUR);
+    EXPECT_EQ(hit_test(-162, -140, 0, HINT_COLOUR), CLICK_NONE);
+    EXPECT_EQ(hit_test(-200, -139, 0, HINT_COLOUR), CLICK_NONE);
+    EXPECT_EQ(hit_test(-200, -113, 1, HINT_BORDER), CLICK_BORDER);
+    EXPECT_EQ(hit_test(-200, -112, 3, HINT_MESSAGE), CLICK_NONE);
+    EXPECT_EQ(hit_test(-200, -200, 2, STATUS_EMPTY), CLICK_NONE); // no list on screen
 }
 
 // The panels reach past their entries; such clicks store nothing.
@@ -52,11 +53,16 @@ TEST_F(EditorTest, ClicksPastAListsEntriesAreIgnored) {
     s.selected_message = 6;
     s.item = 3;
     const Case cases[] = {
-        {0, 3, -164, -200, &s.background_colour}, {0, 3, -250, -142, &s.background_colour},
-        {0, 3, -200, -140, &s.background_colour}, {2, 11, -164, -240, &s.shape_kind[1]},
-        {2, 11, -250, -140, &s.shape_kind[1]},    {2, 12, -250, -142, &s.shape_size[1]},
-        {3, 21, -250, -140, &s.message_speed[6]}, {3, 17, -250, -117, &s.message_kind[6]},
-        {1, 23, -164, -200, &s.border_kind},      {0, 3, -1000, -200, &s.background_colour},
+        {0, HINT_COLOUR, -164, -200, &s.background_colour},
+        {0, HINT_COLOUR, -250, -142, &s.background_colour},
+        {0, HINT_COLOUR, -200, -140, &s.background_colour},
+        {0, HINT_COLOUR, -1000, -200, &s.background_colour},
+        {2, HINT_SHAPE, -164, -240, &s.shape_kind[1]},
+        {2, HINT_SHAPE, -250, -140, &s.shape_kind[1]},
+        {2, HINT_SIZE, -250, -142, &s.shape_size[1]},
+        {3, HINT_SPEED, -250, -140, &s.message_speed[6]},
+        {3, HINT_MESSAGE, -250, -117, &s.message_kind[6]},
+        {1, HINT_BORDER, -164, -200, &s.border_kind},
     };
     for (const Case& c : cases) {
         s.category = c.category;
@@ -66,7 +72,7 @@ TEST_F(EditorTest, ClicksPastAListsEntriesAreIgnored) {
         EXPECT_EQ(*c.field, before) << c.x << "," << c.y;
     }
     s.category = 0;
-    click(-1000, 230); // the tab row has no left edge, but no tab lies there
+    click(-1000, TAB_Y); // the tab row has no left edge, but no tab lies there
     EXPECT_EQ(s.category, 0);
 }
 
@@ -93,16 +99,16 @@ TEST_F(EditorTest, RefusalsShowRedTextDuringThePause) {
     EXPECT_TRUE(drew_text(2, "No shape selected."));
     EXPECT_EQ(kv319_fake::events_taken(), 3);
     EXPECT_EQ(s.item, 0);
-    EXPECT_EQ(s.status, 1);
+    EXPECT_EQ(s.status, STATUS_ADD_SHAPE);
     s.category = 3;
     press(5);
     EXPECT_TRUE(drew_text(2, "No message selected."));
-    EXPECT_EQ(s.status, 13);
+    EXPECT_EQ(s.status, STATUS_ADD_MESSAGE);
     s.category = 1;
     press(2);
     EXPECT_TRUE(drew_text(2, "There is no border."));
     EXPECT_EQ(s.item, 0);
-    EXPECT_EQ(s.status, 22);
+    EXPECT_EQ(s.status, STATUS_CHOOSE_BORDER);
 }
 
 TEST_F(EditorTest, RemovingTheSelectedMessageShowsNoPressedButton) {
@@ -114,17 +120,17 @@ TEST_F(EditorTest, RemovingTheSelectedMessageShowsNoPressedButton) {
     EXPECT_EQ(s.message_kind[5], -1);
     EXPECT_EQ(s.selected_message, -1);
     EXPECT_EQ(s.item, 0);
-    EXPECT_EQ(s.status, 13);
+    EXPECT_EQ(s.status, STATUS_ADD_MESSAGE);
     EXPECT_TRUE(kv319_fake::calls().empty());
     EXPECT_EQ(kv319_fake::events_taken(), 3);
 }
 
 TEST_F(EditorTest, APauseDiscardsEventsButStopsAtAQuit) {
     s.category = 2;
-    kv319_fake::push_event(EVENT_MOUSE, 0, 230); // the "Background" tab
+    kv319_fake::push_event(EVENT_MOUSE, tab_x(CATEGORY_BACKGROUND), TAB_Y);
     kv319_fake::push_event(EVENT_KEY, 0, 0, 'q');
     kv319_fake::push_event(EVENT_MOUSE, 0, 0);
-    click(-250, 179 - 35 * 8); // "Remove", refused
+    click(ITEM_X, item_y(8)); // "Remove", refused
     EXPECT_EQ(s.category, 2);
     EXPECT_EQ(s.shape_kind[0], -1);
     EXPECT_EQ(s.quit_requested, 0);
@@ -136,7 +142,7 @@ TEST_F(EditorTest, APauseDiscardsEventsButStopsAtAQuit) {
     kv319_fake::push_event(EVENT_PERIODIC);
     kv319_fake::push_event(EVENT_QUIT);
     queue_ticks(3);
-    click(-250, 179 - 35 * 6); // "Animate"
+    click(ITEM_X, item_y(6)); // "Animate"
     EXPECT_EQ(s.quit_requested, 1);
     EXPECT_EQ(kv319_fake::events_taken(), 2);
 

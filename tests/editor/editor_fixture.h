@@ -10,6 +10,7 @@
 #include "editor_state.h"
 #include "kv319.h"
 #include "kv319_fake.h"
+#include "panel_clicks.h"
 
 class EditorTest : public ::testing::Test {
   protected:
@@ -31,7 +32,7 @@ class EditorTest : public ::testing::Test {
     // Presses item button j with enough ticks queued for any pause.
     void press(int item) {
         queue_ticks(5);
-        click(-250, 179 - 35 * item);
+        click(ITEM_X, item_y(item));
     }
 
     // Whether a drawing call line contains the given text.

@@ -12,6 +12,7 @@
 #include "display.h"
 #include "kv319.h"
 #include "kv319_fake.h"
+#include "panel_clicks.h"
 
 namespace {
 
@@ -50,9 +51,9 @@ bool contains(const Calls& frame, const Calls& part) {
 }
 
 struct Step {
-    int x, y;    // the click
-    Calls panel; // how the frames after it end: the panel, or the item buttons
-    Calls hint;  // the status line of the second frame
+    int x, y;           // the click
+    Calls panel;        // how the frames after it end: the panel, or the item buttons
+    int hint, category; // the status line of the second frame
 };
 
 std::string run_entry() {
@@ -60,49 +61,35 @@ std::string run_entry() {
     return std::to_string(WinMain(nullptr, nullptr, command_line, 1));
 }
 
-int tab_x(int t) {
-    return -243 + 110 * t;
-}
-int item_y(int j) {
-    return 179 - 35 * j;
-}
-
 } // namespace
 
 TEST(Frame, LayerOrderAndEveryPanelWithItsValueAndHint) {
     // Values chosen so that each panel shows a value of its own.
     const std::vector<Step> steps = {
-        {tab_x(1), 230, record([] { draw_border_list(-1); }), record([] { draw_status(23, 1); })},
-        {-266, -168, record([] { draw_border_list(2); }), record([] { draw_status(23, 1); })},
-        {-250, item_y(1), record([] { draw_size_list(1); }), record([] { draw_status(12, 1); })},
-        {-250, -164, record([] { draw_size_list(3); }), record([] { draw_status(12, 1); })},
-        {-250, item_y(2), record([] { draw_colour_palette(0); }),
-         record([] { draw_status(3, 1); })},
-        {-250, item_y(3), record([] { draw_colour_palette(1); }),
-         record([] { draw_status(3, 1); })},
-        {tab_x(2), 230, record([] { draw_item_buttons(2, 0); }), record([] { draw_status(1, 2); })},
-        {0, 0, record([] { draw_shape_palette(0); }), record([] { draw_status(11, 2); })},
-        {-198, -223, record([] { draw_shape_palette(1); }), record([] { draw_status(11, 2); })},
-        {-250, item_y(3), record([] { draw_colour_palette(0); }),
-         record([] { draw_status(3, 2); })},
-        {-250, item_y(4), record([] { draw_colour_palette(1); }),
-         record([] { draw_status(3, 2); })},
-        {-250, item_y(5), record([] { draw_size_list(1); }), record([] { draw_status(12, 2); })},
-        {tab_x(3), 230, record([] { draw_item_buttons(3, 0); }),
-         record([] { draw_status(13, 3); })},
-        {0, 0, record([] { draw_message_list(0); }), record([] { draw_status(17, 3); })},
-        {-250, item_y(3), record([] { draw_colour_palette(0); }),
-         record([] { draw_status(3, 3); })},
-        {-250, item_y(4), record([] { draw_size_list(1); }), record([] { draw_status(12, 3); })},
-        {-250, item_y(5), record([] { draw_speed_list(2); }), record([] { draw_status(21, 3); })},
-        {tab_x(4), 230, record([] { draw_item_buttons(4, -1); }),
-         record([] { draw_status(24, 4); })},
+        {tab_x(1), TAB_Y, record([] { draw_border_list(-1); }), HINT_BORDER, 1},
+        {-266, -168, record([] { draw_border_list(2); }), HINT_BORDER, 1},
+        {ITEM_X, item_y(1), record([] { draw_size_list(1); }), HINT_SIZE, 1},
+        {-250, -164, record([] { draw_size_list(3); }), HINT_SIZE, 1},
+        {ITEM_X, item_y(2), record([] { draw_colour_palette(0); }), HINT_COLOUR, 1},
+        {ITEM_X, item_y(3), record([] { draw_colour_palette(1); }), HINT_COLOUR, 1},
+        {tab_x(2), TAB_Y, record([] { draw_item_buttons(2, 0); }), STATUS_ADD_SHAPE, 2},
+        {0, 0, record([] { draw_shape_palette(0); }), HINT_SHAPE, 2},
+        {-198, -223, record([] { draw_shape_palette(1); }), HINT_SHAPE, 2},
+        {ITEM_X, item_y(3), record([] { draw_colour_palette(0); }), HINT_COLOUR, 2},
+        {ITEM_X, item_y(4), record([] { draw_colour_palette(1); }), HINT_COLOUR, 2},
+        {ITEM_X, item_y(5), record([] { draw_size_list(1); }), HINT_SIZE, 2},
+        {tab_x(3), TAB_Y, record([] { draw_item_buttons(3, 0); }), STATUS_ADD_MESSAGE, 3},
+        {0, 0, record([] { draw_message_list(0); }), HINT_MESSAGE, 3},
+        {ITEM_X, item_y(3), record([] { draw_colour_palette(0); }), HINT_COLOUR, 3},
+        {ITEM_X, item_y(4), record([] { draw_size_list(1); }), HINT_SIZE, 3},
+        {ITEM_X, item_y(5), record([] { draw_speed_list(2); }), HINT_SPEED, 3},
+        {tab_x(4), TAB_Y, record([] { draw_item_buttons(4, -1); }), STATUS_FILES, 4},
     };
     const Calls start = record([] {
         draw_backdrop();
         draw_card(5);
         draw_mask();
-        draw_status(3, 0);
+        draw_status(HINT_COLOUR, CATEGORY_BACKGROUND);
         draw_tabs(0);
         draw_item_buttons(0, 0);
         draw_colour_palette(5);
@@ -122,7 +109,7 @@ TEST(Frame, LayerOrderAndEveryPanelWithItsValueAndHint) {
         draw_shapes({shape_kind, zero[0], zero[1], zero[2], ones[0], ones[1], zero[3], zero[4]});
         draw_messages({message_kind, zero[5], zero[6], zero[7], ones[0], twos, zero[3]});
         draw_mask();
-        draw_status(24, 4);
+        draw_status(STATUS_FILES, CATEGORY_FILES);
         draw_border(2, 0, 1, 3);
         draw_tabs(4);
         draw_item_buttons(4, -1);
@@ -145,7 +132,7 @@ TEST(Frame, LayerOrderAndEveryPanelWithItsValueAndHint) {
         const Calls& second = drawn[2 + 2 * k];
         EXPECT_TRUE(ends_with(first, steps[k].panel)) << "click " << k + 1;
         EXPECT_TRUE(ends_with(second, steps[k].panel)) << "click " << k + 1;
-        EXPECT_TRUE(contains(second, steps[k].hint))
-            << "click " << k + 1 << ": " << steps[k].hint[1];
+        const Calls hint = record([&] { draw_status(steps[k].hint, steps[k].category); });
+        EXPECT_TRUE(contains(second, hint)) << "click " << k + 1 << ": " << hint[1];
     }
 }
