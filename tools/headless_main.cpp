@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 
-#include "headless_driver.h"
 #include "runner.h"
 #include "winsys.h"
 

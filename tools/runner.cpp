@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "headless_start.h"
 #include "png_io.h"
 #include "state.h"
 #include "wm.h"
@@ -749,10 +750,8 @@ void ScriptedDriver::wait_input(uint64_t deadline_ms) {
 }
 
 ScriptedDriver& scripted_start(int screen_width, int screen_height) {
-    ws::wm_reset();
     auto* driver = new ScriptedDriver(screen_width, screen_height);
-    ws::set_driver(driver);  // the layer owns it
-    ws::wm_start();
+    ws::headless_start(driver);
     return *driver;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "png_io.h"
 #include "runner.h"
 #include "state.h"
