@@ -15,8 +15,8 @@
 #include <cstring>
 
 #include "headless_start.h"
+#include "kv319_runner_hook.h"
 #include "png_io.h"
-#include "state.h"
 #include "wm.h"
 
 namespace runner {
@@ -56,6 +56,9 @@ constexpr int VK_OEM_4 = 0xDB;       // [ {
 constexpr int VK_OEM_5 = 0xDC;       // \ |
 constexpr int VK_OEM_6 = 0xDD;       // ] }
 constexpr int VK_OEM_7 = 0xDE;       // ' "
+
+// The runner that takes the text window's lines, if any.
+static Runner* listening = nullptr;
 
 void fail(int line, const std::string& message) {
     if (line > 0)
@@ -481,8 +484,27 @@ bool parse_script(const std::string& text, const Options& options, std::vector<C
 
 // ---- Carrying out ----------------------------------------------------------
 
+static void take_hooked_line(const char* line) {
+    if (listening) listening->take_text_line(line);
+}
+
 Runner::Runner(std::vector<Command> commands, const Options& options)
-    : commands_(std::move(commands)), options_(options) {}
+    : commands_(std::move(commands)), options_(options) {
+    listening = this;
+    KV319_set_text_line_hook(take_hooked_line);
+}
+
+Runner::~Runner() {
+    if (listening == this) {
+        KV319_set_text_line_hook(nullptr);
+        listening = nullptr;
+    }
+}
+
+void Runner::take_text_line(const char* line) {
+    if (console_.size() == CONSOLE_LINES) console_.pop_front();
+    console_.emplace_back(line);
+}
 
 static const char* target_name(Target t) {
     switch (t) {
@@ -611,26 +633,6 @@ void Runner::carry_out_input(ws::HeadlessDriver& driver, const Command& c) {
     }
 }
 
-// The text window's stored lines, oldest first, from the runtime's history:
-// each as it is stored, with a newline added where it has none.
-static bool write_console(FILE* f) {
-    int slot = rt.history_oldest;
-    if (slot < 0 || slot >= HISTORY_SIZE || rt.history_next < 0 || rt.history_next >= HISTORY_SIZE)
-        return true;
-    do {
-        if (HGLOBAL block = rt.history_lines[slot]) {
-            if (const char* text = static_cast<const char*>(GlobalLock(block))) {
-                size_t n = std::strlen(text);
-                std::fwrite(text, 1, n, f);
-                if (n == 0 || text[n - 1] != '\n') std::fputc('\n', f);
-                GlobalUnlock(block);
-            }
-        }
-        slot = (slot + 1) % HISTORY_SIZE;
-    } while (slot != rt.history_next);
-    return true;
-}
-
 void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
     bool ok = false;
     switch (c.kind) {
@@ -654,7 +656,14 @@ void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
         break;
     }
     case CommandKind::Console:
-        ok = ws::write_file_whole(c.file.c_str(), write_console);
+        // The text window's last lines, oldest first, one per line.
+        ok = ws::write_file_whole(c.file.c_str(), [this](std::FILE* f) {
+            for (const std::string& line : console_) {
+                std::fputs(line.c_str(), f);
+                std::fputc('\n', f);
+            }
+            return true;
+        });
         break;
     default:
         return;

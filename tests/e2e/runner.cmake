@@ -1,7 +1,6 @@
 # The headless runner: its scripted user, and end-to-end runs of the card
 # designer through it.
-kv319_test(runner_script_test SOURCES runner_script_test.cpp LIBS kv319_runner kv319_platform_internal
-  kv319_runtime_internal)
+kv319_test(runner_script_test SOURCES runner_script_test.cpp LIBS kv319_runner kv319_platform_internal)
 
 # runner_harness: runs card-designer-headless in a directory of its own, for
 # any end-to-end test (see tests/support/runner_harness.h).

@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "headless_start.h"
+#include "kv319.h"
 #include "png_io.h"
 #include "runner.h"
-#include "state.h"
-#include "winsys.h"
 #include "wm.h"
 
 using runner::Command;
@@ -470,8 +469,8 @@ struct OnLayer {
     runner::Runner user;
     HWND graphics = nullptr, text = nullptr;
 
-    explicit OnLayer(const std::string& script)
-        : driver(ws::headless_start(1024, 768)), user(parse_ok(script), Options{}) {
+    explicit OnLayer(const std::string& script, const Options& options = Options{})
+        : driver(ws::headless_start(1024, 768)), user(parse_ok(script), options) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = plain_proc;
         wc.lpszClassName = "DrawWndClass";
@@ -578,28 +577,26 @@ TEST(RunnerOnLayer, ShotIsTheClientAreaAsLastPresented) {
     EXPECT_EQ(px.back(), static_cast<uint32_t>(((c.bottom - 1) << 12) | (c.right - 1)));
 }
 
-TEST(RunnerOnLayer, ConsoleListsTheStoredLinesOldestFirst) {
-    std::string file = testing::TempDir() + "runner_console.txt";
-    OnLayer s("console " + file + "\n");
-    // A full history that has wrapped: the oldest line sits in slot 3.
-    for (int i = 0; i < HISTORY_SIZE; ++i) {
-        int n = (i - 3 + HISTORY_SIZE) % HISTORY_SIZE;
-        std::string text = n == 0   ? "first\n"
-                           : n == 1 ? ""
-                           : n == 2 ? "two\nlines"
-                                    : "line " + std::to_string(n);
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-        std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-        GlobalUnlock(block);
-        rt.history_lines[i] = block;
+TEST(RunnerOnLayer, ConsoleHoldsTheTextWindowsLastLinesAsShown) {
+    std::string console = testing::TempDir() + "runner_console.txt";
+    OnLayer s("console " + console + "\n");
+    // More messages than the window keeps, through the runtime: each is one
+    // line of the window, without its one trailing newline; a newline inside
+    // a message (drawn on its one line) ends a line of the file too.
+    std::vector<std::string> shown;
+    for (int n = 0; n < 26; ++n) {
+        KV319_printf("line %d", n);
+        shown.push_back("line " + std::to_string(n));
     }
-    rt.history_oldest = 3;
-    rt.history_next = 3;
+    KV319_printf("first\n");
+    KV319_printf("");
+    KV319_printf("two\nlines");
+    KV319_printf("ends twice\n\n");
+    for (std::string line : {"first", "", "two\nlines", "ends twice\n"}) shown.push_back(line);
 
     s.driver.wait_input(100);
-    // A newline inside a message ends a line of the file too.
-    std::string expected = "first\n\ntwo\nlines\n";
-    for (int n = 3; n < HISTORY_SIZE; ++n)
-        expected += "line " + std::to_string(n) + "\n";
-    EXPECT_EQ(read_text(file), expected);
+    std::string last;
+    for (size_t i = shown.size() - runner::CONSOLE_LINES; i < shown.size(); ++i)
+        last += shown[i] + "\n";
+    EXPECT_EQ(read_text(console), last);
 }
