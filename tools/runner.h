@@ -12,11 +12,13 @@
 //
 // Of the runtime the runner knows only the hook that hands it every line
 // of the text window as the window shows it (kv319_runner_hook.h): it keeps
-// the last CONSOLE_LINES for `console`.
+// the last CONSOLE_LINES for `console`, and with --transcript every line
+// since the start.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <string>
@@ -39,7 +41,8 @@ inline constexpr size_t MAX_LINE_LENGTH = 4096;               // characters, wit
 inline constexpr size_t CONSOLE_LINES = 25;
 
 struct Options {
-    std::string input_path;  // empty: standard input
+    std::string input_path;      // empty: standard input
+    std::string transcript_path; // --transcript: empty for none
     int screen_width = 1024, screen_height = 768;
     uint64_t max_ticks = 100000;
     bool help = false;       // --help: print the usage and stop
@@ -131,7 +134,8 @@ ScriptedDriver& scripted_start(int screen_width, int screen_height);
 class Runner {
   public:
     // Takes the text window's lines from the runtime from now on, until the
-    // runner goes. One runner at a time.
+    // runner goes; with a transcript, every line is kept in a temporary file
+    // (a long run costs no memory). One runner at a time.
     Runner(std::vector<Command> commands, const Options& options);
     ~Runner();
     Runner(const Runner&) = delete;
@@ -153,6 +157,11 @@ class Runner {
 
     // One more line of the text window, as the runtime's hook hands it over.
     void take_text_line(const char* line);
+    // Writes the --transcript file, once, as `console` writes its file: every
+    // line the text window has received, one per line. Called when the
+    // program has ended, and by fail(). A file that cannot be written is a
+    // runner error.
+    void finish_transcript();
 
   private:
     void finish(ws::HeadlessDriver& driver, uint64_t deadline_ms);
@@ -168,10 +177,12 @@ class Runner {
     size_t typed_ = 0;      // characters of the current type command pushed
     bool closed_ = false;   // the end-of-script close has been given
     std::deque<std::string> console_; // the text window's last CONSOLE_LINES lines
+    std::FILE* transcript_ = nullptr; // every line so far, with --transcript
 };
 
 // Ends the process as a runner error: "LINE: message" (no line when 0) on
-// stderr, status 2.
+// stderr, status 2. The transcript is written after the message: what the
+// program said until then.
 [[noreturn]] void fail(int line, const std::string& message);
 
 }  // namespace runner
