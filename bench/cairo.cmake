@@ -5,6 +5,6 @@ if(CAIRO_FOUND)
   add_executable(cairo_reference_bench ${CMAKE_CURRENT_LIST_DIR}/cairo_reference_bench.cpp)
   target_include_directories(cairo_reference_bench PRIVATE ${CMAKE_SOURCE_DIR}/display
                              ${CMAKE_SOURCE_DIR}/runtime/include)
-  target_link_libraries(cairo_reference_bench PRIVATE card_display_objects winsys
+  target_link_libraries(cairo_reference_bench PRIVATE card_display_objects kv319_platform_internal
                         PkgConfig::CAIRO benchmark::benchmark benchmark::benchmark_main)
 endif()

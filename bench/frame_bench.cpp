@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_cards.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "kv319.h"
 #include "state.h"
 #include "wm.h"

@@ -10,7 +10,7 @@
 
 #include "bench_cards.h"
 #include "gdi.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "kv319.h"
 #include "state.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "canvas.h"
 #include "headless_driver.h"
 #include "png_io.h"
 

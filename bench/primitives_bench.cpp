@@ -5,7 +5,7 @@
 
 #include <climits>
 
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "kv319.h"
 #include "state.h"
 

@@ -29,7 +29,7 @@
 #include "card_files.h"
 #include "frame.h"
 #include "gif_io.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "png_io.h"
 #include "state.h"
 #include "wm.h"

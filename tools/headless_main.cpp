@@ -3,11 +3,11 @@
 //
 // The whole command script is read and checked before the program starts,
 // so that a bad line costs no run. The program's own exit status is the
-// process's; runner errors exit with 2.
+// process's; runner errors exit with 2. The transcript, when asked for, is
+// written once the program has ended.
 #include <cstdio>
 #include <string>
 
-#include "headless_driver.h"
 #include "runner.h"
 #include "winsys.h"
 
@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     driver.set_busy_handler([](ws::HeadlessDriver& d) { scripted_user.on_busy(d); });
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&instance_tag);
     int status = WinMain(instance, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
+    scripted_user.finish_transcript();
     std::fflush(nullptr);
     return status;
 }

@@ -14,8 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "headless_start.h"
+#include "kv319_runner_hook.h"
 #include "png_io.h"
-#include "state.h"
 #include "wm.h"
 
 namespace runner {
@@ -26,13 +27,15 @@ std::string usage(const char* argv0) {
     std::string program = argv0 && *argv0 ? argv0 : "program";
     size_t slash = program.find_last_of('/');
     if (slash != std::string::npos && slash + 1 < program.size()) program.erase(0, slash + 1);
-    return "usage: " + program + " [--input FILE] [--screen WxH] [--max-ticks N]\n" + USAGE_OPTIONS;
+    return "usage: " + program +
+           " [--input FILE] [--screen WxH] [--max-ticks N] [--transcript FILE]\n" + USAGE_OPTIONS;
 }
 
 const char* const USAGE_OPTIONS =
     "  --input FILE    commands of the scripted user, one a line (default: standard input)\n"
     "  --screen WxH    virtual screen size (default 1024x768)\n"
     "  --max-ticks N   give up after N timer periods of virtual time (default 100000)\n"
+    "  --transcript FILE  write every line of the text window to FILE\n"
     "commands, one a line: click X Y, click-client PX PY, click-screen SX SY, key KEYS,\n"
     "  type TEXT, wait N, focus|close graphics|text|dialog, shot FILE, screen FILE,\n"
     "  console FILE; blank lines and lines starting with # are skipped\n";
@@ -56,11 +59,15 @@ constexpr int VK_OEM_5 = 0xDC;       // \ |
 constexpr int VK_OEM_6 = 0xDD;       // ] }
 constexpr int VK_OEM_7 = 0xDE;       // ' "
 
+// The runner that takes the text window's lines, if any.
+static Runner* listening = nullptr;
+
 void fail(int line, const std::string& message) {
     if (line > 0)
         std::fprintf(stderr, "%d: %s\n", line, message.c_str());
     else
         std::fprintf(stderr, "%s\n", message.c_str());
+    if (listening) listening->finish_transcript();
     // Flush the program's own files too, then stop without running the
     // destructors of a layer that is still in the middle of a call.
     std::fflush(nullptr);
@@ -139,7 +146,8 @@ bool parse_options(int argc, const char* const* argv, Options& options, std::str
             options.help = true;
             continue;
         }
-        if (arg != "--input" && arg != "--screen" && arg != "--max-ticks") {
+        if (arg != "--input" && arg != "--screen" && arg != "--max-ticks" &&
+            arg != "--transcript") {
             error = "unknown option \"" + std::string(argv[i]) + "\"";
             return false;
         }
@@ -156,6 +164,12 @@ bool parse_options(int argc, const char* const* argv, Options& options, std::str
                 return false;
             }
             options.input_path = value == "-" ? std::string() : value;
+        } else if (arg == "--transcript") {
+            if (value.empty()) {
+                error = "--transcript needs a file name";
+                return false;
+            }
+            options.transcript_path = value;
         } else if (arg == "--screen") {
             if (!parse_screen(value, options.screen_width, options.screen_height)) {
                 error = "--screen wants WxH, each from " + std::to_string(MIN_SCREEN_SIDE) +
@@ -480,8 +494,52 @@ bool parse_script(const std::string& text, const Options& options, std::vector<C
 
 // ---- Carrying out ----------------------------------------------------------
 
+static void take_hooked_line(const char* line) {
+    if (listening) listening->take_text_line(line);
+}
+
 Runner::Runner(std::vector<Command> commands, const Options& options)
-    : commands_(std::move(commands)), options_(options) {}
+    : commands_(std::move(commands)), options_(options) {
+    if (!options_.transcript_path.empty() && !(transcript_ = std::tmpfile()))
+        fail(0, "cannot keep a transcript: no temporary file can be made");
+    listening = this;
+    KV319_set_text_line_hook(take_hooked_line);
+}
+
+Runner::~Runner() {
+    if (listening == this) {
+        KV319_set_text_line_hook(nullptr);
+        listening = nullptr;
+    }
+    if (transcript_) std::fclose(transcript_);
+}
+
+void Runner::take_text_line(const char* line) {
+    if (console_.size() == CONSOLE_LINES) console_.pop_front();
+    console_.emplace_back(line);
+    // A failed write shows in the stream's error flag when the file is made.
+    if (transcript_) {
+        std::fputs(line, transcript_);
+        std::fputc('\n', transcript_);
+    }
+}
+
+void Runner::finish_transcript() {
+    std::FILE* spool = transcript_;
+    if (!spool) return;
+    transcript_ = nullptr; // once, even when fail() comes back here
+    bool ok = !std::ferror(spool) && std::fflush(spool) == 0 &&
+              std::fseek(spool, 0, SEEK_SET) == 0 &&
+              ws::write_file_whole(options_.transcript_path.c_str(), [spool](std::FILE* f) {
+                  char buffer[65536];
+                  size_t n;
+                  while ((n = std::fread(buffer, 1, sizeof buffer, spool)) > 0)
+                      if (std::fwrite(buffer, 1, n, f) != n) return false;
+                  return !std::ferror(spool);
+              });
+    std::fclose(spool);
+    if (!ok) fail(0, "cannot write \"" + options_.transcript_path + "\"");
+}
 
 static const char* target_name(Target t) {
     switch (t) {
@@ -610,26 +668,6 @@ void Runner::carry_out_input(ws::HeadlessDriver& driver, const Command& c) {
     }
 }
 
-// The text window's stored lines, oldest first, from the runtime's history:
-// each as it is stored, with a newline added where it has none.
-static bool write_console(FILE* f) {
-    int slot = rt.history_oldest;
-    if (slot < 0 || slot >= HISTORY_SIZE || rt.history_next < 0 || rt.history_next >= HISTORY_SIZE)
-        return true;
-    do {
-        if (HGLOBAL block = rt.history_lines[slot]) {
-            if (const char* text = static_cast<const char*>(GlobalLock(block))) {
-                size_t n = std::strlen(text);
-                std::fwrite(text, 1, n, f);
-                if (n == 0 || text[n - 1] != '\n') std::fputc('\n', f);
-                GlobalUnlock(block);
-            }
-        }
-        slot = (slot + 1) % HISTORY_SIZE;
-    } while (slot != rt.history_next);
-    return true;
-}
-
 void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
     bool ok = false;
     switch (c.kind) {
@@ -653,7 +691,14 @@ void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
         break;
     }
     case CommandKind::Console:
-        ok = ws::write_file_whole(c.file.c_str(), write_console);
+        // The text window's last lines, oldest first, one per line.
+        ok = ws::write_file_whole(c.file.c_str(), [this](std::FILE* f) {
+            for (const std::string& line : console_) {
+                std::fputs(line.c_str(), f);
+                std::fputc('\n', f);
+            }
+            return true;
+        });
         break;
     default:
         return;
@@ -749,10 +794,8 @@ void ScriptedDriver::wait_input(uint64_t deadline_ms) {
 }
 
 ScriptedDriver& scripted_start(int screen_width, int screen_height) {
-    ws::wm_reset();
     auto* driver = new ScriptedDriver(screen_width, screen_height);
-    ws::set_driver(driver);  // the layer owns it
-    ws::wm_start();
+    ws::headless_start(driver);
     return *driver;
 }
 

@@ -9,10 +9,17 @@
 // while it runs. Runner errors (a bad line, a window that is not there, the
 // program running past --max-ticks) print "LINE: message" on stderr and end
 // the process with status 2.
+//
+// Of the runtime the runner knows only the hook that hands it every line
+// of the text window as the window shows it (kv319_runner_hook.h): it keeps
+// the last CONSOLE_LINES for `console`, and with --transcript every line
+// since the start.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,8 +37,12 @@ inline constexpr int EXIT_RUNNER_ERROR = 2;
 inline constexpr size_t MAX_SCRIPT_BYTES = size_t{4} << 20;  // 4 MiB
 inline constexpr size_t MAX_LINE_LENGTH = 4096;               // characters, without the newline
 
+// The lines the text window keeps, and `console` writes.
+inline constexpr size_t CONSOLE_LINES = 25;
+
 struct Options {
-    std::string input_path;  // empty: standard input
+    std::string input_path;      // empty: standard input
+    std::string transcript_path; // --transcript: empty for none
     int screen_width = 1024, screen_height = 768;
     uint64_t max_ticks = 100000;
     bool help = false;       // --help: print the usage and stop
@@ -122,7 +133,13 @@ ScriptedDriver& scripted_start(int screen_width, int screen_height);
 
 class Runner {
   public:
+    // Takes the text window's lines from the runtime from now on, until the
+    // runner goes; with a transcript, every line is kept in a temporary file
+    // (a long run costs no memory). One runner at a time.
     Runner(std::vector<Command> commands, const Options& options);
+    ~Runner();
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
 
     // The driver's idle handler: carries out what comes next. Commands that
     // give no input (shot, screen, console) run at once and the next one
@@ -138,6 +155,14 @@ class Runner {
 
     size_t commands_done() const { return next_; }
 
+    // One more line of the text window, as the runtime's hook hands it over.
+    void take_text_line(const char* line);
+    // Writes the --transcript file, once, as `console` writes its file: every
+    // line the text window has received, one per line. Called when the
+    // program has ended, and by fail(). A file that cannot be written is a
+    // runner error.
+    void finish_transcript();
+
   private:
     void finish(ws::HeadlessDriver& driver, uint64_t deadline_ms);
     void move_clock(ws::HeadlessDriver& driver, uint64_t to_ms, int line);
@@ -151,10 +176,13 @@ class Runner {
     uint64_t wait_until_ = 0;
     size_t typed_ = 0;      // characters of the current type command pushed
     bool closed_ = false;   // the end-of-script close has been given
+    std::deque<std::string> console_; // the text window's last CONSOLE_LINES lines
+    std::FILE* transcript_ = nullptr; // every line so far, with --transcript
 };
 
 // Ends the process as a runner error: "LINE: message" (no line when 0) on
-// stderr, status 2.
+// stderr, status 2. The transcript is written after the message: what the
+// program said until then.
 [[noreturn]] void fail(int line, const std::string& message);
 
 }  // namespace runner

@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <string>
 
-#include "canvas.h"
-
 namespace ws {
+
+// A rectangle of pixels (canvas.h). Only named here: a driver's users need
+// neither the canvas nor its drawing code.
+struct Rect;
 
 // The four sides of a frame, in pixels.
 struct Insets {

@@ -7,6 +7,15 @@
 #include <string.h>
 
 #include "draw.h"
+#include "kv319_runner_hook.h"
+
+// The headless runner's hook (kv319_runner_hook.h); a program run on its
+// own has none.
+static void (*text_line_hook)(const char* line) = NULL;
+
+void KV319_set_text_line_hook(void (*hook)(const char* line)) {
+    text_line_hook = hook;
+}
 
 int format_message(char* buffer, const char* format, va_list args) {
     buffer[0] = '\0';
@@ -43,6 +52,17 @@ static void remember_line(const char* text) {
     rt.history_next = next_slot(rt.history_next);
 }
 
+// Hands the hook the line as show_text_line draws it, without its one
+// trailing newline, whether or not the window is there to draw it.
+static void pass_to_hook(const char* text) {
+    char line[FORMAT_BUFFER_SIZE];
+    size_t length = strlen(text);
+    if (length > 0 && text[length - 1] == '\n') --length;
+    memcpy(line, text, length);
+    line[length] = '\0';
+    text_line_hook(line);
+}
+
 int KV319_printf(const char* format, ...) {
     char buffer[FORMAT_BUFFER_SIZE];
     va_list args;
@@ -50,6 +70,7 @@ int KV319_printf(const char* format, ...) {
     int count = format_message(buffer, format, args);
     va_end(args);
     remember_line(buffer);
+    if (text_line_hook) pass_to_hook(buffer);
     show_text_line(buffer);
     return count;
 }

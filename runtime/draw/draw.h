@@ -1,6 +1,6 @@
 // draw.h: what the runtime's drawing files share: the colour table, the
 // drawing request and its renderer, and the line-input template builder.
-// Private to the runtime (tests reach it through the runtime's include path).
+// Private to the runtime (tests reach it through kv319_runtime_internal).
 #pragma once
 
 #include <stdarg.h>

@@ -4,7 +4,7 @@ if(TARGET bounce-headless AND TARGET sketch-headless)
   foreach(example bounce sketch)
     add_library(${example}_harness STATIC ${CMAKE_SOURCE_DIR}/tests/support/runner_harness.cpp)
     target_include_directories(${example}_harness PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
-    target_link_libraries(${example}_harness PUBLIC winsys GTest::gtest)
+    target_link_libraries(${example}_harness PUBLIC winsys GTest::gtest PRIVATE kv319_platform_internal)
     target_compile_definitions(${example}_harness PRIVATE
       KV319_HEADLESS_PATH="$<TARGET_FILE:${example}-headless>"
       KV319_RUN_ROOT="${CMAKE_BINARY_DIR}/e2e-runs")

@@ -3,7 +3,7 @@
 if(NOT TARGET runner_harness)
   add_library(runner_harness STATIC ${CMAKE_SOURCE_DIR}/tests/support/runner_harness.cpp)
   target_include_directories(runner_harness PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
-  target_link_libraries(runner_harness PUBLIC winsys GTest::gtest)
+  target_link_libraries(runner_harness PUBLIC winsys GTest::gtest PRIVATE kv319_platform_internal)
   target_compile_definitions(runner_harness PRIVATE
     KV319_HEADLESS_PATH="$<TARGET_FILE:card-designer-headless>"
     KV319_RUN_ROOT="${CMAKE_BINARY_DIR}/e2e-runs")

@@ -10,11 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "headless_driver.h"
+#include "headless_start.h"
+#include "kv319.h"
 #include "png_io.h"
 #include "runner.h"
-#include "state.h"
-#include "winsys.h"
 #include "wm.h"
 
 using runner::Command;
@@ -78,18 +77,23 @@ TEST(RunnerOptions, DefaultsAndEveryOption) {
     EXPECT_EQ(o.screen_width, 1024);
     EXPECT_EQ(o.screen_height, 768);
     EXPECT_EQ(o.max_ticks, 100000u);
+    EXPECT_EQ(o.transcript_path, "");
 
-    ASSERT_TRUE(options_from({"--input", "a.txt", "--screen", "800x600", "--max-ticks", "7"}, o,
-                             error));
+    ASSERT_TRUE(options_from(
+        {"--input", "a.txt", "--screen", "800x600", "--max-ticks", "7", "--transcript", "t.txt"}, o,
+        error));
     EXPECT_EQ(o.input_path, "a.txt");
     EXPECT_EQ(o.screen_width, 800);
     EXPECT_EQ(o.screen_height, 600);
     EXPECT_EQ(o.max_ticks, 7u);
+    EXPECT_EQ(o.transcript_path, "t.txt");
 
-    ASSERT_TRUE(options_from({"--input=b.txt", "--screen=1280x1024", "--max-ticks=0"}, o, error));
+    ASSERT_TRUE(options_from(
+        {"--input=b.txt", "--screen=1280x1024", "--max-ticks=0", "--transcript=u.txt"}, o, error));
     EXPECT_EQ(o.input_path, "b.txt");
     EXPECT_EQ(o.screen_height, 1024);
     EXPECT_EQ(o.max_ticks, 0u);
+    EXPECT_EQ(o.transcript_path, "u.txt");
     ASSERT_TRUE(options_from({"--input", "-"}, o, error));
     EXPECT_EQ(o.input_path, "");
 }
@@ -111,6 +115,8 @@ TEST(RunnerOptions, BadOptionsAreRefusedWithAReason) {
              {"--max-ticks"},
              {"--input"},
              {"--input="},
+             {"--transcript"},
+             {"--transcript="},
              {"--frobnicate"},
              {"script.txt"},
          }) {
@@ -470,8 +476,8 @@ struct OnLayer {
     runner::Runner user;
     HWND graphics = nullptr, text = nullptr;
 
-    explicit OnLayer(const std::string& script)
-        : driver(ws::headless_start(1024, 768)), user(parse_ok(script), Options{}) {
+    explicit OnLayer(const std::string& script, const Options& options = Options{})
+        : driver(ws::headless_start(1024, 768)), user(parse_ok(script), options) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = plain_proc;
         wc.lpszClassName = "DrawWndClass";
@@ -578,28 +584,54 @@ TEST(RunnerOnLayer, ShotIsTheClientAreaAsLastPresented) {
     EXPECT_EQ(px.back(), static_cast<uint32_t>(((c.bottom - 1) << 12) | (c.right - 1)));
 }
 
-TEST(RunnerOnLayer, ConsoleListsTheStoredLinesOldestFirst) {
-    std::string file = testing::TempDir() + "runner_console.txt";
-    OnLayer s("console " + file + "\n");
-    // A full history that has wrapped: the oldest line sits in slot 3.
-    for (int i = 0; i < HISTORY_SIZE; ++i) {
-        int n = (i - 3 + HISTORY_SIZE) % HISTORY_SIZE;
-        std::string text = n == 0   ? "first\n"
-                           : n == 1 ? ""
-                           : n == 2 ? "two\nlines"
-                                    : "line " + std::to_string(n);
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-        std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-        GlobalUnlock(block);
-        rt.history_lines[i] = block;
+TEST(RunnerOnLayer, ConsoleAndTranscriptHoldTheTextWindowsLinesAsShown) {
+    std::string console = testing::TempDir() + "runner_console.txt";
+    Options options;
+    options.transcript_path = testing::TempDir() + "runner_transcript.txt";
+    std::remove(options.transcript_path.c_str());
+    OnLayer s("console " + console + "\n", options);
+    // More messages than the window keeps, through the runtime: each is one
+    // line of the window, without its one trailing newline; a newline inside
+    // a message (drawn on its one line) ends a line of the files too, and a
+    // message longer than the window is wide, which it cuts off, is kept
+    // whole up to the formatting's 1023 characters.
+    std::vector<std::string> shown;
+    for (int n = 0; n < 25; ++n) {
+        KV319_printf("line %d", n);
+        shown.push_back("line " + std::to_string(n));
     }
-    rt.history_oldest = 3;
-    rt.history_next = 3;
+    KV319_printf("first\n");
+    KV319_printf("");
+    KV319_printf("two\nlines");
+    KV319_printf("ends twice\n\n");
+    KV319_printf("%s", std::string(1500, 'w').c_str());
+    for (std::string line : {"first", "", "two\nlines", "ends twice\n"}) shown.push_back(line);
+    shown.push_back(std::string(1023, 'w'));
 
     s.driver.wait_input(100);
-    // A newline inside a message ends a line of the file too.
-    std::string expected = "first\n\ntwo\nlines\n";
-    for (int n = 3; n < HISTORY_SIZE; ++n)
-        expected += "line " + std::to_string(n) + "\n";
-    EXPECT_EQ(read_text(file), expected);
+    std::string last, all;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        all += shown[i] + "\n";
+        if (i >= shown.size() - runner::CONSOLE_LINES) last += shown[i] + "\n";
+    }
+    EXPECT_EQ(read_text(console), last);
+    // Written when the program has ended, and only then.
+    EXPECT_FALSE(std::ifstream(options.transcript_path).good());
+    s.user.finish_transcript();
+    EXPECT_EQ(read_text(options.transcript_path), all);
+}
+
+TEST(RunnerOnLayer, ARunnerErrorStillWritesTheTranscript) {
+    std::string path = testing::TempDir() + "runner_error_transcript.txt";
+    std::remove(path.c_str());
+    EXPECT_EXIT(
+        {
+            Options options;
+            options.transcript_path = path;
+            OnLayer s("focus dialog\n", options);
+            KV319_printf("said before the error");
+            s.driver.wait_input(100);
+        },
+        testing::ExitedWithCode(2), "^1: there is no dialog window on screen");
+    EXPECT_EQ(read_text(path), "said before the error\n");
 }

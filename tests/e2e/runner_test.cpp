@@ -173,3 +173,45 @@ TEST(RunnerEndToEnd, ConsoleHoldsTheTextWindowsLastLines) {
     for (char c : log) lines += c == '\n';
     EXPECT_EQ(lines, 25u);  // the history keeps the last 25
 }
+
+namespace {
+
+size_t lines_in(const std::string& text) {
+    size_t lines = 0;
+    for (char c : text)
+        lines += c == '\n';
+    return lines;
+}
+
+} // namespace
+
+TEST(RunnerEndToEnd, TranscriptHoldsEveryLineTheTextWindowReceived) {
+    // Logging on for two ticks: every primitive of every frame writes a
+    // line, far more than the window keeps; its last 25 end the transcript.
+    RunResult r =
+        run_headless("wait 1\nkey ctrl+l\nwait 2\nconsole log.txt\n", {"--transcript", "all.txt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string all = r.read("all.txt"), log = r.read("log.txt");
+    EXPECT_EQ(lines_in(log), 25u);
+    EXPECT_GT(lines_in(all), 100u);
+    ASSERT_GE(all.size(), log.size());
+    EXPECT_EQ(all.substr(all.size() - log.size()), log);
+
+    // The program ends by itself (Quit), commands left over: written too.
+    RunResult quit = run_headless("wait 1\nkey ctrl+l\nwait 1\nkey ctrl+q\nwait 5\n",
+                                  {"--transcript", "quit.txt"});
+    EXPECT_EQ(quit.status, 0) << quit.err;
+    EXPECT_GT(lines_in(quit.read("quit.txt")), 25u);
+
+    // A runner error stops the run: what was said until then is written.
+    RunResult late = run_headless("wait 1\nkey ctrl+l\nwait 50\n",
+                                  {"--max-ticks", "10", "--transcript", "late.txt"});
+    EXPECT_EQ(late.status, 2);
+    EXPECT_NE(late.err.find("3: the program did not end within 10"), std::string::npos) << late.err;
+    EXPECT_GT(lines_in(late.read("late.txt")), 25u);
+
+    // A transcript that cannot be written is a runner error.
+    RunResult nowhere = run_headless("wait 1\n", {"--transcript", "no-such-dir/t.txt"});
+    EXPECT_EQ(nowhere.status, 2);
+    EXPECT_EQ(nowhere.err, "cannot write \"no-such-dir/t.txt\"\n");
+}

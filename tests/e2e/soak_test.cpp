@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "gdi.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "runner.h"
 #include "state.h"
 #include "winsys.h"

@@ -12,7 +12,7 @@ if(KV319_BUILD_SDL)
 
   kv319_test(xvfb_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/xvfb_test.cpp ${CMAKE_CURRENT_LIST_DIR}/xvfb_session.cpp
-    LIBS winsys PkgConfig::XVFB_X11)
+    LIBS kv319_platform_internal PkgConfig::XVFB_X11)
   target_compile_definitions(xvfb_test PRIVATE
     CARD_DESIGNER_PATH="$<TARGET_FILE:card-designer>"
     CONSOLE_PROBE_PATH="$<TARGET_FILE:kv319-console-probe>"

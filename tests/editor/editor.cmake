@@ -17,3 +17,11 @@ kv319_test(card_editor_test
 kv319_test(card_frame_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_test.cpp ${CMAKE_SOURCE_DIR}/editor/main.cpp
   LIBS card_editor_fake)
+
+# The layers, kept by the build: compiled with the include paths of the
+# editor and of the display, a file that sees the runtime's or the window
+# system's insides fails to build.
+foreach(layer card_editor card_display_objects)
+  add_library(${layer}_layers_check OBJECT ${CMAKE_CURRENT_LIST_DIR}/layers_check.cpp)
+  target_link_libraries(${layer}_layers_check PRIVATE ${layer})
+endforeach()

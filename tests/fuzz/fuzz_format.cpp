@@ -19,7 +19,7 @@
 #include <string>
 
 #include "draw.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "kv319.h"
 #include "state.h"
 

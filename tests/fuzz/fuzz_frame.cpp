@@ -13,7 +13,7 @@
 
 #include "display.h"
 #include "frame.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "kv319.h"
 #include "state.h"
 

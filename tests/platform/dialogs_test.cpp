@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "controls_internal.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "metrics.h"
 #include "png_io.h"
 #include "winsys.h"

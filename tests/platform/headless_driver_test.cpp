@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "headless_driver.h"
+#include "canvas.h"
+#include "headless_start.h"
 #include "winsys.h"
 
 using ws::HeadlessDriver;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "controls_internal.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "menus_internal.h"
 #include "metrics.h"
 #include "png_io.h"

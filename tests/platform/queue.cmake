@@ -1,3 +1,3 @@
 kv319_test(platform_queue_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/queue_test.cpp
-  LIBS winsys)
+  LIBS kv319_platform_internal)

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "winsys.h"
 #include "wm.h"
 

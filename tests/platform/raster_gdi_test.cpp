@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "gdi.h"
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "raster_support.h"
 #include "winsys.h"
 #include "wm.h"

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "kv319.h"
 #include "state.h"
 #include "wm.h"

@@ -4,7 +4,7 @@
 // probe's WinMain, as the system's start-up does on Windows.
 #include <cstdio>
 
-#include "headless_driver.h"
+#include "headless_start.h"
 #include "winsys.h"
 
 namespace {

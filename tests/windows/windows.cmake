@@ -26,7 +26,7 @@ endif()
 
 # The same probes over our layer, on the headless driver.
 add_library(win32_probe_entry OBJECT ${CMAKE_CURRENT_LIST_DIR}/probe_entry_headless.cpp)
-target_link_libraries(win32_probe_entry PUBLIC winsys)
+target_link_libraries(win32_probe_entry PUBLIC winsys PRIVATE kv319_platform_internal)
 foreach(probe gdi_probe notice_probe)
   add_executable(${probe} ${CMAKE_CURRENT_LIST_DIR}/${probe}.cpp
                  $<TARGET_OBJECTS:win32_probe_entry>)
@@ -65,7 +65,7 @@ set_tests_properties(windows_tools PROPERTIES FIXTURES_SETUP windows_tools TIMEO
 
 add_library(wine_support STATIC ${CMAKE_CURRENT_LIST_DIR}/wine_support.cpp)
 target_include_directories(wine_support PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(wine_support PUBLIC winsys GTest::gtest)
+target_link_libraries(wine_support PUBLIC winsys GTest::gtest PRIVATE kv319_platform_internal)
 target_compile_definitions(wine_support PRIVATE
   KV319_WINE_PATH="${KV319_WINE}"
   KV319_WINESERVER_PATH="${KV319_WINESERVER}"

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "wm.h"
+#include "canvas.h"
 
 namespace ws {
 
@@ -182,15 +182,6 @@ std::vector<uint32_t> HeadlessDriver::compose_screen() const {
         }
     }
     return screen;
-}
-
-HeadlessDriver& headless_start(int screen_width, int screen_height) {
-    // The layer owns its driver: set_driver drops the one before.
-    wm_reset();
-    auto* driver = new HeadlessDriver(screen_width, screen_height);
-    set_driver(driver);
-    wm_start();
-    return *driver;
 }
 
 }  // namespace ws

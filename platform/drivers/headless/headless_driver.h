@@ -74,8 +74,4 @@ class HeadlessDriver : public Driver {
     IdleHandler idle_;
 };
 
-// Resets the window-system layer and starts it afresh on a new headless
-// driver with the given screen (tests, and the runner's entry).
-HeadlessDriver& headless_start(int screen_width, int screen_height);
-
 }  // namespace ws

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "canvas.h"
+
 namespace ws {
 
 // The page numbers input kinds in the order of InputEvent::Kind.
