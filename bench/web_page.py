@@ -2,12 +2,14 @@
 """Figures of the web version's card designer page, in headless Chromium:
 
   - download size: the files the page loads (page, script, WebAssembly,
-    packed fonts), as served and gzip-compressed;
+    packed fonts), as served and gzip-compressed; and what a picture of a
+    card fetches on top (card-picture's script and WebAssembly);
   - time to the first frame: from the start of the page's loading to the
     first picture the program puts on its canvas, over several loads;
-  - CPU of the whole browser (every process under ChromeDriver, from the
-    kernel's per-process counts) over the same span, the card animating and
-    then halted with Control+H.
+  - CPU over the same span, from the kernel's per-process counts, of the
+    whole browser (every process under ChromeDriver) and of the page's
+    renderer process alone: the card animating, then halted with Control+H
+    with the tab in front, then halted with the tab hidden behind another.
 
 Usage: bench/web_page.py [site folder, default build/web/site] [seconds, default 20]
 Build the site first (scripts/web.sh --build). Run with Debian's python3.
@@ -62,11 +64,28 @@ def cpu_seconds(pids):
     return total / TICKS
 
 
-def cpu_share(pid):
+def is_renderer(pid):
+    try:
+        with open('/proc/%d/cmdline' % pid, 'rb') as f:
+            return b'--type=renderer' in f.read()
+    except OSError:
+        return False
+
+
+def cpu_shares(pid):
+    """Shares of one core over the span: the whole browser, and its renderers."""
     pids = descendants(pid)
-    before, t0 = cpu_seconds(pids), time.time()
+    renderers = [p for p in pids if is_renderer(p)]
+    before, rbefore, t0 = cpu_seconds(pids), cpu_seconds(renderers), time.time()
     time.sleep(span)
-    return (cpu_seconds(pids) - before) / (time.time() - t0)
+    took = time.time() - t0
+    return (cpu_seconds(pids) - before) / took, (cpu_seconds(renderers) - rbefore) / took
+
+
+def report(what, pid):
+    browser, renderer = cpu_shares(pid)
+    print('CPU, %s: browser %.1f%%, renderer %.1f%% of one core over %.0f s' %
+          (what, 100 * browser, 100 * renderer, span))
 
 
 def main():
@@ -79,6 +98,13 @@ def main():
         zipped += len(gzip.compress(data, 9))
         print('%-22s %9d bytes, %9d gzip-compressed' % (name, len(data), len(gzip.compress(data, 9))))
     print('download: %.2f MB, %.2f MB gzip-compressed' % (raw / 1e6, zipped / 1e6))
+    raw = zipped = 0
+    for name in ['card-picture.js', 'card-picture.wasm']:
+        with open(os.path.join(site, name), 'rb') as f:
+            data = f.read()
+        raw += len(data)
+        zipped += len(gzip.compress(data, 9))
+    print('a picture fetches on top: %.2f MB, %.2f MB gzip-compressed' % (raw / 1e6, zipped / 1e6))
 
     class Quiet(http.server.SimpleHTTPRequestHandler):
         def log_message(self, *args):
@@ -107,17 +133,40 @@ def main():
         times.sort()
         print('time to the first frame: median %.0f ms (%s ms over %d loads)' %
               (times[len(times) // 2], ', '.join('%.0f' % t for t in times), len(times)))
+        # The page's visibility as it changes, to show the hidden tab was hidden.
+        browser.execute_script('window.seen = [document.visibilityState];'
+                               'document.addEventListener("visibilitychange", function () {'
+                               '  window.seen.push(document.visibilityState); });')
         time.sleep(2)
-        print('browser CPU, card animating: %.1f%% of one core over %.0f s' %
-              (100 * cpu_share(service.process.pid), span))
+        report('card animating', service.process.pid)
         # The keyboard goes to the graphics window once it has been clicked
         # (on its caption, which does nothing else).
         canvas = browser.find_element('css selector', 'canvas[data-title="KV319 Graphics"]')
         ActionChains(browser).move_to_element_with_offset(canvas, 0, -260).click().perform()
         ActionChains(browser).key_down(Keys.CONTROL).send_keys('h').key_up(Keys.CONTROL).perform()
         time.sleep(2)
-        print('browser CPU, halted (Control+H): %.1f%% of one core over %.0f s' %
-              (100 * cpu_share(service.process.pid), span))
+        # Whether the program wakes at all while halted: its waits, counted.
+        browser.execute_script('window.waits = 0; var wait = KV319Web.waitInput;'
+                               'KV319Web.waitInput = function (t) { window.waits++; return wait(t); };')
+        report('halted (Control+H), tab in front', service.process.pid)
+        page = browser.current_window_handle
+        browser.switch_to.new_window('tab')
+        browser.get('about:blank')
+        time.sleep(2)
+        report('halted, tab hidden behind another', service.process.pid)
+        browser.close()
+        browser.switch_to.window(page)
+        print('the page was: %s; the halted program waited %d times in those %.0f s' %
+              (', '.join(browser.execute_script('return window.seen')),
+               browser.execute_script('return window.waits'), 2 * span + 4))
+        # The browser's own share: the site's index page, with no program.
+        browser.get(url.replace('card-designer.html', 'index.html'))
+        time.sleep(2)
+        report('a page without a program (the index), tab in front', service.process.pid)
+        browser.switch_to.new_window('tab')
+        browser.get('about:blank')
+        time.sleep(2)
+        report('a page without a program, tab hidden behind another', service.process.pid)
     finally:
         browser.quit()
         server.shutdown()

@@ -1,12 +1,16 @@
 #!/usr/bin/python3
 """The web version in a real browser: builds it (scripts/web.sh --build-test),
 serves it on 127.0.0.1 and drives Chromium headless through ChromeDriver,
-with real mouse clicks and keys, checking what the page shows.
+with real mouse clicks and keys, checking what the page shows and what it
+downloads.
+
+  browser_test.py CARD_PICTURE   (the desktop's card-picture, to compare with)
 
 Run with Debian's python3 (selenium is installed for it). Fails, never
 skips, when a tool is missing. Prints the time to the first frame.
 """
 import functools
+import glob
 import http.server
 import os
 import struct
@@ -23,6 +27,7 @@ CHROMIUM = '/usr/bin/chromium'
 CHROMEDRIVER = '/usr/bin/chromedriver'
 GOLDEN_START = os.path.join(ROOT, 'tests', 'e2e', 'golden', 'start_state.png')
 PATIENCE = 90  # seconds to wait for anything the page should show
+GIF_FRAMES = 50  # the page's animated picture: five seconds
 
 # The graphics window: 601 pixels wide, a 20-row caption and a 19-row menu
 # bar above a 601 x 501 client area whose centre is graphics (0, 0).
@@ -84,9 +89,10 @@ def decode_png(data):
 
 
 class Page:
-    def __init__(self, browser, base):
+    def __init__(self, browser, base, downloads):
         self.d = browser
         self.base = base
+        self.downloads = downloads  # where the browser puts what the page downloads
 
     def open(self, name):
         self.d.get(self.base + name)
@@ -124,6 +130,21 @@ class Page:
         if pause:
             # Buttons that act at once hold the program for three events (300 ms).
             time.sleep(0.6)
+
+    def download(self, button, name):
+        """Clicks a button of the bar and returns the bytes of the file `name` it downloads."""
+        path = os.path.join(self.downloads, name)
+        if os.path.exists(path):
+            os.unlink(path)
+        self.d.find_element(By.ID, button).click()
+        end = time.time() + PATIENCE
+        while not os.path.exists(path) or glob.glob(os.path.join(self.downloads, '*.crdownload')):
+            if time.time() > end:
+                fail('%s never came down from the %s button (the page says "%s")' %
+                     (name, button, self.js('document.getElementById("message").textContent')))
+            time.sleep(0.2)
+        with open(path, 'rb') as f:
+            return f.read()
 
     def control(self, letter):
         ActionChains(self.d).key_down(Keys.CONTROL).send_keys(letter).key_up(Keys.CONTROL).perform()
@@ -192,7 +213,7 @@ class Page:
 BLACK, YELLOW = (0, 0, 0), (255, 255, 0)
 HEART = (50, 60)
 SHAPE_TAB, FILES_TAB = (-23, 230), (197, 230)
-SAVE_1, LOAD_1 = (-250, 179), (-250, 74)
+SAVE_1, SAVE_2, LOAD_1 = (-250, 179), (-250, 144), (-250, 74)
 ANIMATE = (-250, -31)  # the shape's "Animate" button
 LIGHT_BLUE_CELL = (-181, -187)  # in the background colour palette
 
@@ -201,7 +222,62 @@ def heart_pixels(page):
     return page.count(page.shot(), BLACK, HEART[0] - 20, HEART[1] - 20, HEART[0] + 20, HEART[1] + 20)
 
 
-def designer(page):
+def pictures(page, card_picture):
+    """The bar's pictures of the card last saved are card-picture's own of its file."""
+    if page.js('document.getElementById("file").value') != 'tobu2.sav':
+        fail('the bar did not choose the card file just saved (tobu2.sav)')
+    card = page.download('download', 'tobu2.sav')
+    work = tempfile.mkdtemp(prefix='kv319-web-pictures-')
+    try:
+        with open(os.path.join(work, 'tobu2.sav'), 'wb') as f:
+            f.write(card)
+        for kind, frames in (('png', 1), ('gif', GIF_FRAMES)):
+            page.d.execute_script('document.getElementById("picture-kind").value = "%s"' % kind)
+            made = page.download('picture', 'tobu2.' + kind)
+            want = os.path.join(work, 'want.' + kind)
+            run = subprocess.run([card_picture, '--frames', str(frames), os.path.join(work, 'tobu2.sav'), want],
+                                 capture_output=True, text=True)
+            if run.returncode != 0:
+                fail('card-picture failed on the downloaded card file: ' + run.stderr)
+            with open(want, 'rb') as f:
+                if f.read() != made:
+                    fail('the page\'s %s picture of tobu2.sav is not the one card-picture makes of it' % kind)
+    finally:
+        subprocess.run(['rm', '-rf', work])
+
+
+def resize(page):
+    """A smaller browser window: the windows stay on the desktop area, the
+    text window across its lower third, and the program paints them so."""
+    page.d.set_window_size(800, 560)
+    rects = ('(function () { var d = document.getElementById("desktop");'
+             ' var out = {width: d.clientWidth, height: d.clientHeight, windows: {}};'
+             ' document.querySelectorAll("#desktop canvas:not([data-popup])").forEach(function (c) {'
+             '   out.windows[c.dataset.title] = {x: parseInt(c.style.left), y: parseInt(c.style.top),'
+             '   width: c.width, height: c.height}; });'
+             ' return out; })()')
+    end = time.time() + PATIENCE
+    while page.js(rects)['width'] > 800:
+        if time.time() > end:
+            fail('the browser window did not become smaller')
+        time.sleep(0.2)
+    now = page.js(rects)
+    for title, r in now['windows'].items():
+        if not (0 <= r['x'] < now['width'] and 0 <= r['y'] < now['height']):
+            fail('the %s window is off the %dx%d desktop after a resize: %s' % (title, now['width'], now['height'], r))
+    text = now['windows']['KV319 Text']
+    if text['x'] != 0 or text['width'] != now['width'] or not now['height'] - 2 <= text['y'] + text['height'] <= now['height']:
+        fail('the text window is not across the bottom of the %dx%d desktop after a resize: %s' %
+             (now['width'], now['height'], text))
+    # The program paints the (hidden) text window anew at its new size: a
+    # canvas of a new size is blank until then.
+    painted = ('(function () { var c = document.querySelector(\'canvas[data-title="KV319 Text"]\');'
+               ' return c.getContext("2d").getImageData(c.width - 1, c.height - 1, 1, 1).data[3] == 255; })()')
+    page.wait_for(painted, 'the text window painted to its new bottom-right corner')
+    page.d.set_window_size(1280, 900)
+
+
+def designer(page, card_picture):
     took = page.open('card-designer.html')
     print('time to the first frame: %.0f ms after the page began loading' % took)
     shot = page.shot()
@@ -259,6 +335,17 @@ def designer(page):
     page.click(*SAVE_1)
     page.wait_for('FS.analyzePath("/files/tobu1.sav").exists && !KV319Web.writing()',
                   'the saved card in the browser\'s storage')
+    # Save 2 right after Save 1 may come while the program still holds
+    # input after the first (three timer events, longer on a busy machine):
+    # it is clicked again until the card is in slot 2.
+    end = time.time() + PATIENCE
+    while not page.js('FS.analyzePath("/files/tobu2.sav").exists'):
+        if time.time() > end:
+            fail('Save 2 did not save the card to slot 2')
+        page.click(*SAVE_2, pause=False)
+        time.sleep(3)
+    page.wait_for('!KV319Web.writing()', 'the card saved to slot 2 in the browser\'s storage')
+    pictures(page, card_picture)
     page.d.refresh()
     page.first_frame()
     if heart_pixels(page) != 0:
@@ -293,6 +380,8 @@ def designer(page):
             fail('playing back the uploaded script did not make the card light blue')
         time.sleep(0.3)
 
+    resize(page)
+
     # Control+Q ends the program.
     page.control('q')
     page.wait_for('document.body.dataset.ended === "0"', 'the program ending after Control+Q')
@@ -305,6 +394,9 @@ def bounce(page):
 
 
 def main():
+    if len(sys.argv) != 2 or not os.access(sys.argv[1], os.X_OK):
+        fail('usage: browser_test.py CARD_PICTURE (the desktop\'s card-picture program)')
+    card_picture = sys.argv[1]
     build = subprocess.run([os.path.join(ROOT, 'scripts', 'web.sh'), '--build-test'])
     if build.returncode != 0:
         fail('the web build failed')
@@ -321,13 +413,18 @@ def main():
     options = webdriver.ChromeOptions()
     options.binary_location = CHROMIUM
     profile = tempfile.mkdtemp(prefix='kv319-web-test-')
+    downloads = os.path.join(profile, 'downloads')
+    os.mkdir(downloads)
+    options.add_experimental_option('prefs', {'download.default_directory': downloads,
+                                              'download.prompt_for_download': False})
     for arg in ('--headless=new', '--no-sandbox', '--window-size=1280,900',
                 '--force-device-scale-factor=1', '--user-data-dir=' + profile):
         options.add_argument(arg)
     browser = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
     try:
-        page = Page(browser, base)
-        designer(page)
+        browser.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': downloads})
+        page = Page(browser, base, downloads)
+        designer(page, card_picture)
         bounce(page)
     finally:
         browser.quit()

@@ -32,11 +32,11 @@ EM_JS(int, page_screen_width, (), { return KV319Web.screenWidth(); });
 EM_JS(int, page_screen_height, (), { return KV319Web.screenHeight(); });
 
 EM_JS(void, page_create_window,
-      (int id, const char* title, int x, int y, int width, int height, int caption, int popup,
-       int owner),
+      (int id, const char* title, int x, int y, int width, int height, int caption, int resizable,
+       int popup, int owner),
       {
-          KV319Web.createWindow(id, UTF8ToString(title), x, y, width, height, caption, !!popup,
-                                owner);
+          KV319Web.createWindow(id, UTF8ToString(title), x, y, width, height, caption, !!resizable,
+                                !!popup, owner);
       });
 EM_JS(void, page_show_window, (int id, int shown), { KV319Web.showWindow(id, !!shown); });
 EM_JS(void, page_move_window, (int id, int x, int y, int width, int height),
@@ -67,12 +67,18 @@ EM_JS(void, page_program_ended, (int status), { KV319Web.programEnded(status); }
 
 } // namespace
 
-WebDriver::WebDriver() : width_(page_screen_width()), height_(page_screen_height()) {}
+int WebDriver::screen_width() {
+    return page_screen_width();
+}
+
+int WebDriver::screen_height() {
+    return page_screen_height();
+}
 
 int WebDriver::create_window(const NativeWindowInfo& info) {
     int id = next_id_++;
     page_create_window(id, info.title.c_str(), info.x, info.y, info.width, info.height,
-                       info.caption_height, info.popup ? 1 : 0, info.owner);
+                       info.caption_height, info.resizable ? 1 : 0, info.popup ? 1 : 0, info.owner);
     return id;
 }
 

@@ -17,11 +17,12 @@ namespace ws {
 
 class WebDriver : public Driver {
   public:
-    // Reads the size of the page's desktop area, once: it is the screen.
-    WebDriver();
-
-    int screen_width() override { return width_; }
-    int screen_height() override { return height_; }
+    // The screen is the page's desktop area, as large as it is now. When
+    // the browser window changes size the page keeps the windows on it
+    // (web_page.js) and tells the layer as a desktop would, with Moved and
+    // Resize notices.
+    int screen_width() override;
+    int screen_height() override;
     int create_window(const NativeWindowInfo& info) override;
     void show_window(int id, bool shown) override;
     void move_window(int id, int x, int y, int width, int height) override;
@@ -34,7 +35,6 @@ class WebDriver : public Driver {
     uint64_t now_ms() override;
 
   private:
-    int width_ = 0, height_ = 0;
     int next_id_ = 0;
     std::vector<uint8_t> rgba_; // the changed area of a present, as the canvas takes it
 };

@@ -6,7 +6,10 @@
 // here in arrival order until the program takes them. The program's files
 // live in the browser's storage (IndexedDB) and are written back whenever
 // the program has written and closed one; the bar above the desktop
-// downloads and uploads them.
+// downloads and uploads them, and for a card file downloads the card as a
+// picture, made by card-picture's page version (card-picture.js). When the
+// browser window changes size, the windows follow the desktop area as a
+// desktop keeps windows on a changed screen (keepOnScreen).
 //
 // The input kinds are numbered as the driver's InputEvent::Kind.
 var KV319Web = (function () {
@@ -15,7 +18,7 @@ var KV319Web = (function () {
     PointerDown: 0, PointerUp: 1, PointerMove: 2, KeyDown: 3, KeyUp: 4, Close: 5,
     Expose: 6, FocusIn: 7, FocusOut: 8, Resize: 9, Moved: 10,
   };
-  var windows = {};  // id -> {canvas, context, x, y, caption, popup, shown}
+  var windows = {};  // id -> {canvas, context, x, y, caption, resizable, popup, shown}
   var queue = [];
   var wake = null;   // resolves the program's wait
   var focused = -1;  // the window that keys go to
@@ -25,6 +28,8 @@ var KV319Web = (function () {
   var ended = false;
 
   function desktop() { return document.getElementById('desktop'); }
+  function screenWidth() { return Math.max(desktop().clientWidth, 320); }
+  function screenHeight() { return Math.max(desktop().clientHeight, 240); }
 
   function push(e) {
     if (ended) return;
@@ -156,6 +161,49 @@ var KV319Web = (function () {
     if (focused >= 0 && windows[focused]) push({ kind: Kind.FocusIn, window: focused });
   });
 
+  // A new size of the desktop area: every window keeps its place in
+  // proportion to the desktop, a resizable one its share of the desktop's
+  // width and height too (the text window stays across the lower third),
+  // and then each is pulled in far enough that its top-left corner, caption
+  // first, is on the desktop. Menus that are open stay as they are.
+  var screen = null; // the desktop's size as the program last saw it
+  function keepOnScreen() {
+    var width = screenWidth(), height = screenHeight();
+    if (!screen || (screen.width === width && screen.height === height)) return;
+    var sx = width / screen.width, sy = height / screen.height;
+    screen = { width: width, height: height };
+    Object.keys(windows).forEach(function (key) {
+      var id = Number(key), win = windows[id];
+      if (win.popup) return;
+      var w = win.canvas.width, h = win.canvas.height;
+      if (win.resizable) {
+        w = Math.max(1, Math.round(w * sx));
+        h = Math.max(1, Math.round(h * sy));
+      }
+      var x = Math.max(0, Math.min(Math.round(win.x * sx), width - w));
+      var y = Math.max(0, Math.min(Math.round(win.y * sy), height - h));
+      if (w !== win.canvas.width || h !== win.canvas.height) {
+        // A new size clears the canvas; the layer paints the window anew.
+        win.canvas.width = w;
+        win.canvas.height = h;
+        push({ kind: Kind.Resize, window: id, width: w, height: h });
+      }
+      if (x !== win.x || y !== win.y) {
+        win.x = x;
+        win.y = y;
+        win.canvas.style.left = x + 'px';
+        win.canvas.style.top = y + 'px';
+        push({ kind: Kind.Moved, window: id, x: x, y: y });
+      }
+    });
+  }
+  window.addEventListener('resize', keepOnScreen);
+  function currentScreen() {
+    keepOnScreen();
+    if (!screen) screen = { width: screenWidth(), height: screenHeight() };
+    return screen;
+  }
+
   // The program's files in the browser's storage. A sync writes every
   // change of the folder; one that is asked for while another runs follows it.
   var syncing = false, syncAgain = false;
@@ -184,14 +232,20 @@ var KV319Web = (function () {
   function watchFiles() {
     var close = FS.close, rename = FS.rename, unlink = FS.unlink;
     FS.close = function (stream) {
-      var written = (stream.flags & 3) !== 0 && inFolder(stream.path);
+      var wrote = (stream.flags & 3) !== 0 && inFolder(stream.path);
       var result = close.apply(this, arguments);
-      if (written) fileChanged();
+      if (wrote) {
+        fileChanged();
+        written(stream.path);
+      }
       return result;
     };
     FS.rename = function (from, to) {
       var result = rename.apply(this, arguments);
-      if (inFolder(absolute(to))) fileChanged();
+      if (inFolder(absolute(to))) {
+        fileChanged();
+        written(absolute(to));
+      }
       return result;
     };
     FS.unlink = function (path) {
@@ -201,11 +255,96 @@ var KV319Web = (function () {
     };
   }
 
+  // card-picture's page version, fetched and compiled once, then run in a
+  // fresh instance for each picture: `name`, a card file of the folder, as
+  // `kind` ('png' or 'gif'). Resolves to {data, warning}; rejects with
+  // card-picture's own message.
+  var GIF_FRAMES = 50; // five seconds, a frame per timer period
+  var pictureProgram = null;
+  function loadPictureProgram() {
+    if (!pictureProgram) {
+      pictureProgram = Promise.all([
+        new Promise(function (resolve, reject) {
+          var script = document.createElement('script');
+          script.src = 'card-picture.js';
+          script.onload = resolve;
+          script.onerror = function () { reject(new Error('cannot load card-picture.js')); };
+          document.head.appendChild(script);
+        }),
+        fetch('card-picture.wasm').then(function (response) {
+          if (!response.ok) throw new Error('cannot load card-picture.wasm');
+          return response.arrayBuffer();
+        }).then(function (bytes) { return WebAssembly.compile(bytes); }),
+      ]).then(function (loaded) { return loaded[1]; });
+      pictureProgram.catch(function () { pictureProgram = null; });
+    }
+    return pictureProgram;
+  }
+  function cardPicture(name, kind) {
+    var card = FS.readFile(folder + '/' + name);
+    var out = '/work/' + name.replace(/\.[^.]*$/, '') + '.' + kind;
+    var args = kind === 'gif' ? ['--frames', String(GIF_FRAMES)] : [];
+    args.push('/work/' + name, out);
+    return loadPictureProgram().then(function (compiled) {
+      return new Promise(function (resolve, reject) {
+        var said = [];
+        var program = {
+          arguments: args,
+          instantiateWasm: function (imports, done) {
+            WebAssembly.instantiate(compiled, imports).then(function (instance) {
+              done(instance, compiled);
+            }, reject);
+            return {};
+          },
+          // The fonts the designer draws with, and the card file.
+          preRun: [function () {
+            var fs = program.FS;
+            try {
+              fs.mkdir('/fonts');
+              FS.readdir('/fonts').forEach(function (font) {
+                if (font !== '.' && font !== '..')
+                  fs.writeFile('/fonts/' + font, FS.readFile('/fonts/' + font));
+              });
+              fs.mkdir('/work');
+              fs.writeFile('/work/' + name, card);
+            } catch (e) {
+              reject(new Error('cannot hand it the card file'));
+            }
+          }],
+          // The umask of a desktop process (this file system's own masks
+          // everything, and card-picture gives its files what the umask leaves).
+          onRuntimeInitialized: function () { program._umask(18 /* 022 */); },
+          print: function (text) { said.push(text); },
+          printErr: function (text) { said.push(text); },
+          onExit: function (status) {
+            var text = said.join(' ').replace(/^card-picture: /, '');
+            if (status !== 0) { reject(new Error(text || 'card-picture failed')); return; }
+            resolve({ data: program.FS.readFile(out), warning: text });
+          },
+          onAbort: function (what) { reject(new Error('card-picture stopped: ' + what)); },
+        };
+        window.CardPicture(program);
+      });
+    });
+  }
+
+  // Offers `data` to the user as a download named `name`.
+  function offer(name, data, type) {
+    var a = document.createElement('a');
+    a.href = URL.createObjectURL(new Blob([data], { type: type }));
+    a.download = name;
+    document.body.appendChild(a);
+    a.click();
+    a.remove();
+    setTimeout(function () { URL.revokeObjectURL(a.href); }, 10000);
+  }
+
+  var fileList = []; // the files the bar offers: {label, name, card}
   function bar() {
-    var files = (Module.kv319Files || []);
+    fileList = Module.kv319Files || [];
     var select = document.getElementById('file');
     if (!select) return;
-    files.forEach(function (f) {
+    fileList.forEach(function (f) {
       var o = document.createElement('option');
       o.value = f.name;
       o.textContent = f.label + ' (' + f.name + ')';
@@ -213,16 +352,14 @@ var KV319Web = (function () {
     });
     var message = document.getElementById('message');
     function say(text) { message.textContent = text; }
+    function chosen() {
+      var name = select.value;
+      return fileList.filter(function (f) { return f.name === name; })[0];
+    }
     document.getElementById('download').addEventListener('click', function () {
       var name = select.value, data;
       try { data = FS.readFile(folder + '/' + name); } catch (e) { say(name + ' has not been saved yet.'); return; }
-      var a = document.createElement('a');
-      a.href = URL.createObjectURL(new Blob([data], { type: 'application/octet-stream' }));
-      a.download = name;
-      document.body.appendChild(a);
-      a.click();
-      a.remove();
-      setTimeout(function () { URL.revokeObjectURL(a.href); }, 10000);
+      offer(name, data, 'application/octet-stream');
       say('');
     });
     var upload = document.getElementById('upload-file');
@@ -240,13 +377,52 @@ var KV319Web = (function () {
         });
       }, function () { say('Cannot read ' + file.name + '.'); });
     });
+
+    // The picture of a card file, offered only where there are card files
+    // and only while one is chosen.
+    var pictures = document.getElementById('pictures');
+    var picture = document.getElementById('picture');
+    var kind = document.getElementById('picture-kind');
+    if (!fileList.some(function (f) { return f.card; })) return;
+    pictures.hidden = false;
+    var drawing = false;
+    function enable() { picture.disabled = drawing || !(chosen() || {}).card; }
+    select.addEventListener('change', enable);
+    enable();
+    picture.addEventListener('click', function () {
+      var name = select.value, type = kind.value;
+      if (!FS.analyzePath(folder + '/' + name).exists) { say(name + ' has not been saved yet.'); return; }
+      drawing = true;
+      enable();
+      say('Drawing ' + name + '\u2026');
+      cardPicture(name, type).then(function (made) {
+        offer(name.replace(/\.[^.]*$/, '') + '.' + type, made.data, 'image/' + type);
+        say(made.warning);
+      }, function (err) {
+        say('No picture of ' + name + ': ' + err.message);
+      }).then(function () {
+        drawing = false;
+        enable();
+      });
+    });
+  }
+  // A card file the program has just written becomes the bar's choice: the
+  // card as last saved.
+  function written(path) {
+    var select = document.getElementById('file');
+    var name = path.slice(folder.length + 1);
+    if (select && fileList.some(function (f) { return f.card && f.name === name; })) {
+      select.value = name;
+      select.dispatchEvent(new Event('change'));
+    }
   }
 
   return {
-    screenWidth: function () { return Math.max(desktop().clientWidth, 320); },
-    screenHeight: function () { return Math.max(desktop().clientHeight, 240); },
+    // The desktop's size as it is now, the windows kept on it.
+    screenWidth: function () { return currentScreen().width; },
+    screenHeight: function () { return currentScreen().height; },
 
-    createWindow: function (id, title, x, y, width, height, caption, popup, owner) {
+    createWindow: function (id, title, x, y, width, height, caption, resizable, popup, owner) {
       var canvas = document.createElement('canvas');
       canvas.width = Math.max(width, 1);
       canvas.height = Math.max(height, 1);
@@ -259,7 +435,7 @@ var KV319Web = (function () {
       canvas.dataset.title = title;
       if (popup) canvas.dataset.popup = '1';
       var win = { canvas: canvas, context: canvas.getContext('2d'), x: x, y: y,
-                  caption: caption, popup: popup, shown: false };
+                  caption: caption, resizable: resizable, popup: popup, shown: false };
       windows[id] = win;
       listen(id, win);
       raise(win);
