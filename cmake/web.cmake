@@ -120,9 +120,11 @@ kv319_web_page(card-designer TITLE "Card designer" PICTURES
 # copied into its file system from the designer's (web_page.js).
 add_library(winsys_pictures STATIC "${CMAKE_SOURCE_DIR}/platform/gdi/png_io.cpp"
   "${CMAKE_SOURCE_DIR}/platform/gdi/gif_io.cpp")
-target_link_libraries(winsys_pictures PUBLIC winsys PRIVATE kv319_web_png kv319_web_gif)
+target_link_libraries(winsys_pictures PUBLIC winsys PRIVATE kv319_platform_internal kv319_web_png
+                                              kv319_web_gif)
 add_executable(card-picture "${CMAKE_SOURCE_DIR}/tools/card_picture.cpp")
-target_link_libraries(card-picture PRIVATE card_editor winsys_pictures)
+target_link_libraries(card-picture PRIVATE card_editor winsys_pictures kv319_platform_internal
+                                           kv319_runtime_internal)
 target_link_options(card-picture PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=CardPicture -sEXIT_RUNTIME=1 -sEXPORTED_RUNTIME_METHODS=FS
   -sEXPORTED_FUNCTIONS=_main,_umask
