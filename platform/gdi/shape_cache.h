@@ -29,7 +29,6 @@ struct CachedRow {
 struct CachedShape {
     ShapeKey key;
     int32_t top = 0;               // the first row, relative to the reference pixel
-    int32_t left = 0, right = 0;   // the columns [left, right) that the rows cover
     uint32_t start = 0, count = 0; // its rows in the cache
     bool whole = true;             // false: a row is not one span, nothing cached
 };
@@ -43,8 +42,6 @@ struct ShapeRecorder {
     std::vector<int64_t> lo, hi; // each row's span [lo, hi), empty when lo >= hi
     bool whole = true;
     void span(int64_t y, int64_t x0, int64_t x1, uint32_t pixel);
-    void span_inside(int64_t y, int64_t x0, int64_t x1, uint32_t pixel) { span(y, x0, x1, pixel); }
-    template <typename Box> void note(const Box&) {}
 };
 
 // The shape cached under `key`, or nullptr (also when the cache is off).
@@ -55,7 +52,7 @@ const CachedShape* shape_cache_find(const ShapeKey& key);
 ShapeRecorder* shape_cache_recorder(int64_t top, int64_t rows);
 
 // Caches what the recorder took under `key`; a shape with a gap in a row is
-// noted as not cacheable (whole false).
+// stored as not cacheable (whole false).
 const CachedShape* shape_cache_store(const ShapeKey& key, const ShapeRecorder& recorder);
 
 const CachedRow* shape_cache_rows(const CachedShape& shape);
