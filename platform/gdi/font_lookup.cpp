@@ -7,7 +7,7 @@
 // 256 glyphs of the ANSI code page (drawn by fonts.cpp), cached for the life
 // of the process. When the matched file lacks the bold or italic style asked
 // for, it is emboldened or slanted. Limits: heights are capped at
-// metrics::kMaxFontHeight. If the system has no usable font at all, a
+// metrics::MAX_FONT_HEIGHT. If the system has no usable font at all, a
 // built-in box font stands in.
 //
 // Metrics: ascent and descent are the face's ascender and descender scaled to
@@ -47,8 +47,8 @@ namespace {
 
 // Requests and matches are memos over faces that live for the whole
 // process; past these sizes they are forgotten and made again on demand.
-constexpr size_t kMaxRequestMemo = 4096;
-constexpr size_t kMaxMatchMemo = 1024;
+constexpr size_t MAX_REQUEST_MEMO = 4096;
+constexpr size_t MAX_MATCH_MEMO = 1024;
 
 using MatchKey = std::tuple<std::string, int, bool>; // name, weight, italic
 // The file, character height, ascent, descent, embolden and slant.
@@ -130,8 +130,8 @@ FontFile* FontSystem::open_file(const std::string& path, int index) {
 // it draws is laid out for Arial's metrics, which Liberation Sans has. Where
 // that is not installed, fontconfig goes on to a face with the same metrics
 // or to the default sans, as for any unknown name.
-constexpr const char* kRuntimeFace = "KV319-font";
-[[maybe_unused]] constexpr const char* kRuntimeFaceFamily = "Liberation Sans";
+constexpr const char* RUNTIME_FACE = "KV319-font";
+[[maybe_unused]] constexpr const char* RUNTIME_FACE_FAMILY = "Liberation Sans";
 
 #if defined(__EMSCRIPTEN__)
 // The page's font files (cmake/web.cmake packs them under /fonts): the files
@@ -139,7 +139,7 @@ constexpr const char* kRuntimeFace = "KV319-font";
 // Liberation Sans, the monospace face DejaVu Sans Mono, and every other name
 // the default sans, DejaVu Sans, in bold from weight 600.
 static const char* web_face_file(const std::string& name, int weight) {
-    if (name == kRuntimeFace) return "/fonts/LiberationSans-Regular.ttf";
+    if (name == RUNTIME_FACE) return "/fonts/LiberationSans-Regular.ttf";
     if (name == "monospace") return "/fonts/DejaVuSansMono.ttf";
     return weight >= 600 ? "/fonts/DejaVuSans-Bold.ttf" : "/fonts/DejaVuSans.ttf";
 }
@@ -151,7 +151,7 @@ FontFile* FontSystem::match(const std::string& name, int weight, bool italic) {
     const MatchKey key{name, weight, italic};
     auto it = matches_.find(key);
     if (it != matches_.end()) return it->second;
-    if (matches_.size() >= kMaxMatchMemo) matches_.clear();
+    if (matches_.size() >= MAX_MATCH_MEMO) matches_.clear();
 
     FontFile* result = nullptr;
 #if defined(__EMSCRIPTEN__)
@@ -164,7 +164,7 @@ FontFile* FontSystem::match(const std::string& name, int weight, bool italic) {
         ++match_count_;
         FcPattern* pattern = FcPatternCreate();
         const char* family = name.empty()           ? "sans-serif"
-                             : name == kRuntimeFace ? kRuntimeFaceFamily
+                             : name == RUNTIME_FACE ? RUNTIME_FACE_FAMILY
                                                     : name.c_str();
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
         FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
@@ -202,15 +202,15 @@ Sizing size_for(int64_t height, double upem, double asc, double desc, double gap
         asc = upem * 0.8;
         desc = upem * 0.2;
     }
-    if (height == 0) height = -metrics::kDefaultFontHeight;
+    if (height == 0) height = -metrics::DEFAULT_FONT_HEIGHT;
     Sizing s{};
     if (height < 0) {
-        s.em = static_cast<int>(std::min<int64_t>(-height, metrics::kMaxFontHeight));
+        s.em = static_cast<int>(std::min<int64_t>(-height, metrics::MAX_FONT_HEIGHT));
         s.ascent = round_half_away(asc * s.em / upem);
         s.descent = round_half_away(desc * s.em / upem);
         if (s.ascent + s.descent < s.em) s.ascent = s.em - s.descent;
     } else {
-        int cell = static_cast<int>(std::min<int64_t>(height, metrics::kMaxFontHeight));
+        int cell = static_cast<int>(std::min<int64_t>(height, metrics::MAX_FONT_HEIGHT));
         s.em = std::clamp(round_half_away(cell * upem / (asc + desc)), 1, cell);
         s.ascent = std::clamp(round_half_away(cell * asc / (asc + desc)), 0, cell);
         s.descent = cell - s.ascent;
@@ -332,7 +332,7 @@ const FontFace* FontSystem::resolve(const FontRequest& request) {
         }
     }
     if (!face) face = box_face(request);
-    if (requests_.size() >= kMaxRequestMemo) requests_.clear();
+    if (requests_.size() >= MAX_REQUEST_MEMO) requests_.clear();
     requests_.emplace(request, face);
     last_request_ = request;
     last_face_ = face;

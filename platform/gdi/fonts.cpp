@@ -30,10 +30,10 @@ namespace {
 
 // A glyph bitmap larger than this is dropped (drawn as nothing): no sane
 // glyph at the capped heights comes near it.
-constexpr int64_t kMaxGlyphPixels = int64_t{16} << 20;
+constexpr int64_t MAX_GLYPH_PIXELS = int64_t{16} << 20;
 
 // The slant given to an upright face asked to be italic (about 12 degrees).
-constexpr FT_Fixed kObliqueShear = 0x0366A;
+constexpr FT_Fixed OBLIQUE_SHEAR = 0x0366A;
 
 size_t glyph_count = 0;
 
@@ -58,7 +58,7 @@ void render(const FontFace& face, unsigned char c, Glyph& g) {
     if (!face.file) return render_box(face, c, g);
     FT_Face ft = face.file->face;
     FT_Activate_Size(face.size);
-    FT_Matrix shear{0x10000, kObliqueShear, 0, 0x10000};
+    FT_Matrix shear{0x10000, OBLIQUE_SHEAR, 0, 0x10000};
     FT_Set_Transform(ft, face.slant ? &shear : nullptr, nullptr);
 
     // A character with no glyph gets glyph 0, the face's missing glyph.
@@ -69,13 +69,13 @@ void render(const FontFace& face, unsigned char c, Glyph& g) {
     FT_GlyphSlot slot = ft->glyph;
     if (face.embolden) FT_GlyphSlot_Embolden(slot);
     g.advance = std::clamp<int>(static_cast<int>((slot->advance.x + 32) >> 6), 0,
-                                4 * metrics::kMaxFontHeight);
+                                4 * metrics::MAX_FONT_HEIGHT);
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
         return;
 
     const FT_Bitmap& bm = slot->bitmap;
     int64_t area = int64_t{bm.width} * bm.rows;
-    if (area == 0 || area > kMaxGlyphPixels) return;
+    if (area == 0 || area > MAX_GLYPH_PIXELS) return;
     if (bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return;
     g.resize(static_cast<int>(bm.width), static_cast<int>(bm.rows));
     g.left = slot->bitmap_left;

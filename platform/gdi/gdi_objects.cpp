@@ -27,8 +27,8 @@ HandleTable<DC>& dcs = gdi_dc_table;
 
 uint32_t pixel_of(COLORREF colour) { return pixel_from_colorref(colour); }
 
-constexpr int kStockCount = 18;
-HGDIOBJ stock[kStockCount];
+constexpr int STOCK_COUNT = 18;
+HGDIOBJ stock[STOCK_COUNT];
 
 template <typename T>
 T* typed(HGDIOBJ h, GdiObject::Kind kind) {
@@ -77,10 +77,10 @@ void make_stock_objects() {
     stock[WHITE_PEN] = make_stock_pen(PS_SOLID, RGB(255, 255, 255));
     stock[BLACK_PEN] = make_stock_pen(PS_SOLID, RGB(0, 0, 0));
     stock[NULL_PEN] = make_stock_pen(PS_NULL, 0);
-    stock[ANSI_FIXED_FONT] = make_stock_font(metrics::kFixedFace, -metrics::kFixedFontHeight);
-    stock[ANSI_VAR_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
-    stock[SYSTEM_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
-    stock[DEFAULT_GUI_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
+    stock[ANSI_FIXED_FONT] = make_stock_font(metrics::FIXED_FACE, -metrics::FIXED_FONT_HEIGHT);
+    stock[ANSI_VAR_FONT] = make_stock_font(metrics::UI_FACE, -metrics::UI_FONT_HEIGHT);
+    stock[SYSTEM_FONT] = make_stock_font(metrics::UI_FACE, -metrics::UI_FONT_HEIGHT);
+    stock[DEFAULT_GUI_FONT] = make_stock_font(metrics::UI_FACE, -metrics::UI_FONT_HEIGHT);
 }
 
 // The 1 x 1 bitmap that a new memory DC holds, as on the real system.
@@ -115,18 +115,18 @@ void hold_bitmap(DC& d, HGDIOBJ h, Bitmap* b) {
 }
 
 // How many deleted objects of one kind are kept.
-constexpr uint32_t kKeptPerKind = 64;
+constexpr uint32_t KEPT_PER_KIND = 64;
 // The table's kept lists for pens and for brushes.
-constexpr int kKeptPens = 0;
-constexpr int kKeptBrushes = 1;
-static_assert(HandleTable<GdiObject>::kKeptLists == 2);
+constexpr int KEPT_PENS = 0;
+constexpr int KEPT_BRUSHES = 1;
+static_assert(HandleTable<GdiObject>::KEPT_LISTS == 2);
 
 // Deleted fonts kept for reuse (fonts are made outside this file, as
 // unique_ptrs, so they wait here rather than in their slots).
 template <typename T>
 struct Pool {
-    static constexpr size_t kSize = kKeptPerKind;
-    T* kept[kSize];
+    static constexpr size_t SLOTS = KEPT_PER_KIND;
+    T* kept[SLOTS];
     size_t count = 0;
 
     // A fresh object, the most recently kept one when there is one.
@@ -139,7 +139,7 @@ struct Pool {
     [[gnu::noinline]] static T* make() { return new T(); }
     // Takes over a deleted object (which is never selected, nor stock).
     void keep(T* o) {
-        if (count < kSize) kept[count++] = o;
+        if (count < SLOTS) kept[count++] = o;
         else delete o;
     }
     void clear() {
@@ -150,8 +150,8 @@ struct Pool {
 
 Pool<Font> font_pool;
 
-static_assert(kKeptPens == static_cast<int>(GdiObject::Kind::Pen) &&
-              kKeptBrushes == static_cast<int>(GdiObject::Kind::Brush));
+static_assert(KEPT_PENS == static_cast<int>(GdiObject::Kind::Pen) &&
+              KEPT_BRUSHES == static_cast<int>(GdiObject::Kind::Brush));
 
 // Pens and brushes as CreatePen and CreateSolidBrush make them.
 void set_pen(Pen& p, int style, int width, COLORREF colour) {
@@ -254,7 +254,7 @@ extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
     uint32_t slot;
-    if (!objects.take_kept(kKeptPens, slot)) [[unlikely]] return new_pen(style, width, colour);
+    if (!objects.take_kept(KEPT_PENS, slot)) [[unlikely]] return new_pen(style, width, colour);
     Pen* p = static_cast<Pen*>(objects.kept_object(slot));
     *p = Pen();
     set_pen(*p, style, width, colour);
@@ -263,7 +263,7 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
     uint32_t slot;
-    if (!objects.take_kept(kKeptBrushes, slot)) [[unlikely]] return new_brush(colour);
+    if (!objects.take_kept(KEPT_BRUSHES, slot)) [[unlikely]] return new_brush(colour);
     Brush* b = static_cast<Brush*>(objects.kept_object(slot));
     *b = Brush();
     set_brush(*b, colour);
@@ -272,7 +272,7 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
 
 HGDIOBJ WINAPI GetStockObject(int index) {
     make_stock_objects();
-    if (index < 0 || index >= kStockCount) return nullptr;
+    if (index < 0 || index >= STOCK_COUNT) return nullptr;
     return stock[index];
 }
 
@@ -333,7 +333,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
     // Pens and brushes stay in their slots (the kept list of each is the
     // number of its kind), a number of each at most.
     int list = static_cast<int>(o->kind);
-    if (list <= kKeptBrushes && objects.kept_count(list) < kKeptPerKind) [[likely]] {
+    if (list <= KEPT_BRUSHES && objects.kept_count(list) < KEPT_PER_KIND) [[likely]] {
         objects.keep(slot, list);
         return TRUE;
     }

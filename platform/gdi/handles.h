@@ -19,7 +19,7 @@ class HandleTable {
     // Free slots that keep their last object, for objects of one sort that
     // come and go all the time: a list per sort, so that making one is taking
     // a slot that already holds an object of that sort.
-    static constexpr int kKeptLists = 2;
+    static constexpr int KEPT_LISTS = 2;
 
     HandleTable() = default;
     HandleTable(const HandleTable&) = delete;
@@ -33,7 +33,7 @@ class HandleTable {
     // (it must not be null).
     uintptr_t adopt(T* object) {
         uint32_t index = free_.head;
-        if (index != kNoSlot) [[likely]] {
+        if (index != NO_SLOT) [[likely]] {
             free_.head = slots_[index].next_free;
             --free_.count;
         } else {
@@ -54,7 +54,7 @@ class HandleTable {
 
     // get(), also giving the slot's index for release_at() and keep().
     [[gnu::always_inline]] T* find(uintptr_t handle, uint32_t& index) const {
-        uintptr_t i = (handle >> kIndexShift) - 1; // index 0 wraps round: out of range
+        uintptr_t i = (handle >> INDEX_SHIFT) - 1; // index 0 wraps round: out of range
         if (i >= size_) return nullptr;
         const Slot& s = slots_.data()[i];
         if (s.handle != handle) return nullptr;
@@ -124,7 +124,7 @@ class HandleTable {
     [[gnu::always_inline]] bool take_kept(int list, uint32_t& index) {
         FreeList& l = kept_[list];
         index = l.head;
-        if (index == kNoSlot) return false;
+        if (index == NO_SLOT) return false;
         l.head = slots_[index].next_free;
         --l.count;
         return true;
@@ -162,22 +162,22 @@ class HandleTable {
     }
 
   private:
-    static constexpr uint32_t kGenerationBits = 12;
-    static constexpr uint32_t kGenerationMask = (1u << kGenerationBits) - 1;
-    static constexpr uint32_t kIndexShift = kGenerationBits + 3;
-    static constexpr uint32_t kNoSlot = UINT32_MAX;
+    static constexpr uint32_t GENERATION_BITS = 12;
+    static constexpr uint32_t GENERATION_MASK = (1u << GENERATION_BITS) - 1;
+    static constexpr uint32_t INDEX_SHIFT = GENERATION_BITS + 3;
+    static constexpr uint32_t NO_SLOT = UINT32_MAX;
     // A tag in the low bits keeps handles of different tables apart in a
     // debugger and makes a small integer never look like a handle.
-    static constexpr uintptr_t kTag = 0x4;
+    static constexpr uintptr_t TAG = 0x4;
 
     struct Slot {
         uintptr_t handle = 0;   // while live; 0 while free
         T* object = nullptr;    // owned: the live object, or a free slot's kept one
         uint32_t generation = 1;
-        uint32_t next_free = kNoSlot;
+        uint32_t next_free = NO_SLOT;
     };
     struct FreeList {
-        uint32_t head = kNoSlot;
+        uint32_t head = NO_SLOT;
         uint32_t count = 0;
     };
     struct Remembered {
@@ -186,8 +186,8 @@ class HandleTable {
     };
 
     static uintptr_t encode(uint32_t index, uint32_t generation) {
-        return ((static_cast<uintptr_t>(index) + 1) << kIndexShift) |
-               (static_cast<uintptr_t>(generation) << 3) | kTag;
+        return ((static_cast<uintptr_t>(index) + 1) << INDEX_SHIFT) |
+               (static_cast<uintptr_t>(generation) << 3) | TAG;
     }
 
     // A new slot at the end (out of line: the table seldom grows).
@@ -202,7 +202,7 @@ class HandleTable {
     // free list (the most recently freed is reused first).
     void link(uint32_t index, FreeList& list) {
         Slot& s = slots_[index];
-        s.generation = (s.generation + 1) & kGenerationMask;
+        s.generation = (s.generation + 1) & GENERATION_MASK;
         if (s.generation == 0) s.generation = 1;
         s.next_free = list.head;
         list.head = index;
@@ -212,7 +212,7 @@ class HandleTable {
     std::vector<Slot> slots_;
     size_t size_ = 0;           // slots_.size(), kept for the lookups
     FreeList free_;             // free slots holding no object
-    FreeList kept_[kKeptLists];
+    FreeList kept_[KEPT_LISTS];
     mutable Remembered last_;
 };
 

@@ -54,10 +54,10 @@ namespace {
 // While the program runs without waiting, SDL is asked for new events at
 // most this often (milliseconds); between times the events it already has
 // are taken. Each such request reads the X connection several times over.
-constexpr uint64_t kPumpInterval = 10;
+constexpr uint64_t PUMP_INTERVAL = 10;
 // Even when nothing arrives, SDL reads the window system this often, for
 // what it does on its own while reading (milliseconds).
-constexpr uint64_t kQuietPumpInterval = 1000;
+constexpr uint64_t QUIET_PUMP_INTERVAL = 1000;
 
 struct SdlWindow {
     SDL_Window* window = nullptr;
@@ -528,13 +528,13 @@ bool SdlDriver::start(const std::string& program, std::string& error) {
 
 int SdlDriver::screen_width() {
     SDL_DisplayMode m;
-    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::kDefaultScreenWidth;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::DEFAULT_SCREEN_WIDTH;
     return std::max(static_cast<int>(m.w / impl_->scale), 1);
 }
 
 int SdlDriver::screen_height() {
     SDL_DisplayMode m;
-    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::kDefaultScreenHeight;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::DEFAULT_SCREEN_HEIGHT;
     return std::max(static_cast<int>(m.h / impl_->scale), 1);
 }
 
@@ -696,8 +696,8 @@ bool SdlDriver::next_input(InputEvent& event) {
     Impl& d = *impl_;
     if (d.input.empty()) {
         uint64_t now = SDL_GetTicks64();
-        bool fresh = d.woken || now - d.last_pump >= kPumpInterval ||
-                     now - d.last_full_pump >= kQuietPumpInterval;
+        bool fresh = d.woken || now - d.last_pump >= PUMP_INTERVAL ||
+                     now - d.last_full_pump >= QUIET_PUMP_INTERVAL;
         d.woken = false;
         d.drain_sdl(fresh);
     }
