@@ -4,7 +4,7 @@
 // made once and never deleted. An object selected into a DC cannot be
 // deleted (DeleteObject fails), so a DC never points at a freed object.
 // Pens, brushes and fonts come and go around every primitive the runtime
-// draws, so deleted ones are kept (a few dozen of each kind) and handed out
+// draws, so deleted ones are cached (a few dozen of each kind) and handed out
 // again, fresh, by the next create: no allocation per primitive. Pens and
 // brushes stay in their table slots meanwhile, so that making one is taking
 // a slot that already holds a pen or a brush.
@@ -114,44 +114,44 @@ void hold_bitmap(DC& d, HGDIOBJ h, Bitmap* b) {
                    : Canvas{};
 }
 
-// How many deleted objects of one kind are kept.
-constexpr uint32_t KEPT_PER_KIND = 64;
-// The table's kept lists for pens and for brushes.
-constexpr int KEPT_PENS = 0;
-constexpr int KEPT_BRUSHES = 1;
-static_assert(HandleTable<GdiObject>::KEPT_LISTS == 2);
+// How many deleted objects of one kind are cached.
+constexpr uint32_t CACHED_PER_KIND = 64;
+// The table's cached lists for pens and for brushes.
+constexpr int CACHED_PENS = 0;
+constexpr int CACHED_BRUSHES = 1;
+static_assert(HandleTable<GdiObject>::CACHED_LISTS == 2);
 
-// Deleted fonts kept for reuse (fonts are made outside this file, as
+// Deleted fonts cached for reuse (fonts are made outside this file, as
 // unique_ptrs, so they wait here rather than in their slots).
 template <typename T>
 struct Pool {
-    static constexpr size_t SLOTS = KEPT_PER_KIND;
-    T* kept[SLOTS];
+    static constexpr size_t SLOTS = CACHED_PER_KIND;
+    T* cached[SLOTS];
     size_t count = 0;
 
-    // A fresh object, the most recently kept one when there is one.
+    // A fresh object, the most recently cached one when there is one.
     T* fresh() {
         if (count == 0) [[unlikely]] return make();
-        T* o = kept[--count];
+        T* o = cached[--count];
         *o = T();
         return o;
     }
     [[gnu::noinline]] static T* make() { return new T(); }
     // Takes over a deleted object (which is never selected, nor stock).
     void keep(T* o) {
-        if (count < SLOTS) kept[count++] = o;
+        if (count < SLOTS) cached[count++] = o;
         else delete o;
     }
     void clear() {
-        while (count > 0) delete kept[--count];
+        while (count > 0) delete cached[--count];
     }
     ~Pool() { clear(); }
 };
 
 Pool<Font> font_pool;
 
-static_assert(KEPT_PENS == static_cast<int>(GdiObject::Kind::Pen) &&
-              KEPT_BRUSHES == static_cast<int>(GdiObject::Kind::Brush));
+static_assert(CACHED_PENS == static_cast<int>(GdiObject::Kind::Pen) &&
+              CACHED_BRUSHES == static_cast<int>(GdiObject::Kind::Brush));
 
 // Pens and brushes as CreatePen and CreateSolidBrush make them.
 void set_pen(Pen& p, int style, int width, COLORREF colour) {
@@ -165,7 +165,7 @@ void set_brush(Brush& b, COLORREF colour) {
     b.pixel = pixel_of(b.colour);
 }
 
-// With nothing kept: a new object in a slot of its own (out of line, so
+// With nothing cached: a new object in a slot of its own (out of line, so
 // that the usual way stays short).
 [[gnu::noinline]] HPEN new_pen(int style, int width, COLORREF colour) {
     Pen* p = new Pen();
@@ -254,8 +254,8 @@ extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
     uint32_t slot;
-    if (!objects.take_kept(KEPT_PENS, slot)) [[unlikely]] return new_pen(style, width, colour);
-    Pen* p = static_cast<Pen*>(objects.kept_object(slot));
+    if (!objects.take_cached(CACHED_PENS, slot)) [[unlikely]] return new_pen(style, width, colour);
+    Pen* p = static_cast<Pen*>(objects.cached_object(slot));
     *p = Pen();
     set_pen(*p, style, width, colour);
     return make_handle<HPEN>(objects.revive(slot));
@@ -263,8 +263,8 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
     uint32_t slot;
-    if (!objects.take_kept(KEPT_BRUSHES, slot)) [[unlikely]] return new_brush(colour);
-    Brush* b = static_cast<Brush*>(objects.kept_object(slot));
+    if (!objects.take_cached(CACHED_BRUSHES, slot)) [[unlikely]] return new_brush(colour);
+    Brush* b = static_cast<Brush*>(objects.cached_object(slot));
     *b = Brush();
     set_brush(*b, colour);
     return make_handle<HBRUSH>(objects.revive(slot));
@@ -330,10 +330,10 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
     if (!o) return FALSE;
     if (o->stock) return TRUE;
     if (o->select_count > 0) return FALSE;
-    // Pens and brushes stay in their slots (the kept list of each is the
+    // Pens and brushes stay in their slots (the cached list of each is the
     // number of its kind), a number of each at most.
     int list = static_cast<int>(o->kind);
-    if (list <= KEPT_BRUSHES && objects.kept_count(list) < KEPT_PER_KIND) [[likely]] {
+    if (list <= CACHED_BRUSHES && objects.cached_count(list) < CACHED_PER_KIND) [[likely]] {
         objects.keep(slot, list);
         return TRUE;
     }

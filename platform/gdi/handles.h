@@ -19,7 +19,7 @@ class HandleTable {
     // Free slots that keep their last object, for objects of one sort that
     // come and go all the time: a list per sort, so that making one is taking
     // a slot that already holds an object of that sort.
-    static constexpr int KEPT_LISTS = 2;
+    static constexpr int CACHED_LISTS = 2;
 
     HandleTable() = default;
     HandleTable(const HandleTable&) = delete;
@@ -108,28 +108,28 @@ class HandleTable {
         return object;
     }
 
-    // Ends the live slot `index` but leaves its object in it, on kept list
-    // `list`, for take_kept(). The caller keeps a list to the size it wants
-    // with kept_count().
+    // Ends the live slot `index` but leaves its object in it, on cached list
+    // `list`, for take_cached(). The caller keeps a list to the size it wants
+    // with cached_count().
     void keep(uint32_t index, int list) {
         slots_[index].handle = 0;
         last_ = {};
-        link(index, kept_[list]);
+        link(index, cached_[list]);
     }
-    uint32_t kept_count(int list) const { return kept_[list].count; }
+    uint32_t cached_count(int list) const { return cached_[list].count; }
 
-    // A free slot from kept list `list`, or false when the list is empty.
-    // Its object (kept_object()) stays the table's: the caller makes it as
+    // A free slot from cached list `list`, or false when the list is empty.
+    // Its object (cached_object()) stays the table's: the caller makes it as
     // new and gives the slot its handle with revive().
-    [[gnu::always_inline]] bool take_kept(int list, uint32_t& index) {
-        FreeList& l = kept_[list];
+    [[gnu::always_inline]] bool take_cached(int list, uint32_t& index) {
+        FreeList& l = cached_[list];
         index = l.head;
         if (index == NO_SLOT) return false;
         l.head = slots_[index].next_free;
         --l.count;
         return true;
     }
-    T* kept_object(uint32_t index) const { return slots_[index].object; }
+    T* cached_object(uint32_t index) const { return slots_[index].object; }
     // The handle of a slot that holds its object again.
     [[gnu::always_inline]] uintptr_t revive(uint32_t index) {
         Slot& s = slots_[index];
@@ -146,17 +146,17 @@ class HandleTable {
 
     size_t live_count() const {
         size_t free = free_.count;
-        for (const FreeList& l : kept_) free += l.count;
+        for (const FreeList& l : cached_) free += l.count;
         return slots_.size() - free;
     }
 
-    // Frees every object, kept ones too.
+    // Frees every object, cached ones too.
     void clear() {
         std::vector<Slot> gone;
         gone.swap(slots_);
         size_ = 0;
         free_ = {};
-        for (FreeList& l : kept_) l = {};
+        for (FreeList& l : cached_) l = {};
         last_ = {};
         for (Slot& s : gone) delete s.object;
     }
@@ -172,7 +172,7 @@ class HandleTable {
 
     struct Slot {
         uintptr_t handle = 0;   // while live; 0 while free
-        T* object = nullptr;    // owned: the live object, or a free slot's kept one
+        T* object = nullptr;    // owned: the live object, or a free slot's cached one
         uint32_t generation = 1;
         uint32_t next_free = NO_SLOT;
     };
@@ -210,9 +210,9 @@ class HandleTable {
     }
 
     std::vector<Slot> slots_;
-    size_t size_ = 0;           // slots_.size(), kept for the lookups
+    size_t size_ = 0;           // slots_.size(), cached for the lookups
     FreeList free_;             // free slots holding no object
-    FreeList kept_[KEPT_LISTS];
+    FreeList cached_[CACHED_LISTS];
     mutable Remembered last_;
 };
 

@@ -3,7 +3,7 @@
 // Menus live in a handle table. A window's bar is drawn in its non-client
 // area, under the caption; an open pull-down is a top-level popup window of
 // the layer owned by that window. The pull-down never becomes active, so the
-// keyboard stays with its owner and every notice reaches menu_handle_input
+// keyboard stays with its owner and every event reaches menu_handle_input
 // first. One menu is operated at a time: the highlighted bar title, the open
 // pull-down and its highlighted line. There is no modal loop, so timers and
 // painting go on while a pull-down is open; a chosen command is posted.
@@ -393,7 +393,7 @@ Menu* usable_bar(const Window& w) {
     return bar && step_line(*bar, -1, 1) >= 0 ? bar : nullptr;
 }
 
-// Pointer notices over the open pull-down (its surface pixels).
+// Pointer events over the open pull-down (its surface pixels).
 bool popup_pointer(const InputEvent& ev, int x, int y) {
     Window* pw = wm_window(tr.popup);
     Menu* m = find(tr.open_menu);

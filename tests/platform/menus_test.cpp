@@ -446,7 +446,7 @@ TEST_F(Menus, ADisabledWindowsMenuDoesNotRespond) {
     ws::wm_activate(hwnd);
     click_title(0);
     ASSERT_NE(ws::menu_track_view().popup, nullptr);
-    // Disabled while open: the next notice gives it up.
+    // Disabled while open: the next event gives it up.
     ws::wm_enable(win(), false);
     pointer(InputEvent::Kind::PointerMove, win().native, 200, 200);
     pump();

@@ -6,7 +6,7 @@
 // window manager frames the window, the frame's sizes are read once the
 // window is shown: the frame, decorations included, then stands where the
 // layer's outer rectangle is, the native window shows what it leaves of the
-// surface, and the layer hears of it (a Framed notice) to lay out its
+// surface, and the layer hears of it (a Framed event) to lay out its
 // client area inside. Pixels reach the screen through the window's own
 // surface (SDL's window framebuffer; an X shared-memory image under X11): a
 // present compares the changed area with the pixels last shown and hands
@@ -307,7 +307,7 @@ struct SdlDriver::Impl {
         if (e.vk != 0 || e.ch != 0) push(e);
     }
 
-    // Focus notices are told only when they still hold once SDL has taken
+    // Focus events are told only when they still hold once SDL has taken
     // in every event read so far: a change that a later one undid (the
     // desktop's own, or one that a request of the layer's overtook) would
     // make the layer answer it with a request of its own, and two windows
