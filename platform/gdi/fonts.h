@@ -2,9 +2,9 @@
 // user-interface text.
 //
 // fontconfig matches a requested face name (an unknown name falls back to the
-// system's default sans; font_lookup.cpp), FreeType renders it (fonts.cpp). Resolved faces and their
-// glyphs are cached for the life of the process, keyed by what was asked
-// for, so a font object created and deleted on every call stays cheap.
+// system's default sans; font_lookup.cpp), FreeType renders it (fonts.cpp). Resolved faces and
+// their glyphs are cached for the life of the process, keyed by what was asked for, so a font
+// object created and deleted on every call stays cheap.
 #pragma once
 
 #include <cstddef>

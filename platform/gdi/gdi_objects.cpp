@@ -25,13 +25,14 @@ namespace {
 HandleTable<GdiObject>& objects = gdi_object_table;
 HandleTable<DC>& dcs = gdi_dc_table;
 
-uint32_t pixel_of(COLORREF colour) { return pixel_from_colorref(colour); }
+uint32_t pixel_of(COLORREF colour) {
+    return pixel_from_colorref(colour);
+}
 
 constexpr int STOCK_COUNT = 18;
 HGDIOBJ stock[STOCK_COUNT];
 
-template <typename T>
-T* typed(HGDIOBJ h, GdiObject::Kind kind) {
+template <typename T> T* typed(HGDIOBJ h, GdiObject::Kind kind) {
     GdiObject* o = objects.get(handle_value(h));
     return o && o->kind == kind ? static_cast<T*>(o) : nullptr;
 }
@@ -123,15 +124,15 @@ static_assert(HandleTable<GdiObject>::CACHED_LISTS == 2);
 
 // Deleted fonts cached for reuse (fonts are made outside this file, as
 // unique_ptrs, so they wait here rather than in their slots).
-template <typename T>
-struct Pool {
+template <typename T> struct Pool {
     static constexpr size_t SLOTS = CACHED_PER_KIND;
     T* cached[SLOTS];
     size_t count = 0;
 
     // A fresh object, the most recently cached one when there is one.
     T* fresh() {
-        if (count == 0) [[unlikely]] return make();
+        if (count == 0) [[unlikely]]
+            return make();
         T* o = cached[--count];
         *o = T();
         return o;
@@ -139,11 +140,14 @@ struct Pool {
     [[gnu::noinline]] static T* make() { return new T(); }
     // Takes over a deleted object (which is never selected, nor stock).
     void keep(T* o) {
-        if (count < SLOTS) cached[count++] = o;
-        else delete o;
+        if (count < SLOTS)
+            cached[count++] = o;
+        else
+            delete o;
     }
     void clear() {
-        while (count > 0) delete cached[--count];
+        while (count > 0)
+            delete cached[--count];
     }
     ~Pool() { clear(); }
 };
@@ -178,14 +182,14 @@ void set_brush(Brush& b, COLORREF colour) {
     return make_handle<HBRUSH>(objects.adopt(b));
 }
 
-}  // namespace
-
+} // namespace
 
 void gdi_reset() {
     dcs.clear();
     objects.clear();
     font_pool.clear();
-    for (HGDIOBJ& s : stock) s = nullptr;
+    for (HGDIOBJ& s : stock)
+        s = nullptr;
 }
 
 HDC gdi_create_dc(DC::Kind kind, HWND window) {
@@ -246,7 +250,7 @@ std::unique_ptr<Font> gdi_fresh_font() {
     return std::unique_ptr<Font>(font_pool.fresh());
 }
 
-}  // namespace ws
+} // namespace ws
 
 using namespace ws;
 
@@ -254,7 +258,8 @@ extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
     uint32_t slot;
-    if (!objects.take_cached(CACHED_PENS, slot)) [[unlikely]] return new_pen(style, width, colour);
+    if (!objects.take_cached(CACHED_PENS, slot)) [[unlikely]]
+        return new_pen(style, width, colour);
     Pen* p = static_cast<Pen*>(objects.cached_object(slot));
     *p = Pen();
     set_pen(*p, style, width, colour);
@@ -263,7 +268,8 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
     uint32_t slot;
-    if (!objects.take_cached(CACHED_BRUSHES, slot)) [[unlikely]] return new_brush(colour);
+    if (!objects.take_cached(CACHED_BRUSHES, slot)) [[unlikely]]
+        return new_brush(colour);
     Brush* b = static_cast<Brush*>(objects.cached_object(slot));
     *b = Brush();
     set_brush(*b, colour);
@@ -338,8 +344,10 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
         return TRUE;
     }
     objects.release_at(slot);
-    if (o->kind == GdiObject::Kind::Font) font_pool.keep(static_cast<Font*>(o));
-    else delete o;
+    if (o->kind == GdiObject::Kind::Font)
+        font_pool.keep(static_cast<Font*>(o));
+    else
+        delete o;
     return TRUE;
 }
 
@@ -377,4 +385,4 @@ int WINAPI GetBkMode(HDC hdc) {
     return d ? d->bk_mode : 0;
 }
 
-}  // extern "C"
+} // extern "C"

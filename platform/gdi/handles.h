@@ -13,8 +13,7 @@
 
 namespace ws {
 
-template <typename T>
-class HandleTable {
+template <typename T> class HandleTable {
   public:
     // Free slots that keep their last object, for objects of one sort that
     // come and go all the time: a list per sort, so that making one is taking
@@ -138,15 +137,15 @@ class HandleTable {
     }
 
     // Calls f(handle, object) for every live object, in slot order.
-    template <typename F>
-    void for_each(F&& f) const {
+    template <typename F> void for_each(F&& f) const {
         for (uint32_t i = 0; i < slots_.size(); ++i)
             if (slots_[i].handle) f(slots_[i].handle, *slots_[i].object);
     }
 
     size_t live_count() const {
         size_t free = free_.count;
-        for (const FreeList& l : cached_) free += l.count;
+        for (const FreeList& l : cached_)
+            free += l.count;
         return slots_.size() - free;
     }
 
@@ -156,9 +155,11 @@ class HandleTable {
         gone.swap(slots_);
         size_ = 0;
         free_ = {};
-        for (FreeList& l : cached_) l = {};
+        for (FreeList& l : cached_)
+            l = {};
         last_ = {};
-        for (Slot& s : gone) delete s.object;
+        for (Slot& s : gone)
+            delete s.object;
     }
 
   private:
@@ -171,8 +172,8 @@ class HandleTable {
     static constexpr uintptr_t TAG = 0x4;
 
     struct Slot {
-        uintptr_t handle = 0;   // while live; 0 while free
-        T* object = nullptr;    // owned: the live object, or a free slot's cached one
+        uintptr_t handle = 0; // while live; 0 while free
+        T* object = nullptr;  // owned: the live object, or a free slot's cached one
         uint32_t generation = 1;
         uint32_t next_free = NO_SLOT;
     };
@@ -181,7 +182,7 @@ class HandleTable {
         uint32_t count = 0;
     };
     struct Remembered {
-        uintptr_t handle = 0;   // 0: nothing (no handle is 0)
+        uintptr_t handle = 0; // 0: nothing (no handle is 0)
         T* object = nullptr;
     };
 
@@ -210,19 +211,17 @@ class HandleTable {
     }
 
     std::vector<Slot> slots_;
-    size_t size_ = 0;           // slots_.size(), cached for the lookups
-    FreeList free_;             // free slots holding no object
+    size_t size_ = 0; // slots_.size(), cached for the lookups
+    FreeList free_;   // free slots holding no object
     FreeList cached_[CACHED_LISTS];
     mutable Remembered last_;
 };
 
-template <typename H>
-inline uintptr_t handle_value(H h) {
+template <typename H> inline uintptr_t handle_value(H h) {
     return reinterpret_cast<uintptr_t>(h);
 }
-template <typename H>
-inline H make_handle(uintptr_t v) {
+template <typename H> inline H make_handle(uintptr_t v) {
     return reinterpret_cast<H>(v);
 }
 
-}  // namespace ws
+} // namespace ws

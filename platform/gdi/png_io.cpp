@@ -26,7 +26,9 @@ namespace {
 // Larger images are refused before anything is allocated for them.
 constexpr uint64_t MAX_PIXELS = uint64_t{1} << 26;
 
-void png_error_silent(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void png_error_silent(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void png_warning_silent(png_structp, png_const_charp) {}
 
 // Tries of a new name beside the file before giving up.
@@ -165,7 +167,8 @@ bool read_with_libpng(ReadJob& job) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = job.data.data() + row_bytes * y;
+    for (png_uint_32 y = 0; y < h; ++y)
+        job.rows[y] = job.data.data() + row_bytes * y;
     png_read_image(png, job.rows.data());
     png_destroy_read_struct(&png, &info, nullptr);
     job.width = static_cast<int>(w);
@@ -174,7 +177,7 @@ bool read_with_libpng(ReadJob& job) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool write_file_whole(const char* path, const std::function<bool(std::FILE*)>& write) {
     if (!path || !*path) return false;
@@ -240,9 +243,9 @@ bool read_png(const char* path, std::vector<uint32_t>& pixels, int& width, int& 
     const png_byte* in = job.data.data();
     for (size_t i = 0; i < pixels.size(); ++i, in += job.channels) {
         uint32_t r, g, b;
-        if (job.channels >= 3) {  // RGB, RGBA
+        if (job.channels >= 3) { // RGB, RGBA
             r = in[0], g = in[1], b = in[2];
-        } else {  // gray, gray + alpha
+        } else { // gray, gray + alpha
             r = g = b = in[0];
         }
         pixels[i] = (r << 16) | (g << 8) | b;
@@ -252,4 +255,4 @@ bool read_png(const char* path, std::vector<uint32_t>& pixels, int& width, int& 
     return true;
 }
 
-}  // namespace ws
+} // namespace ws

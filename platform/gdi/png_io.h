@@ -37,4 +37,4 @@ bool write_png(const char* path, const uint32_t* pixels, int width, int height, 
 // On failure the outputs are left empty (width = height = 0).
 bool read_png(const char* path, std::vector<uint32_t>& pixels, int& width, int& height);
 
-}  // namespace ws
+} // namespace ws
