@@ -150,9 +150,17 @@ class SpanSink {
         x0 = std::max(x0, bounds.l);
         x1 = std::min(x1, bounds.r);
         if (x0 >= x1 || y < bounds.t || y >= bounds.b) return;
+        span_inside(y, x0, x1, pixel);
+        note({x0, y, x1, y + 1});
+    }
+    // A span that lies within the bounds, and the changed rectangle's growth,
+    // for the cached shapes that lie wholly inside the clip.
+    [[gnu::always_inline]] void span_inside(i64 y, i64 x0, i64 x1, uint32_t pixel) {
         fill_pixels(pixels_ + y * stride_ + x0, static_cast<size_t>(x1 - x0), pixel);
-        changed_ = {std::min(changed_.l, x0), std::min(changed_.t, y), std::max(changed_.r, x1),
-                    std::max(changed_.b, y + 1)};
+    }
+    void note(const Box& box) {
+        changed_ = {std::min(changed_.l, box.l), std::min(changed_.t, box.t),
+                    std::max(changed_.r, box.r), std::max(changed_.b, box.b)};
     }
     // What was painted, in drawing coordinates.
     Rect touched() const {
@@ -462,13 +470,22 @@ bool paint_cached(SpanSink& s, const ShapeKey& key, i64 rx, i64 ry, i64 top, i64
     if (!shape->whole) return false;
     const CachedRow* row = shape_cache_rows(*shape);
     const i64 y0 = ry + shape->top;
-    // A copy of the sink, whose state the loop keeps in registers.
+    const Box box{rx + shape->left, y0, rx + shape->right, y0 + shape->count};
+    // A copy of the sink, whose state the loops keep in registers.
     SpanSink sink = s;
-    const i64 end = std::min<i64>(y0 + shape->count, sink.bounds.b);
-    for (i64 y = std::max(y0, sink.bounds.t); y < end; ++y) {
+    const Box inside = box.meet(sink.bounds);
+    // Mostly the shape lies wholly inside the clip: nothing to cut, and the
+    // box noted once.
+    const bool whole = !box.empty() && inside.l == box.l && inside.t == box.t &&
+                       inside.r == box.r && inside.b == box.b;
+    for (i64 y = inside.t; y < inside.b; ++y) {
         const CachedRow& r = row[y - y0];
-        sink.span(y, rx + r.x, rx + r.x + r.n, pixel);
+        if (whole)
+            sink.span_inside(y, rx + r.x, rx + r.x + r.n, pixel);
+        else
+            sink.span(y, rx + r.x, rx + r.x + r.n, pixel);
     }
+    if (whole) sink.note(box);
     s = sink;
     return true;
 }

@@ -85,13 +85,18 @@ const CachedShape* shape_cache_store(const ShapeKey& key, const ShapeRecorder& r
         at = (at + 1) & (SLOTS - 1);
     ++c.used;
     CachedShape& e = c.slots[at];
-    e = {key, static_cast<int32_t>(r.bounds.t), static_cast<uint32_t>(c.rows.size()),
-         static_cast<uint32_t>(rows), r.whole};
+    e = {key,       static_cast<int32_t>(r.bounds.t),     INT32_MAX,
+         INT32_MIN, static_cast<uint32_t>(c.rows.size()), static_cast<uint32_t>(rows),
+         r.whole};
     // Relative to the reference pixel every column fits 16 bits: the
     // rasteriser caches shapes of everyday size only.
     for (size_t i = 0; i < rows; ++i) {
-        const int64_t n = std::max<int64_t>(r.hi[i] - r.lo[i], 0);
-        c.rows.push_back({static_cast<int16_t>(n ? r.lo[i] : 0), static_cast<int16_t>(n)});
+        const int64_t n = std::max<int64_t>(r.hi[i] - r.lo[i], 0), x = n ? r.lo[i] : 0;
+        c.rows.push_back({static_cast<int16_t>(x), static_cast<int16_t>(n)});
+        if (n > 0) {
+            e.left = std::min<int32_t>(e.left, x);
+            e.right = std::max<int32_t>(e.right, x + n);
+        }
     }
     return &e;
 }

@@ -29,6 +29,7 @@ struct CachedRow {
 struct CachedShape {
     ShapeKey key;
     int32_t top = 0;               // the first row, relative to the reference pixel
+    int32_t left = 0, right = 0;   // the columns [left, right) that the rows cover
     uint32_t start = 0, count = 0; // its rows in the cache
     bool whole = true;             // false: a row is not one span, nothing cached
 };
