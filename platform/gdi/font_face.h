@@ -20,8 +20,8 @@ struct Glyph {
     int top = 0;  // bitmap row 0, in rows above the baseline
     int width = 0, rows = 0;
     // Coverage 0..255, rows `pitch` apart: each row has seven blank bytes
-    // after its width, so that the vector blend can read any row's last
-    // pixels as a whole group of eight.
+    // after its width, so that the vector blend can end a row in a whole
+    // group of eight pixels.
     int pitch = 0;
     std::vector<uint8_t> coverage;
     uint8_t* row(int y) { return coverage.data() + static_cast<size_t>(y) * pitch; }

@@ -148,9 +148,8 @@ __attribute__((target("avx2"))) inline __m256i mix8(__m256i d, uint64_t eight, _
     return _mm256_blendv_epi8(out, d, _mm256_cmpeq_epi32(a, zero));
 }
 
-// Whole groups of eight pixels, and a last group of one to seven through a
-// mask; a group with no coverage is skipped. The blank bytes after each
-// coverage row let the last group read eight bytes.
+// Rows of n pixels, n a multiple of eight; a group of eight with no
+// coverage is skipped.
 __attribute__((target("avx2"))) void blend_rows_vector(uint32_t* dst, ptrdiff_t stride,
                                                        const uint8_t* cov, ptrdiff_t pitch,
                                                        size_t n, int64_t rows, uint32_t colour) {
@@ -159,20 +158,13 @@ __attribute__((target("avx2"))) void blend_rows_vector(uint32_t* dst, ptrdiff_t 
         static_cast<int64_t>((c & 0xFF) | (c & 0xFF00) << 8 | (c & 0xFF0000) << 16));
     const __m256i k =
         _mm256_add_epi16(_mm256_mullo_epi16(s, _mm256_set1_epi16(255)), _mm256_set1_epi16(128));
-    const __m256i last = _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(n % 8)),
-                                            _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     for (; rows > 0; --rows, dst += stride, cov += pitch)
         for (size_t i = 0; i < n; i += 8) {
             uint64_t eight;
             std::memcpy(&eight, cov + i, 8);
             if (eight == 0) continue;
-            if (i + 8 <= n) {
-                __m256i* p = reinterpret_cast<__m256i*>(dst + i);
-                _mm256_storeu_si256(p, mix8(_mm256_loadu_si256(p), eight, s, k));
-            } else {
-                int* p = reinterpret_cast<int*>(dst + i);
-                _mm256_maskstore_epi32(p, last, mix8(_mm256_maskload_epi32(p, last), eight, s, k));
-            }
+            __m256i* p = reinterpret_cast<__m256i*>(dst + i);
+            _mm256_storeu_si256(p, mix8(_mm256_loadu_si256(p), eight, s, k));
         }
 }
 bool vector_blend_on = true;
@@ -195,13 +187,22 @@ Rect blend(const Canvas& canvas, const Rect& clip, const uint8_t* coverage, int6
     const int64_t x0 = std::max<int64_t>(bx, clip.left), x1 = std::min<int64_t>(bx + w, clip.right);
     const int64_t y0 = std::max<int64_t>(by, clip.top), y1 = std::min<int64_t>(by + h, clip.bottom);
     if (x0 >= x1 || y0 >= y1) return {};
-    auto* blend_rows = blend_rows_plain;
+    uint32_t* dst = canvas.row(static_cast<int>(y0)) + x0;
+    const uint8_t* cov = coverage + (y0 - by) * pitch + (x0 - bx);
+    const size_t n = static_cast<size_t>(x1 - x0);
+    size_t done = 0;
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (vector_blend_on && cpu_has_wide_lanes()) blend_rows = blend_rows_vector;
+    if (vector_blend_on && cpu_has_wide_lanes()) {
+        // Groups of eight; the last one may run on into the blank bytes after
+        // each coverage row, which leave those pixels as they are, where the
+        // rows end within the clip. The rest, one pixel at a time.
+        const size_t up = (n + 7) / 8 * 8;
+        done = x1 == bx + w && x0 + static_cast<int64_t>(up) <= clip.right ? up : n / 8 * 8;
+        blend_rows_vector(dst, canvas.stride, cov, pitch, done, y1 - y0, colour);
+    }
 #endif
-    blend_rows(canvas.row(static_cast<int>(y0)) + x0, canvas.stride,
-               coverage + (y0 - by) * pitch + (x0 - bx), pitch, static_cast<size_t>(x1 - x0),
-               y1 - y0, colour);
+    if (done < n)
+        blend_rows_plain(dst + done, canvas.stride, cov + done, pitch, n - done, y1 - y0, colour);
     return Rect{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
                 static_cast<int>(y1)}
         .offset(-canvas.origin_x, -canvas.origin_y);
