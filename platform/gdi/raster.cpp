@@ -93,7 +93,7 @@ struct FloorWalk {
         dq = floor_div(step, d);
         drem = step - dq * d;
     }
-    void next() {
+    [[gnu::always_inline]] void next() {
         q += dq;
         rem += drem;
         if (rem >= den) {
@@ -154,7 +154,8 @@ class SpanSink {
         note({x0, y, x1, y + 1});
     }
     // A span that lies within the bounds, and the changed rectangle's growth,
-    // for the cached shapes that lie wholly inside the clip.
+    // for the shapes that know their spans lie inside (a line's steps within
+    // the bounds, a cached shape wholly inside): their box is noted once.
     [[gnu::always_inline]] void span_inside(i64 y, i64 x0, i64 x1, uint32_t pixel) {
         fill_pixels(pixels_ + y * stride_ + x0, static_cast<size_t>(x1 - x0), pixel);
     }
@@ -266,40 +267,48 @@ void polygon_rows(Sink& s, const POINT* points, int count, i64 dx, i64 dy, uint3
         FloorWalk x;        // the first pixel at or right of its crossing
     };
     // The edges by their first row, then those that cross the current row.
-    std::vector<Edge> edges, active;
+    // Small polygons (every triangle the runtime draws) keep them on the stack.
+    constexpr int SMALL = 16;
+    Edge small[2 * SMALL];
+    std::vector<Edge> big(count > SMALL ? 2 * static_cast<size_t>(count) : 0);
+    Edge* edges = count > SMALL ? big.data() : small;
+    Edge* active = edges + count;
+    int edge_count = 0, active_count = 0;
     for (int i = 0; i < count; ++i) {
         const POINT& p = points[i];
         const POINT& q = points[i + 1 < count ? i + 1 : 0];
-        if (p.y < q.y) edges.push_back({p.x + dx, p.y + dy, q.x + dx, q.y + dy, {}});
-        if (q.y < p.y) edges.push_back({q.x + dx, q.y + dy, p.x + dx, p.y + dy, {}});
+        if (p.y != q.y)
+            edges[edge_count++] = p.y < q.y ? Edge{p.x + dx, p.y + dy, q.x + dx, q.y + dy, {}}
+                                            : Edge{q.x + dx, q.y + dy, p.x + dx, p.y + dy, {}};
     }
-    if (edges.empty()) return;
-    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.ya < b.ya; });
-    i64 bottom = I64_MIN;
-    for (const Edge& e : edges)
-        bottom = std::max(bottom, e.yb);
-    size_t next = 0;
-    for (i64 y = std::max(edges[0].ya, s.bounds.t), end = std::min(bottom, s.bounds.b); y < end;
-         ++y) {
-        for (; next < edges.size() && edges[next].ya <= y; ++next) {
-            Edge e = edges[next];
+    if (edge_count == 0) return;
+    std::sort(edges, edges + edge_count, [](const Edge& a, const Edge& b) { return a.ya < b.ya; });
+    const i64 ymax = std::max_element(edges, edges + edge_count, [](const Edge& a, const Edge& b) {
+                         return a.yb < b.yb;
+                     })->yb;
+    for (i64 y = std::max(edges[0].ya, s.bounds.t), end = std::min(ymax, s.bounds.b), next = 0;
+         y < end; ++y) {
+        for (; next < edge_count && edges[next].ya <= y; ++next) {
+            Edge& e = edges[next];
             if (e.yb <= y) continue;
             // xa + ceil((y - ya)(xb - xa) / den), then one step a row.
             const i64 den = e.yb - e.ya;
             i64 q, r;
             mul_div(y - e.ya, e.xb - e.xa, den, q, r);
             e.x.start(e.xa + q + (r > 0), r > 0 ? r - 1 : den - 1, e.xb - e.xa, den);
-            active.push_back(e);
+            active[active_count++] = e;
         }
-        std::erase_if(active, [y](const Edge& e) { return e.yb <= y; });
+        active_count = static_cast<int>(std::remove_if(active, active + active_count,
+                                                       [y](const Edge& e) { return e.yb <= y; }) -
+                                        active);
         // In order of their crossings: nearly sorted from the row before.
-        for (size_t i = 1; i < active.size(); ++i)
-            for (size_t j = i; j > 0 && active[j].x.q < active[j - 1].x.q; --j)
+        for (int i = 1; i < active_count; ++i)
+            for (int j = i; j > 0 && active[j].x.q < active[j - 1].x.q; --j)
                 std::swap(active[j], active[j - 1]);
-        for (size_t i = 0; i + 1 < active.size(); i += 2)
+        for (int i = 0; i + 1 < active_count; i += 2)
             s.span(y, active[i].x.q, active[i + 1].x.q, pixel);
-        for (Edge& e : active)
-            e.x.next();
+        for (int i = 0; i < active_count; ++i)
+            active[i].x.next();
     }
 }
 
@@ -345,27 +354,37 @@ template <typename Sink> void line_runs(Sink& s, i64 x0, i64 y0, i64 x1, i64 y1,
     }
     if (first > last) return;
 
-    // off(first) and the remainder of its division, then one step at a time.
-    const i64 den = 2 * am;
-    const u64 p = static_cast<u64>(first) * static_cast<u64>(an);
-    const i64 t = 2 * static_cast<i64>(p % am) + tie;
-    i64 rem = t % den;
-    i64 m = m0 + sm * first, n = n0 + sn * (static_cast<i64>(p / am) + t / den);
-    for (i64 i = first, start = m; i <= last; ++i, m += sm) {
-        rem += 2 * an;
-        const bool step = rem >= den;
-        if (!x_major) {
-            s.span(m, n, n + 1, pixel);
-        } else if (step || i == last) {
-            // A run along the row ends where the offset steps or the line ends.
-            s.span(n, std::min(start, m), std::max(start, m) + 1, pixel);
-            start = m + sm;
-        }
-        if (step) {
-            rem -= den;
-            n += sn;
+    const i64 den = 2 * am, two_an = 2 * an;
+    i64 off = 0, rem = tie; // tie < den
+    if (first > 0) {
+        const u64 p = static_cast<u64>(first) * static_cast<u64>(an);
+        const i64 t = 2 * static_cast<i64>(p % am) + tie;
+        off = static_cast<i64>(p / am) + t / den, rem = t % den;
+    }
+    // Every step from first to last is inside the bounds: the runs need no
+    // cutting, and what they cover lies between the first pixel and the last.
+    const i64 m_first = m0 + sm * first, m_last = m0 + sm * last, n_first = n0 + sn * off;
+    i64 m = m_first, n = n_first, n_last = n;
+    if (an == 0 && x_major) {
+        s.span_inside(n, std::min(m_first, m_last), std::max(m_first, m_last) + 1, pixel);
+    } else {
+        for (i64 i = first, start = m; i <= last; ++i, m += sm) {
+            n_last = n;
+            rem += two_an;
+            const bool step = rem >= den;
+            if (!x_major) {
+                s.span_inside(m, n, n + 1, pixel);
+            } else if (step || i == last) {
+                // A run along the row ends where the offset steps or the line ends.
+                s.span_inside(n, std::min(start, m), std::max(start, m) + 1, pixel);
+                start = m + sm;
+            }
+            if (step) rem -= den, n += sn;
         }
     }
+    const i64 ml = std::min(m_first, m_last), mr = std::max(m_first, m_last) + 1;
+    const i64 nl = std::min(n_first, n_last), nr = std::max(n_first, n_last) + 1;
+    s.note(x_major ? Box{ml, nl, mr, nr} : Box{nl, ml, nr, mr});
 }
 
 // ---- Wide lines ------------------------------------------------------------

@@ -43,6 +43,8 @@ struct ShapeRecorder {
     std::vector<int64_t> lo, hi; // each row's span [lo, hi), empty when lo >= hi
     bool whole = true;
     void span(int64_t y, int64_t x0, int64_t x1, uint32_t pixel);
+    void span_inside(int64_t y, int64_t x0, int64_t x1, uint32_t pixel) { span(y, x0, x1, pixel); }
+    template <typename Box> void note(const Box&) {}
 };
 
 // The shape cached under `key`, or nullptr (also when the cache is off).
