@@ -9,7 +9,7 @@
 
 namespace {
 
-const char kCardText[] = "For my sweetie";
+const char CARD_TEXT[] = "For my sweetie";
 
 void draw_once(HDC dc, int size) {
     SetTextColor(dc, RGB(200, 0, 80));
@@ -18,9 +18,9 @@ void draw_once(HDC dc, int size) {
     HFONT font = CreateFontA(-size, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "KV319-font");
     HGDIOBJ old = SelectObject(dc, font);
     SIZE extent;
-    int length = static_cast<int>(std::strlen(kCardText));
-    GetTextExtentPointA(dc, kCardText, length, &extent);
-    TextOutA(dc, 40, 270 - extent.cy, kCardText, length);
+    int length = static_cast<int>(std::strlen(CARD_TEXT));
+    GetTextExtentPointA(dc, CARD_TEXT, length, &extent);
+    TextOutA(dc, 40, 270 - extent.cy, CARD_TEXT, length);
     SetBkMode(dc, mode);
     SelectObject(dc, old);
     DeleteObject(font);
@@ -34,7 +34,7 @@ void BM_CardText(benchmark::State& state) {
     draw_once(dc, size); // warm: face resolved, glyphs rasterised
     for (auto _ : state)
         draw_once(dc, size);
-    state.SetLabel(kCardText);
+    state.SetLabel(CARD_TEXT);
     SelectObject(dc, old);
     DeleteObject(image);
     DeleteDC(dc);

@@ -41,7 +41,7 @@ target_link_libraries(kv319_web_png INTERFACE kv319_web_z)
 target_link_libraries(kv319_web_freetype INTERFACE kv319_web_z)
 
 # The faces that fontconfig picks on the desktop for the names the layer and
-# the runtime ask for (platform/gdi/fonts.cpp maps the names to these files).
+# the runtime ask for (platform/gdi/font_lookup.cpp maps the names to these files).
 set(KV319_WEB_FONTS
   /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
   /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf

@@ -31,6 +31,9 @@ packages=(
   g++-mingw-w64-x86-64-win32 wine64 wine imagemagick
   libcairo2-dev time
   desktop-file-utils
+  # scripts/format.sh formats the sources, and scripts/test.sh checks them,
+  # with this version of clang-format (14).
+  clang-format
   # The web version (scripts/web.sh): Emscripten and dpkg-dev for FreeType's
   # Debian source package (the page carries the Liberation and DejaVu faces
   # above); its test drives

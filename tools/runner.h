@@ -143,7 +143,7 @@ class Runner {
 
     // The driver's idle handler: carries out what comes next. Commands that
     // give no input (shot, screen, console) run at once and the next one
-    // follows; an input command pushes its notices and returns, so that the
+    // follows; an input command pushes its events and returns, so that the
     // program handles them; wait moves the clock (never past the program's
     // own deadline in one step). When the commands run out, the graphics
     // window is closed, once, and time passes until the program ends.

@@ -2,12 +2,12 @@
 // outside world.
 //
 // A driver owns native top-level windows, shows the pixels it is given, and
-// hands over input one notice at a time. The layer draws everything itself
+// hands over input one event at a time. The layer draws everything itself
 // (captions, menus, controls, client areas) into a window's surface; a
 // driver whose native windows have a caption of their own shows the surface
 // without its first `caption_height` rows. Where the desktop frames a
 // window with decorations of its own, the driver tells the layer how much of
-// the outer rectangle they take (a Framed notice), and shows only the rest
+// the outer rectangle they take (a Framed event), and shows only the rest
 // of the surface. All positions a driver reports are pixels of the layer's
 // surface, top-left (0, 0).
 #pragma once
@@ -83,7 +83,7 @@ class Driver {
     virtual void present(int id, const uint32_t* pixels, int width, int height, int stride,
                          const Rect& dirty) = 0;
 
-    // The next input notice, without blocking. False when there is none.
+    // The next input event, without blocking. False when there is none.
     virtual bool next_input(InputEvent& event) = 0;
     // Blocks until input is available or the clock reaches deadline_ms
     // (UINT64_MAX: no deadline).

@@ -17,10 +17,10 @@ namespace ws {
 namespace {
 
 // Code page 1252 at 0x80..0x9F.
-constexpr uint16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr uint16_t HIGH[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                               0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 bool is_continuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
@@ -69,7 +69,7 @@ void put_utf16(std::vector<WCHAR>& out, uint32_t code_point) {
 bool widen(UINT code_page, const unsigned char* text, size_t length, std::vector<WCHAR>& out) {
     for (size_t i = 0; i < length;) {
         uint32_t code_point = 0;
-        if (code_page == kWesternCodePage) {
+        if (code_page == WESTERN_CODE_PAGE) {
             code_point = cp1252_to_unicode(text[i]);
             ++i;
         } else if (size_t size = utf8_sequence(text + i, length - i, &code_point); size > 0) {
@@ -86,14 +86,14 @@ char cp1252_byte(uint32_t code_point) {
     if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF))
         return static_cast<char>(code_point);
     for (int i = 0; i < 32; ++i)
-        if (kHigh[i] == code_point) return static_cast<char>(0x80 + i);
+        if (HIGH[i] == code_point) return static_cast<char>(0x80 + i);
     return '?';
 }
 
 } // namespace
 
 uint32_t cp1252_to_unicode(unsigned char c) {
-    return (c >= 0x80 && c <= 0x9F) ? kHigh[c - 0x80] : c;
+    return (c >= 0x80 && c <= 0x9F) ? HIGH[c - 0x80] : c;
 }
 
 std::string cp1252_from_utf16(const WCHAR* text, size_t length) {
@@ -121,7 +121,7 @@ int WINAPI MultiByteToWideChar(UINT code_page, DWORD flags, LPCCH text, int leng
                                int wide_length) {
     if ((flags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) != 0) return 0;
     bool utf8 = code_page == CP_UTF8 && flags == MB_ERR_INVALID_CHARS;
-    if (!utf8 && code_page != kWesternCodePage) return 0;
+    if (!utf8 && code_page != WESTERN_CODE_PAGE) return 0;
     if (!text || length == 0 || length < -1 || wide_length < 0 || (wide_length > 0 && !wide))
         return 0;
     // -1: the text up to its terminating zero, which is converted too.

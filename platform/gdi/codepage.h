@@ -11,7 +11,7 @@
 
 namespace ws {
 
-inline constexpr UINT kWesternCodePage = 1252;
+inline constexpr UINT WESTERN_CODE_PAGE = 1252;
 
 // The code point a byte of code page 1252 stands for; the five unassigned
 // bytes of 0x80..0x9F stand for the C1 controls of the same value.

@@ -2,9 +2,9 @@
 // user-interface text.
 //
 // fontconfig matches a requested face name (an unknown name falls back to the
-// system's default sans), FreeType renders it. Resolved faces and their
-// glyphs are cached for the life of the process, keyed by what was asked
-// for, so a font object created and deleted on every call stays cheap.
+// system's default sans; font_lookup.cpp), FreeType renders it (fonts.cpp). Resolved faces and
+// their glyphs are cached for the life of the process, keyed by what was asked for, so a font
+// object created and deleted on every call stays cheap.
 #pragma once
 
 #include <cstddef>
@@ -76,8 +76,8 @@ struct FontCacheStats {
 };
 FontCacheStats font_cache_stats();
 
-// Whether glyphs are blended four pixels at a time (the default where the
-// processor has 128-bit integer lanes) or one at a time; tests check both.
+// Whether glyphs are blended eight pixels at a time (the default where the
+// processor has 256-bit integer lanes) or one at a time; tests check both.
 // Returns the previous setting.
 bool font_vector_blend(bool on);
 

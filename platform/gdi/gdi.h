@@ -22,44 +22,44 @@ struct GdiObject {
     explicit GdiObject(Kind k) : kind(k) {}
     virtual ~GdiObject() = default;
     Kind kind;
-    bool stock = false;      // stock objects are never deleted
-    int select_count = 0;    // how many DCs hold it selected
+    bool stock = false;   // stock objects are never deleted
+    int select_count = 0; // how many DCs hold it selected
 };
 
 struct Pen : GdiObject {
     Pen() : GdiObject(Kind::Pen) {}
-    int style = PS_SOLID;    // PS_SOLID or PS_NULL
-    int width = 1;           // in pixels, at least 1
+    int style = PS_SOLID; // PS_SOLID or PS_NULL
+    int width = 1;        // in pixels, at least 1
     COLORREF colour = 0;
-    uint32_t pixel = 0;      // colour as a canvas pixel
+    uint32_t pixel = 0; // colour as a canvas pixel
 };
 
 struct Brush : GdiObject {
     Brush() : GdiObject(Kind::Brush) {}
-    bool hollow = false;     // NULL_BRUSH: paints nothing
+    bool hollow = false; // NULL_BRUSH: paints nothing
     COLORREF colour = 0;
-    uint32_t pixel = 0;      // colour as a canvas pixel
+    uint32_t pixel = 0; // colour as a canvas pixel
 };
 
 struct Font : GdiObject {
     Font() : GdiObject(Kind::Font) {}
     FontRequest request;
-    const FontFace* face = nullptr;  // resolved on first use
+    const FontFace* face = nullptr; // resolved on first use
 };
 
 struct Bitmap : GdiObject {
     Bitmap() : GdiObject(Kind::Bitmap) {}
     int width = 0, height = 0;
-    std::vector<uint32_t> pixels;    // width * height, row-major
+    std::vector<uint32_t> pixels; // width * height, row-major
 };
 
 struct DC {
     enum class Kind { Memory, Window };
     Kind kind = Kind::Memory;
-    HWND window = nullptr;      // window DCs: the window drawn into
-    Rect paint_clip;            // BeginPaint DCs: the update rectangle (client coordinates)
+    HWND window = nullptr; // window DCs: the window drawn into
+    Rect paint_clip;       // BeginPaint DCs: the update rectangle (client coordinates)
     bool has_paint_clip = false;
-    HBITMAP bitmap = nullptr;   // memory DCs: the selected bitmap
+    HBITMAP bitmap = nullptr; // memory DCs: the selected bitmap
     HPEN pen = nullptr;
     HBRUSH brush = nullptr;
     HFONT font = nullptr;
@@ -83,21 +83,36 @@ struct DC {
 // call makes several.
 extern HandleTable<GdiObject> gdi_object_table;
 extern HandleTable<DC> gdi_dc_table;
-inline HandleTable<GdiObject>& gdi_objects() { return gdi_object_table; }
-inline HandleTable<DC>& gdi_dcs() { return gdi_dc_table; }
-inline GdiObject* gdi_object(HGDIOBJ h) { return gdi_object_table.get(handle_value(h)); }
-template <typename T>
-inline T* gdi_typed(HGDIOBJ h, GdiObject::Kind kind) {
+inline HandleTable<GdiObject>& gdi_objects() {
+    return gdi_object_table;
+}
+inline HandleTable<DC>& gdi_dcs() {
+    return gdi_dc_table;
+}
+inline GdiObject* gdi_object(HGDIOBJ h) {
+    return gdi_object_table.get(handle_value(h));
+}
+template <typename T> inline T* gdi_typed(HGDIOBJ h, GdiObject::Kind kind) {
     GdiObject* o = gdi_object(h);
     return o && o->kind == kind ? static_cast<T*>(o) : nullptr;
 }
-inline Pen* gdi_pen(HPEN h) { return gdi_typed<Pen>(h, GdiObject::Kind::Pen); }
-inline Brush* gdi_brush(HBRUSH h) { return gdi_typed<Brush>(h, GdiObject::Kind::Brush); }
-inline Font* gdi_font(HFONT h) { return gdi_typed<Font>(h, GdiObject::Kind::Font); }
-inline Bitmap* gdi_bitmap(HBITMAP h) { return gdi_typed<Bitmap>(h, GdiObject::Kind::Bitmap); }
+inline Pen* gdi_pen(HPEN h) {
+    return gdi_typed<Pen>(h, GdiObject::Kind::Pen);
+}
+inline Brush* gdi_brush(HBRUSH h) {
+    return gdi_typed<Brush>(h, GdiObject::Kind::Brush);
+}
+inline Font* gdi_font(HFONT h) {
+    return gdi_typed<Font>(h, GdiObject::Kind::Font);
+}
+inline Bitmap* gdi_bitmap(HBITMAP h) {
+    return gdi_typed<Bitmap>(h, GdiObject::Kind::Bitmap);
+}
 // Drawing goes through one DC for long stretches: the last one found is
 // remembered.
-inline DC* gdi_dc(HDC h) { return gdi_dc_table.get_remembered(handle_value(h)); }
+inline DC* gdi_dc(HDC h) {
+    return gdi_dc_table.get_remembered(handle_value(h));
+}
 
 // A new DC holding the default objects (black 1-pixel pen, white brush,
 // system font, and for memory DCs a 1 x 1 bitmap).
@@ -129,4 +144,4 @@ inline void dc_touched(const DC& dc, const Rect& area) {
 // The resolved face of a DC's font.
 const FontFace* dc_face(DC& dc);
 
-}  // namespace ws
+} // namespace ws

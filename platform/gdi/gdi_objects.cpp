@@ -4,7 +4,7 @@
 // made once and never deleted. An object selected into a DC cannot be
 // deleted (DeleteObject fails), so a DC never points at a freed object.
 // Pens, brushes and fonts come and go around every primitive the runtime
-// draws, so deleted ones are kept (a few dozen of each kind) and handed out
+// draws, so deleted ones are cached (a few dozen of each kind) and handed out
 // again, fresh, by the next create: no allocation per primitive. Pens and
 // brushes stay in their table slots meanwhile, so that making one is taking
 // a slot that already holds a pen or a brush.
@@ -25,13 +25,14 @@ namespace {
 HandleTable<GdiObject>& objects = gdi_object_table;
 HandleTable<DC>& dcs = gdi_dc_table;
 
-uint32_t pixel_of(COLORREF colour) { return pixel_from_colorref(colour); }
+uint32_t pixel_of(COLORREF colour) {
+    return pixel_from_colorref(colour);
+}
 
-constexpr int kStockCount = 18;
-HGDIOBJ stock[kStockCount];
+constexpr int STOCK_COUNT = 18;
+HGDIOBJ stock[STOCK_COUNT];
 
-template <typename T>
-T* typed(HGDIOBJ h, GdiObject::Kind kind) {
+template <typename T> T* typed(HGDIOBJ h, GdiObject::Kind kind) {
     GdiObject* o = objects.get(handle_value(h));
     return o && o->kind == kind ? static_cast<T*>(o) : nullptr;
 }
@@ -77,10 +78,10 @@ void make_stock_objects() {
     stock[WHITE_PEN] = make_stock_pen(PS_SOLID, RGB(255, 255, 255));
     stock[BLACK_PEN] = make_stock_pen(PS_SOLID, RGB(0, 0, 0));
     stock[NULL_PEN] = make_stock_pen(PS_NULL, 0);
-    stock[ANSI_FIXED_FONT] = make_stock_font(metrics::kFixedFace, -metrics::kFixedFontHeight);
-    stock[ANSI_VAR_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
-    stock[SYSTEM_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
-    stock[DEFAULT_GUI_FONT] = make_stock_font(metrics::kUiFace, -metrics::kUiFontHeight);
+    stock[ANSI_FIXED_FONT] = make_stock_font(metrics::FIXED_FACE, -metrics::FIXED_FONT_HEIGHT);
+    stock[ANSI_VAR_FONT] = make_stock_font(metrics::UI_FACE, -metrics::UI_FONT_HEIGHT);
+    stock[SYSTEM_FONT] = make_stock_font(metrics::UI_FACE, -metrics::UI_FONT_HEIGHT);
+    stock[DEFAULT_GUI_FONT] = make_stock_font(metrics::UI_FACE, -metrics::UI_FONT_HEIGHT);
 }
 
 // The 1 x 1 bitmap that a new memory DC holds, as on the real system.
@@ -114,44 +115,47 @@ void hold_bitmap(DC& d, HGDIOBJ h, Bitmap* b) {
                    : Canvas{};
 }
 
-// How many deleted objects of one kind are kept.
-constexpr uint32_t kKeptPerKind = 64;
-// The table's kept lists for pens and for brushes.
-constexpr int kKeptPens = 0;
-constexpr int kKeptBrushes = 1;
-static_assert(HandleTable<GdiObject>::kKeptLists == 2);
+// How many deleted objects of one kind are cached.
+constexpr uint32_t CACHED_PER_KIND = 64;
+// The table's cached lists for pens and for brushes.
+constexpr int CACHED_PENS = 0;
+constexpr int CACHED_BRUSHES = 1;
+static_assert(HandleTable<GdiObject>::CACHED_LISTS == 2);
 
-// Deleted fonts kept for reuse (fonts are made outside this file, as
+// Deleted fonts cached for reuse (fonts are made outside this file, as
 // unique_ptrs, so they wait here rather than in their slots).
-template <typename T>
-struct Pool {
-    static constexpr size_t kSize = kKeptPerKind;
-    T* kept[kSize];
+template <typename T> struct Pool {
+    static constexpr size_t SLOTS = CACHED_PER_KIND;
+    T* cached[SLOTS];
     size_t count = 0;
 
-    // A fresh object, the most recently kept one when there is one.
+    // A fresh object, the most recently cached one when there is one.
     T* fresh() {
-        if (count == 0) [[unlikely]] return make();
-        T* o = kept[--count];
+        if (count == 0) [[unlikely]]
+            return make();
+        T* o = cached[--count];
         *o = T();
         return o;
     }
     [[gnu::noinline]] static T* make() { return new T(); }
     // Takes over a deleted object (which is never selected, nor stock).
     void keep(T* o) {
-        if (count < kSize) kept[count++] = o;
-        else delete o;
+        if (count < SLOTS)
+            cached[count++] = o;
+        else
+            delete o;
     }
     void clear() {
-        while (count > 0) delete kept[--count];
+        while (count > 0)
+            delete cached[--count];
     }
     ~Pool() { clear(); }
 };
 
 Pool<Font> font_pool;
 
-static_assert(kKeptPens == static_cast<int>(GdiObject::Kind::Pen) &&
-              kKeptBrushes == static_cast<int>(GdiObject::Kind::Brush));
+static_assert(CACHED_PENS == static_cast<int>(GdiObject::Kind::Pen) &&
+              CACHED_BRUSHES == static_cast<int>(GdiObject::Kind::Brush));
 
 // Pens and brushes as CreatePen and CreateSolidBrush make them.
 void set_pen(Pen& p, int style, int width, COLORREF colour) {
@@ -165,7 +169,7 @@ void set_brush(Brush& b, COLORREF colour) {
     b.pixel = pixel_of(b.colour);
 }
 
-// With nothing kept: a new object in a slot of its own (out of line, so
+// With nothing cached: a new object in a slot of its own (out of line, so
 // that the usual way stays short).
 [[gnu::noinline]] HPEN new_pen(int style, int width, COLORREF colour) {
     Pen* p = new Pen();
@@ -178,14 +182,14 @@ void set_brush(Brush& b, COLORREF colour) {
     return make_handle<HBRUSH>(objects.adopt(b));
 }
 
-}  // namespace
-
+} // namespace
 
 void gdi_reset() {
     dcs.clear();
     objects.clear();
     font_pool.clear();
-    for (HGDIOBJ& s : stock) s = nullptr;
+    for (HGDIOBJ& s : stock)
+        s = nullptr;
 }
 
 HDC gdi_create_dc(DC::Kind kind, HWND window) {
@@ -246,7 +250,7 @@ std::unique_ptr<Font> gdi_fresh_font() {
     return std::unique_ptr<Font>(font_pool.fresh());
 }
 
-}  // namespace ws
+} // namespace ws
 
 using namespace ws;
 
@@ -254,8 +258,9 @@ extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
     uint32_t slot;
-    if (!objects.take_kept(kKeptPens, slot)) [[unlikely]] return new_pen(style, width, colour);
-    Pen* p = static_cast<Pen*>(objects.kept_object(slot));
+    if (!objects.take_cached(CACHED_PENS, slot)) [[unlikely]]
+        return new_pen(style, width, colour);
+    Pen* p = static_cast<Pen*>(objects.cached_object(slot));
     *p = Pen();
     set_pen(*p, style, width, colour);
     return make_handle<HPEN>(objects.revive(slot));
@@ -263,8 +268,9 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
     uint32_t slot;
-    if (!objects.take_kept(kKeptBrushes, slot)) [[unlikely]] return new_brush(colour);
-    Brush* b = static_cast<Brush*>(objects.kept_object(slot));
+    if (!objects.take_cached(CACHED_BRUSHES, slot)) [[unlikely]]
+        return new_brush(colour);
+    Brush* b = static_cast<Brush*>(objects.cached_object(slot));
     *b = Brush();
     set_brush(*b, colour);
     return make_handle<HBRUSH>(objects.revive(slot));
@@ -272,7 +278,7 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
 
 HGDIOBJ WINAPI GetStockObject(int index) {
     make_stock_objects();
-    if (index < 0 || index >= kStockCount) return nullptr;
+    if (index < 0 || index >= STOCK_COUNT) return nullptr;
     return stock[index];
 }
 
@@ -330,16 +336,18 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
     if (!o) return FALSE;
     if (o->stock) return TRUE;
     if (o->select_count > 0) return FALSE;
-    // Pens and brushes stay in their slots (the kept list of each is the
+    // Pens and brushes stay in their slots (the cached list of each is the
     // number of its kind), a number of each at most.
     int list = static_cast<int>(o->kind);
-    if (list <= kKeptBrushes && objects.kept_count(list) < kKeptPerKind) [[likely]] {
+    if (list <= CACHED_BRUSHES && objects.cached_count(list) < CACHED_PER_KIND) [[likely]] {
         objects.keep(slot, list);
         return TRUE;
     }
     objects.release_at(slot);
-    if (o->kind == GdiObject::Kind::Font) font_pool.keep(static_cast<Font*>(o));
-    else delete o;
+    if (o->kind == GdiObject::Kind::Font)
+        font_pool.keep(static_cast<Font*>(o));
+    else
+        delete o;
     return TRUE;
 }
 
@@ -377,4 +385,4 @@ int WINAPI GetBkMode(HDC hdc) {
     return d ? d->bk_mode : 0;
 }
 
-}  // extern "C"
+} // extern "C"

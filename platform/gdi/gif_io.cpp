@@ -18,9 +18,9 @@
 namespace ws {
 namespace {
 
-constexpr int kMaxColours = 256;
+constexpr int MAX_COLOURS = 256;
 // Larger canvases are refused before anything is allocated for them.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
+constexpr uint64_t MAX_PIXELS = uint64_t{1} << 26;
 
 // A palette of at most 256 colours and the index of every colour of the
 // frames it serves.
@@ -48,14 +48,14 @@ Palette make_palette(const Counts& counts) {
     });
     Palette palette;
     for (const auto& [colour, count] : used) {
-        if (palette.colours.size() < static_cast<size_t>(kMaxColours)) {
+        if (palette.colours.size() < static_cast<size_t>(MAX_COLOURS)) {
             palette.index[colour] = static_cast<GifByteType>(palette.colours.size());
             palette.colours.push_back(colour);
             continue;
         }
         int best = 0;
         int best_distance = squared_distance(colour, palette.colours[0]);
-        for (int i = 1; i < kMaxColours; ++i) {
+        for (int i = 1; i < MAX_COLOURS; ++i) {
             int d = squared_distance(colour, palette.colours[i]);
             if (d < best_distance) best = i, best_distance = d;
         }
@@ -83,10 +83,10 @@ ColorMapObject* colour_map(const Palette& palette) {
 // Repeats the animation forever: the application extension that viewers
 // read as a loop count, 0 meaning no end.
 bool put_loop_forever(GifFileType* gif) {
-    static const GifByteType kName[] = "NETSCAPE2.0";
+    static const GifByteType NAME[] = "NETSCAPE2.0";
     GifByteType loop[3] = {1, 0, 0};
     return EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
-           EGifPutExtensionBlock(gif, 11, kName) == GIF_OK &&
+           EGifPutExtensionBlock(gif, 11, NAME) == GIF_OK &&
            EGifPutExtensionBlock(gif, 3, loop) == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
 }
 
@@ -132,8 +132,8 @@ void put_pixel_row(const SavedImage& image, const ColorMapObject* map, int row, 
 bool read_frames(GifFileType* gif, GifPicture& picture) {
     if (DGifSlurp(gif) != GIF_OK) return false;
     if (gif->SWidth <= 0 || gif->SHeight <= 0 || gif->ImageCount < 1 ||
-        gif->ImageCount > kGifMaxFrames ||
-        static_cast<uint64_t>(gif->SWidth) * gif->SHeight > kMaxPixels)
+        gif->ImageCount > GIF_MAX_FRAMES ||
+        static_cast<uint64_t>(gif->SWidth) * gif->SHeight > MAX_PIXELS)
         return false;
     picture.width = gif->SWidth;
     picture.height = gif->SHeight;
@@ -185,7 +185,7 @@ bool GifWriter::open(const char* path, int width, int height, int delay_cs) {
     abandon();
     failed_ = false;
     if (!path || width <= 0 || height <= 0 || width > 65535 || height > 65535 || delay_cs < 0 ||
-        delay_cs > 65535 || static_cast<uint64_t>(width) * height > kMaxPixels)
+        delay_cs > 65535 || static_cast<uint64_t>(width) * height > MAX_PIXELS)
         return false;
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;

@@ -42,7 +42,7 @@ class GifWriter {
 };
 
 // Largest frame count read_gif accepts.
-inline constexpr int kGifMaxFrames = 10000;
+inline constexpr int GIF_MAX_FRAMES = 10000;
 
 // A GIF read back: every frame as it shows on the whole canvas.
 struct GifPicture {

@@ -13,13 +13,12 @@
 
 namespace ws {
 
-template <typename T>
-class HandleTable {
+template <typename T> class HandleTable {
   public:
     // Free slots that keep their last object, for objects of one sort that
     // come and go all the time: a list per sort, so that making one is taking
     // a slot that already holds an object of that sort.
-    static constexpr int kKeptLists = 2;
+    static constexpr int CACHED_LISTS = 2;
 
     HandleTable() = default;
     HandleTable(const HandleTable&) = delete;
@@ -33,7 +32,7 @@ class HandleTable {
     // (it must not be null).
     uintptr_t adopt(T* object) {
         uint32_t index = free_.head;
-        if (index != kNoSlot) [[likely]] {
+        if (index != NO_SLOT) [[likely]] {
             free_.head = slots_[index].next_free;
             --free_.count;
         } else {
@@ -54,7 +53,7 @@ class HandleTable {
 
     // get(), also giving the slot's index for release_at() and keep().
     [[gnu::always_inline]] T* find(uintptr_t handle, uint32_t& index) const {
-        uintptr_t i = (handle >> kIndexShift) - 1; // index 0 wraps round: out of range
+        uintptr_t i = (handle >> INDEX_SHIFT) - 1; // index 0 wraps round: out of range
         if (i >= size_) return nullptr;
         const Slot& s = slots_.data()[i];
         if (s.handle != handle) return nullptr;
@@ -108,28 +107,28 @@ class HandleTable {
         return object;
     }
 
-    // Ends the live slot `index` but leaves its object in it, on kept list
-    // `list`, for take_kept(). The caller keeps a list to the size it wants
-    // with kept_count().
+    // Ends the live slot `index` but leaves its object in it, on cached list
+    // `list`, for take_cached(). The caller keeps a list to the size it wants
+    // with cached_count().
     void keep(uint32_t index, int list) {
         slots_[index].handle = 0;
         last_ = {};
-        link(index, kept_[list]);
+        link(index, cached_[list]);
     }
-    uint32_t kept_count(int list) const { return kept_[list].count; }
+    uint32_t cached_count(int list) const { return cached_[list].count; }
 
-    // A free slot from kept list `list`, or false when the list is empty.
-    // Its object (kept_object()) stays the table's: the caller makes it as
+    // A free slot from cached list `list`, or false when the list is empty.
+    // Its object (cached_object()) stays the table's: the caller makes it as
     // new and gives the slot its handle with revive().
-    [[gnu::always_inline]] bool take_kept(int list, uint32_t& index) {
-        FreeList& l = kept_[list];
+    [[gnu::always_inline]] bool take_cached(int list, uint32_t& index) {
+        FreeList& l = cached_[list];
         index = l.head;
-        if (index == kNoSlot) return false;
+        if (index == NO_SLOT) return false;
         l.head = slots_[index].next_free;
         --l.count;
         return true;
     }
-    T* kept_object(uint32_t index) const { return slots_[index].object; }
+    T* cached_object(uint32_t index) const { return slots_[index].object; }
     // The handle of a slot that holds its object again.
     [[gnu::always_inline]] uintptr_t revive(uint32_t index) {
         Slot& s = slots_[index];
@@ -138,56 +137,58 @@ class HandleTable {
     }
 
     // Calls f(handle, object) for every live object, in slot order.
-    template <typename F>
-    void for_each(F&& f) const {
+    template <typename F> void for_each(F&& f) const {
         for (uint32_t i = 0; i < slots_.size(); ++i)
             if (slots_[i].handle) f(slots_[i].handle, *slots_[i].object);
     }
 
     size_t live_count() const {
         size_t free = free_.count;
-        for (const FreeList& l : kept_) free += l.count;
+        for (const FreeList& l : cached_)
+            free += l.count;
         return slots_.size() - free;
     }
 
-    // Frees every object, kept ones too.
+    // Frees every object, cached ones too.
     void clear() {
         std::vector<Slot> gone;
         gone.swap(slots_);
         size_ = 0;
         free_ = {};
-        for (FreeList& l : kept_) l = {};
+        for (FreeList& l : cached_)
+            l = {};
         last_ = {};
-        for (Slot& s : gone) delete s.object;
+        for (Slot& s : gone)
+            delete s.object;
     }
 
   private:
-    static constexpr uint32_t kGenerationBits = 12;
-    static constexpr uint32_t kGenerationMask = (1u << kGenerationBits) - 1;
-    static constexpr uint32_t kIndexShift = kGenerationBits + 3;
-    static constexpr uint32_t kNoSlot = UINT32_MAX;
+    static constexpr uint32_t GENERATION_BITS = 12;
+    static constexpr uint32_t GENERATION_MASK = (1u << GENERATION_BITS) - 1;
+    static constexpr uint32_t INDEX_SHIFT = GENERATION_BITS + 3;
+    static constexpr uint32_t NO_SLOT = UINT32_MAX;
     // A tag in the low bits keeps handles of different tables apart in a
     // debugger and makes a small integer never look like a handle.
-    static constexpr uintptr_t kTag = 0x4;
+    static constexpr uintptr_t TAG = 0x4;
 
     struct Slot {
-        uintptr_t handle = 0;   // while live; 0 while free
-        T* object = nullptr;    // owned: the live object, or a free slot's kept one
+        uintptr_t handle = 0; // while live; 0 while free
+        T* object = nullptr;  // owned: the live object, or a free slot's cached one
         uint32_t generation = 1;
-        uint32_t next_free = kNoSlot;
+        uint32_t next_free = NO_SLOT;
     };
     struct FreeList {
-        uint32_t head = kNoSlot;
+        uint32_t head = NO_SLOT;
         uint32_t count = 0;
     };
     struct Remembered {
-        uintptr_t handle = 0;   // 0: nothing (no handle is 0)
+        uintptr_t handle = 0; // 0: nothing (no handle is 0)
         T* object = nullptr;
     };
 
     static uintptr_t encode(uint32_t index, uint32_t generation) {
-        return ((static_cast<uintptr_t>(index) + 1) << kIndexShift) |
-               (static_cast<uintptr_t>(generation) << 3) | kTag;
+        return ((static_cast<uintptr_t>(index) + 1) << INDEX_SHIFT) |
+               (static_cast<uintptr_t>(generation) << 3) | TAG;
     }
 
     // A new slot at the end (out of line: the table seldom grows).
@@ -202,7 +203,7 @@ class HandleTable {
     // free list (the most recently freed is reused first).
     void link(uint32_t index, FreeList& list) {
         Slot& s = slots_[index];
-        s.generation = (s.generation + 1) & kGenerationMask;
+        s.generation = (s.generation + 1) & GENERATION_MASK;
         if (s.generation == 0) s.generation = 1;
         s.next_free = list.head;
         list.head = index;
@@ -210,19 +211,17 @@ class HandleTable {
     }
 
     std::vector<Slot> slots_;
-    size_t size_ = 0;           // slots_.size(), kept for the lookups
-    FreeList free_;             // free slots holding no object
-    FreeList kept_[kKeptLists];
+    size_t size_ = 0; // slots_.size(), cached for the lookups
+    FreeList free_;   // free slots holding no object
+    FreeList cached_[CACHED_LISTS];
     mutable Remembered last_;
 };
 
-template <typename H>
-inline uintptr_t handle_value(H h) {
+template <typename H> inline uintptr_t handle_value(H h) {
     return reinterpret_cast<uintptr_t>(h);
 }
-template <typename H>
-inline H make_handle(uintptr_t v) {
+template <typename H> inline H make_handle(uintptr_t v) {
     return reinterpret_cast<H>(v);
 }
 
-}  // namespace ws
+} // namespace ws

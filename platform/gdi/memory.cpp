@@ -23,11 +23,13 @@ struct Block {
 HandleTable<Block> blocks;
 std::unordered_set<void*> fixed_blocks;
 
-}  // namespace
+} // namespace
 
-size_t memory_live_blocks() { return blocks.live_count() + fixed_blocks.size(); }
+size_t memory_live_blocks() {
+    return blocks.live_count() + fixed_blocks.size();
+}
 
-}  // namespace ws
+} // namespace ws
 
 using namespace ws;
 
@@ -72,4 +74,4 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL h) {
     return blocks.remove(handle_value(h)) ? nullptr : h;
 }
 
-}  // extern "C"
+} // extern "C"

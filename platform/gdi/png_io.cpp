@@ -24,15 +24,17 @@ namespace ws {
 namespace {
 
 // Larger images are refused before anything is allocated for them.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
+constexpr uint64_t MAX_PIXELS = uint64_t{1} << 26;
 
-void png_error_silent(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void png_error_silent(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void png_warning_silent(png_structp, png_const_charp) {}
 
 // Tries of a new name beside the file before giving up.
-constexpr int kTempNameTries = 100;
+constexpr int TEMP_NAME_TRIES = 100;
 // Symbolic links followed from one name, as the system itself does.
-constexpr int kMaxLinkHops = 40;
+constexpr int MAX_LINK_HOPS = 40;
 
 // Runs `write` on the open descriptor, then flushes and closes it; true
 // when nothing failed.
@@ -58,7 +60,7 @@ std::string file_to_replace(const char* path) {
         return target;
     }
     std::string target = path;
-    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
+    for (int hops = 0; hops < MAX_LINK_HOPS; ++hops) {
         struct stat st;
         if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
         char link[PATH_MAX];
@@ -135,13 +137,13 @@ bool read_with_libpng(ReadJob& job) {
     }
     png_init_io(png, job.file);
     png_set_sig_bytes(png, 8);
-    png_set_user_limits(png, kPngMaxSide, kPngMaxSide);
+    png_set_user_limits(png, PNG_MAX_SIDE, PNG_MAX_SIDE);
     png_read_info(png, info);
 
     png_uint_32 w = 0, h = 0;
     int depth = 0, colour = 0;
     png_get_IHDR(png, info, &w, &h, &depth, &colour, nullptr, nullptr, nullptr);
-    if (static_cast<uint64_t>(w) * h > kMaxPixels) {
+    if (static_cast<uint64_t>(w) * h > MAX_PIXELS) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
@@ -165,7 +167,8 @@ bool read_with_libpng(ReadJob& job) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = job.data.data() + row_bytes * y;
+    for (png_uint_32 y = 0; y < h; ++y)
+        job.rows[y] = job.data.data() + row_bytes * y;
     png_read_image(png, job.rows.data());
     png_destroy_read_struct(&png, &info, nullptr);
     job.width = static_cast<int>(w);
@@ -174,7 +177,7 @@ bool read_with_libpng(ReadJob& job) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool write_file_whole(const char* path, const std::function<bool(std::FILE*)>& write) {
     if (!path || !*path) return false;
@@ -188,7 +191,7 @@ bool write_file_whole(const char* path, const std::function<bool(std::FILE*)>& w
     const std::string target = file_to_replace(path);
     std::string temp;
     int fd = -1;
-    for (int n = 0; fd < 0 && n < kTempNameTries; ++n) {
+    for (int n = 0; fd < 0 && n < TEMP_NAME_TRIES; ++n) {
         temp = target + "." + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp";
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return false;
@@ -240,9 +243,9 @@ bool read_png(const char* path, std::vector<uint32_t>& pixels, int& width, int& 
     const png_byte* in = job.data.data();
     for (size_t i = 0; i < pixels.size(); ++i, in += job.channels) {
         uint32_t r, g, b;
-        if (job.channels >= 3) {  // RGB, RGBA
+        if (job.channels >= 3) { // RGB, RGBA
             r = in[0], g = in[1], b = in[2];
-        } else {  // gray, gray + alpha
+        } else { // gray, gray + alpha
             r = g = b = in[0];
         }
         pixels[i] = (r << 16) | (g << 8) | b;
@@ -252,4 +255,4 @@ bool read_png(const char* path, std::vector<uint32_t>& pixels, int& width, int& 
     return true;
 }
 
-}  // namespace ws
+} // namespace ws

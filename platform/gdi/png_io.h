@@ -18,7 +18,7 @@ namespace ws {
 
 // Largest width or height read_png accepts; larger files are refused
 // rather than allocated.
-inline constexpr int kPngMaxSide = 16384;
+inline constexpr int PNG_MAX_SIDE = 16384;
 
 // Writes a file through `write`, which puts the contents into the stream
 // it is given and says whether it could. A regular file (or a new name) is
@@ -37,4 +37,4 @@ bool write_png(const char* path, const uint32_t* pixels, int width, int height, 
 // On failure the outputs are left empty (width = height = 0).
 bool read_png(const char* path, std::vector<uint32_t>& pixels, int& width, int& height);
 
-}  // namespace ws
+} // namespace ws

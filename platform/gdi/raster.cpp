@@ -50,6 +50,14 @@ i64 ceil_div(i64 a, i64 b) {
     const i64 q = a / b;
     return (a % b != 0 && a > 0) ? q + 1 : q;
 }
+// The same in double precision, for the rows of huge shapes: within a tiny
+// fraction, and held well inside 64 bits.
+i64 floor_div(double a, double b) {
+    return static_cast<i64>(std::clamp(std::floor(a / b), -0x1p62, 0x1p62));
+}
+i64 ceil_div(double a, double b) {
+    return static_cast<i64>(std::clamp(std::ceil(a / b), -0x1p62, 0x1p62));
+}
 
 // The square root of n, rounded down.
 u64 isqrt(u64 n) {
@@ -79,7 +87,9 @@ struct FloorWalk {
     i64 q = 0, rem = 0, dq = 0, drem = 0, den = 1;
     // n = q0 * den + r0 with 0 <= r0 < den.
     void start(i64 q0, i64 r0, i64 step, i64 d) {
-        q = q0, rem = r0, den = d;
+        q = q0;
+        rem = r0;
+        den = d;
         dq = floor_div(step, d);
         drem = step - dq * d;
     }
@@ -97,7 +107,6 @@ struct FloorWalk {
 struct Box {
     i64 l = 0, t = 0, r = 0, b = 0;
     bool empty() const { return r <= l || b <= t; }
-    bool operator==(const Box&) const = default;
     Box meet(const Box& o) const {
         return {std::max(l, o.l), std::max(t, o.t), std::min(r, o.r), std::min(b, o.b)};
     }
@@ -111,6 +120,12 @@ struct Span {
 
 Span intersect(Span a, Span b) {
     return {std::max(a.x0, b.x0), std::min(a.x1, b.x1)};
+}
+// The smallest span holding both; an empty one does not count.
+Span hull(Span a, Span b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    return {std::min(a.x0, b.x0), std::max(a.x1, b.x1)};
 }
 
 // The canvas clip in buffer coordinates, within the buffer.
@@ -131,7 +146,6 @@ class SpanSink {
     Box bounds;
     i64 ox, oy; // drawing coordinates plus these are buffer coordinates
 
-    bool empty() const { return bounds.empty(); }
     [[gnu::always_inline]] void span(i64 y, i64 x0, i64 x1, uint32_t pixel) {
         x0 = std::max(x0, bounds.l);
         x1 = std::min(x1, bounds.r);
@@ -139,19 +153,11 @@ class SpanSink {
         span_inside(y, x0, x1, pixel);
         note({x0, y, x1, y + 1});
     }
-    // Whether `box` lies within the bounds: its spans need no cutting, and
-    // are then filled with span_inside and noted once, with the box.
-    bool inside(const Box& box) const { return box.meet(bounds) == box; }
+    // A span that lies within the bounds, and the changed rectangle's growth,
+    // for the shapes that know their spans lie inside (a line's steps within
+    // the bounds, a cached shape wholly inside): their box is noted once.
     [[gnu::always_inline]] void span_inside(i64 y, i64 x0, i64 x1, uint32_t pixel) {
         fill_pixels(pixels_ + y * stride_ + x0, static_cast<size_t>(x1 - x0), pixel);
-    }
-    // Fills the part of `box` inside the bounds, one span a row.
-    void fill_box(Box box, uint32_t pixel) {
-        box = box.meet(bounds);
-        if (box.empty()) return;
-        for (i64 y = box.t; y < box.b; ++y)
-            span_inside(y, box.l, box.r, pixel);
-        note(box);
     }
     void note(const Box& box) {
         changed_ = {std::min(changed_.l, box.l), std::min(changed_.t, box.t),
@@ -176,10 +182,16 @@ Box normalised_box(const SpanSink& s, int left, int top, int right, int bottom) 
             std::max(left, right) + s.ox, std::max(top, bottom) + s.oy};
 }
 
+// The width of the pen that outlines a shape: none (0) without a pen.
+i64 pen_width(const RasterPaint& paint) {
+    return paint.has_pen ? std::max(paint.pen_width, 1) : 0;
+}
+
 // The box that a pen of width w centred on the one-pixel outline of `box`
-// covers, and the box just inside that pen.
+// covers (the box itself for no pen), and the box just inside that pen.
 Box pen_outer(const Box& box, i64 w) {
-    return {box.l - w / 2, box.t - w / 2, box.r + (w - 1) / 2, box.b + (w - 1) / 2};
+    const i64 before = w / 2, after = std::max<i64>(w - 1, 0) / 2;
+    return {box.l - before, box.t - before, box.r + after, box.b + after};
 }
 Box pen_inner(const Box& box, i64 w) {
     const Box o = pen_outer(box, w);
@@ -190,14 +202,14 @@ Box pen_inner(const Box& box, i64 w) {
 // and `core` the part left to the brush (empty where the pen covers all).
 template <typename RowFn>
 Rect paint_rows(SpanSink& s, i64 top, i64 bottom, const RasterPaint& paint, RowFn row) {
+    if (!paint.has_pen && !paint.has_brush) return {};
     // A pen and a brush of one colour paint each row as one span.
     const bool one_colour = !paint.has_pen || (paint.has_brush && paint.pen == paint.brush);
     for (i64 y = std::max(top, s.bounds.t), end = std::min(bottom, s.bounds.b); y < end; ++y) {
         Span outer, core;
         row(y, outer, core);
-        if (outer.empty()) continue;
         if (one_colour) {
-            s.span(y, outer.x0, outer.x1, paint.brush);
+            s.span(y, outer.x0, outer.x1, paint.has_pen ? paint.pen : paint.brush);
         } else if (core.empty()) {
             s.span(y, outer.x0, outer.x1, paint.pen);
         } else {
@@ -386,31 +398,14 @@ struct Capsule {
     i64 r;              // radius, doubled
 };
 
-// Pixels [x0, x1] of the row with doubled centre Y within the disc of
-// doubled radius r about (px, py); false when the row misses it.
-bool disc_row(i64 px, i64 py, i64 r, i64 Y, i64& x0, i64& x1) {
+// The pixels of the row with doubled centre Y within the disc of doubled
+// radius r about (px, py).
+Span disc_row(i64 px, i64 py, i64 r, i64 Y) {
     const i64 d = Y - py;
-    if (d < -r || d > r) return false;
+    if (d < -r || d > r) return {};
     const i64 h = static_cast<i64>(isqrt(static_cast<u64>(r * r - d * d)));
     // px - h <= 2x + 1 <= px + h
-    x0 = (px - h) >> 1;
-    x1 = (px + h - 1) >> 1;
-    return true;
-}
-
-// a / b rounded down and up, b > 0: exact in 64-bit integers, or within a
-// tiny fraction in double precision, kept well inside 64 bits.
-i64 div_down(i64 a, i64 b) {
-    return floor_div(a, b);
-}
-i64 div_up(i64 a, i64 b) {
-    return ceil_div(a, b);
-}
-i64 div_down(double a, double b) {
-    return static_cast<i64>(std::clamp(std::floor(a / b), -0x1p62, 0x1p62));
-}
-i64 div_up(double a, double b) {
-    return static_cast<i64>(std::clamp(std::ceil(a / b), -0x1p62, 0x1p62));
+    return {(px - h) >> 1, ((px + h - 1) >> 1) + 1};
 }
 
 // Rows [first, end) of the capsule, each the hull of the end discs' rows and
@@ -432,29 +427,25 @@ void capsule_rows(Sink& s, const Capsule& k, i64 first, i64 end, uint32_t pixel)
         reach = static_cast<T>(k.r) * std::sqrt(len2);
     for (i64 y = first; y < end; ++y) {
         const i64 qy = 2 * y + 1 - k.ay;
-        i64 lo = I64_MAX, hi = I64_MIN, a0, a1;
+        Span body;
         if (dy == 0) {
             // Horizontal (dx > 0) or a dot (no body).
-            if (dx > 0 && qy >= -k.r && qy <= k.r) lo = k.ax >> 1, hi = (k.bx - 1) >> 1;
+            if (dx > 0 && qy >= -k.r && qy <= k.r) body = {k.ax >> 1, ((k.bx - 1) >> 1) + 1};
         } else {
             const T n = static_cast<T>(qy) * dx + (ax - 1) * dy,
                     m = (ax - 1) * dx - static_cast<T>(qy) * dy;
-            lo = div_up(n - reach, 2 * dy), hi = div_down(n + reach, 2 * dy);
-            if (dx > 0) {
-                lo = std::max(lo, div_up(m, 2 * dx)), hi = std::min(hi, div_down(m + len2, 2 * dx));
-            } else if (dx < 0) {
-                lo = std::max(lo, div_up(-m - len2, -2 * dx)),
-                hi = std::min(hi, div_down(-m, -2 * dx));
-            } else if (qy < 0 || static_cast<T>(qy) > dy) {
-                lo = I64_MAX, hi = I64_MIN;
-            }
-            if (lo > hi) lo = I64_MAX, hi = I64_MIN;
+            // Within the sides, then between the ends' perpendiculars.
+            body = {ceil_div(n - reach, 2 * dy), floor_div(n + reach, 2 * dy) + 1};
+            if (dx > 0)
+                body = intersect(body, {ceil_div(m, 2 * dx), floor_div(m + len2, 2 * dx) + 1});
+            else if (dx < 0)
+                body = intersect(body, {ceil_div(-m - len2, -2 * dx), floor_div(-m, -2 * dx) + 1});
+            else if (qy < 0 || static_cast<T>(qy) > dy)
+                body = {};
         }
-        if (disc_row(k.ax, k.ay, k.r, 2 * y + 1, a0, a1))
-            lo = std::min(lo, a0), hi = std::max(hi, a1);
-        if (disc_row(k.bx, k.by, k.r, 2 * y + 1, a0, a1))
-            lo = std::min(lo, a0), hi = std::max(hi, a1);
-        if (lo <= hi) s.span(y, lo, hi + 1, pixel);
+        const Span row = hull(hull(body, disc_row(k.ax, k.ay, k.r, 2 * y + 1)),
+                              disc_row(k.bx, k.by, k.r, 2 * y + 1));
+        s.span(y, row.x0, row.x1, pixel);
     }
 }
 
@@ -495,23 +486,25 @@ bool paint_cached(SpanSink& s, const ShapeKey& key, i64 rx, i64 ry, i64 top, i64
         make(*recorder);
         shape = shape_cache_store(key, *recorder);
     }
-    if (!shape || !shape->whole) return false;
+    if (!shape->whole) return false;
     const CachedRow* row = shape_cache_rows(*shape);
     const i64 y0 = ry + shape->top;
     const Box box{rx + shape->left, y0, rx + shape->right, y0 + shape->count};
-    // A copy of the sink, whose state the loop keeps in registers. Mostly
-    // the shape lies inside the bounds: nothing to cut, the box noted once.
+    // A copy of the sink, whose state the loops keep in registers.
     SpanSink sink = s;
-    const bool inside = sink.inside(box);
-    for (i64 y = std::max(y0, sink.bounds.t), end = std::min(box.b, sink.bounds.b); y < end; ++y) {
+    const Box inside = box.meet(sink.bounds);
+    // Mostly the shape lies wholly inside the clip: nothing to cut, and the
+    // box noted once.
+    const bool whole = !box.empty() && inside.l == box.l && inside.t == box.t &&
+                       inside.r == box.r && inside.b == box.b;
+    for (i64 y = inside.t; y < inside.b; ++y) {
         const CachedRow& r = row[y - y0];
-        if (r.n == 0) continue;
-        if (inside)
+        if (whole)
             sink.span_inside(y, rx + r.x, rx + r.x + r.n, pixel);
         else
             sink.span(y, rx + r.x, rx + r.x + r.n, pixel);
     }
-    if (inside) sink.note(box);
+    if (whole) sink.note(box);
     s = sink;
     return true;
 }
@@ -576,8 +569,11 @@ __attribute__((target("avx2"))) void fill_pixels_wide(uint32_t* p, size_t n, uin
 
 Rect raster_fill_rect(const Canvas& c, int left, int top, int right, int bottom, uint32_t pixel) {
     SpanSink s(c);
-    s.fill_box({left + s.ox, top + s.oy, right + s.ox, bottom + s.oy}, pixel);
-    return s.touched();
+    const Box box{left + s.ox, top + s.oy, right + s.ox, bottom + s.oy};
+    return paint_rows(s, box.t, box.b, RasterPaint{false, 0, 1, true, pixel},
+                      [&](i64, Span& o, Span&) {
+                          o = {box.l, box.r};
+                      });
 }
 
 void fill_rect(const Canvas& c, const Rect& r, uint32_t pixel) {
@@ -588,66 +584,52 @@ Rect raster_rectangle(const Canvas& c, int left, int top, int right, int bottom,
                       const RasterPaint& paint) {
     SpanSink s(c);
     const Box box = normalised_box(s, left, top, right, bottom);
-    if (s.empty() || box.empty() || (!paint.has_pen && !paint.has_brush)) return {};
-    if (!paint.has_pen) {
-        s.fill_box(box, paint.brush);
-        return s.touched();
-    }
-    const i64 w = std::max(paint.pen_width, 1);
+    if (box.empty()) return {};
+    const i64 w = pen_width(paint);
     const Box o = pen_outer(box, w), k = pen_inner(box, w);
-    if (k.empty() || (paint.has_brush && paint.brush == paint.pen)) {
-        s.fill_box(o, paint.pen);
-        return s.touched();
-    }
-    // The pen's four sides around the inside.
-    s.fill_box({o.l, o.t, o.r, k.t}, paint.pen);
-    s.fill_box({o.l, k.b, o.r, o.b}, paint.pen);
-    s.fill_box({o.l, k.t, k.l, k.b}, paint.pen);
-    s.fill_box({k.r, k.t, o.r, k.b}, paint.pen);
-    if (paint.has_brush) s.fill_box(k, paint.brush);
-    return s.touched();
+    return paint_rows(s, o.t, o.b, paint, [&](i64 y, Span& out, Span& core) {
+        out = {o.l, o.r};
+        if (y >= k.t && y < k.b) core = {k.l, k.r};
+    });
 }
 
 Rect raster_ellipse(const Canvas& c, int left, int top, int right, int bottom,
                     const RasterPaint& paint) {
     SpanSink s(c);
     const Box box = normalised_box(s, left, top, right, bottom);
-    if (s.empty() || box.empty() || (!paint.has_pen && !paint.has_brush)) return {};
-    if (!paint.has_pen) {
-        return paint_rows(s, box.t, box.b, paint,
-                          [&](i64 y, Span& o, Span&) { o = ellipse_row(box, y); });
-    }
-    const i64 w = std::max(paint.pen_width, 1);
+    if (box.empty()) return {};
+    const i64 w = pen_width(paint);
     const Box outer = pen_outer(box, w), inner = pen_inner(box, w);
     // Rows come in order: the last three of the outer shape are at hand.
     i64 at = I64_MIN;
     Span above, o, below;
     return paint_rows(s, outer.t, outer.b, paint, [&](i64 y, Span& out, Span& k) {
         if (y == at + 1) {
-            above = o, o = below;
+            above = o;
+            o = below;
         } else {
-            above = ellipse_row(outer, y - 1), o = ellipse_row(outer, y);
+            above = ellipse_row(outer, y - 1);
+            o = ellipse_row(outer, y);
         }
         below = ellipse_row(outer, y + 1);
         at = y;
         out = o;
         // The inside of the outer shape: pixels whose four neighbours are in it.
-        k = intersect(intersect(Span{o.x0 + 1, o.x1 - 1}, above), below);
-        if (above.empty() || below.empty()) k = {};
+        if (!above.empty() && !below.empty())
+            k = intersect(intersect(Span{o.x0 + 1, o.x1 - 1}, above), below);
         if (w > 1) k = intersect(k, ellipse_row(inner, y));
     });
 }
 
 Rect raster_polygon_fill(const Canvas& c, const POINT* points, int count, uint32_t pixel) {
     SpanSink s(c);
-    if (s.empty() || !points || count < 3) return {};
-    polygon_rows(s, points, count, s.ox, s.oy, pixel);
+    if (points && count >= 3) polygon_rows(s, points, count, s.ox, s.oy, pixel);
     return s.touched();
 }
 
 Rect raster_polygon(const Canvas& c, const POINT* points, int count, const RasterPaint& paint) {
     SpanSink s(c);
-    if (s.empty() || !points || count < 2) return {};
+    if (!points || count < 2) return {};
     const bool one_colour =
         paint.has_pen && paint.has_brush && paint.pen_width <= 1 && paint.pen == paint.brush;
     if (one_colour && count == 3) {
@@ -676,14 +658,13 @@ Rect raster_polygon(const Canvas& c, const POINT* points, int count, const Raste
 
 Rect raster_line(const Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel) {
     SpanSink s(c);
-    if (!s.empty()) line_runs(s, x0 + s.ox, y0 + s.oy, x1 + s.ox, y1 + s.oy, pixel);
+    line_runs(s, x0 + s.ox, y0 + s.oy, x1 + s.ox, y1 + s.oy, pixel);
     return s.touched();
 }
 
 Rect raster_wide_line(const Canvas& c, int x0, int y0, int x1, int y1, int width, uint32_t pixel) {
     SpanSink s(c);
-    if (!s.empty())
-        wide_line(s, x0 + s.ox, y0 + s.oy, x1 + s.ox, y1 + s.oy, std::max(width, 1), pixel);
+    wide_line(s, x0 + s.ox, y0 + s.oy, x1 + s.ox, y1 + s.oy, std::max(width, 1), pixel);
     return s.touched();
 }
 

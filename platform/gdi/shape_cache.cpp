@@ -50,9 +50,11 @@ void ShapeRecorder::span(int64_t y, int64_t x0, int64_t x1, uint32_t) {
     if (lo[i] < hi[i]) {
         // Spans that neither overlap nor touch leave a gap in the row.
         whole = whole && x1 >= lo[i] && x0 <= hi[i];
-        x0 = std::min(x0, lo[i]), x1 = std::max(x1, hi[i]);
+        x0 = std::min(x0, lo[i]);
+        x1 = std::max(x1, hi[i]);
     }
-    lo[i] = x0, hi[i] = x1;
+    lo[i] = x0;
+    hi[i] = x1;
 }
 
 const CachedShape* shape_cache_find(const ShapeKey& key) {
@@ -91,8 +93,10 @@ const CachedShape* shape_cache_store(const ShapeKey& key, const ShapeRecorder& r
     for (size_t i = 0; i < rows; ++i) {
         const int64_t n = std::max<int64_t>(r.hi[i] - r.lo[i], 0), x = n ? r.lo[i] : 0;
         c.rows.push_back({static_cast<int16_t>(x), static_cast<int16_t>(n)});
-        if (n > 0)
-            e.left = std::min<int32_t>(e.left, x), e.right = std::max<int32_t>(e.right, x + n);
+        if (n > 0) {
+            e.left = std::min<int32_t>(e.left, x);
+            e.right = std::max<int32_t>(e.right, x + n);
+        }
     }
     return &e;
 }

@@ -55,7 +55,7 @@ const CachedShape* shape_cache_find(const ShapeKey& key);
 ShapeRecorder* shape_cache_recorder(int64_t top, int64_t rows);
 
 // Caches what the recorder took under `key`; a shape with a gap in a row is
-// noted as not cacheable (whole false).
+// stored as not cacheable (whole false).
 const CachedShape* shape_cache_store(const ShapeKey& key, const ShapeRecorder& recorder);
 
 const CachedRow* shape_cache_rows(const CachedShape& shape);

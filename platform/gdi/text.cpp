@@ -24,15 +24,15 @@ namespace ws {
 namespace {
 
 // Face names are at most 31 characters, as in a LOGFONT.
-constexpr size_t kFaceNameMax = 31;
+constexpr size_t FACE_NAME_MAX = 31;
 
 // TEXTMETRIC pitch-and-family bits. TMPF_FIXED_PITCH set means the font is
 // NOT fixed-pitch, a long-standing quirk that callers rely on.
-constexpr BYTE kTmpfFixedPitch = 0x01;
-constexpr BYTE kTmpfVector = 0x02;
-constexpr BYTE kTmpfTrueType = 0x04;
-constexpr BYTE kFamilySwiss = 0x20;
-constexpr BYTE kFamilyModern = 0x30;
+constexpr BYTE TMPF_FIXED_PITCH = 0x01;
+constexpr BYTE TMPF_VECTOR = 0x02;
+constexpr BYTE TMPF_TRUE_TYPE = 0x04;
+constexpr BYTE FAMILY_SWISS = 0x20;
+constexpr BYTE FAMILY_MODERN = 0x30;
 
 bool is_italic(const DC& dc) {
     Font* f = dc.font_object;
@@ -58,7 +58,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
     f->request.height = height;
     f->request.weight = weight <= 0 ? FW_NORMAL : std::min(weight, 1000);
     f->request.italic = italic != 0;
-    if (face) f->request.face.assign(face, strnlen(face, kFaceNameMax));
+    if (face) f->request.face.assign(face, strnlen(face, FACE_NAME_MAX));
     return make_handle<HFONT>(gdi_objects().add(std::move(f)));
 }
 
@@ -96,9 +96,9 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
     tm->tmUnderlined = 0;
     tm->tmStruckOut = 0;
     bool outline = font_family_name(face)[0] != '\0';
-    tm->tmPitchAndFamily = static_cast<BYTE>((m.fixed_pitch ? 0 : kTmpfFixedPitch) |
-                                             (outline ? kTmpfVector | kTmpfTrueType : 0) |
-                                             (m.fixed_pitch ? kFamilyModern : kFamilySwiss));
+    tm->tmPitchAndFamily = static_cast<BYTE>((m.fixed_pitch ? 0 : TMPF_FIXED_PITCH) |
+                                             (outline ? TMPF_VECTOR | TMPF_TRUE_TYPE : 0) |
+                                             (m.fixed_pitch ? FAMILY_MODERN : FAMILY_SWISS));
     tm->tmCharSet = ANSI_CHARSET;
     return TRUE;
 }

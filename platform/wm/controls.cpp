@@ -26,7 +26,7 @@ namespace ws {
 // ---- Shared helpers ---------------------------------------------------------
 
 const FontFace* ui_face() {
-    return font_resolve({-metrics::kUiFontHeight, FW_NORMAL, false, metrics::kUiFace});
+    return font_resolve({-metrics::UI_FONT_HEIGHT, FW_NORMAL, false, metrics::UI_FACE});
 }
 
 Label parse_label(const char* text, size_t length) {
@@ -132,7 +132,7 @@ namespace {
 // ---- Edit -------------------------------------------------------------------
 
 // The most an edit box holds, as the real system's default limit.
-constexpr size_t kEditMaxText = 32767;
+constexpr size_t EDIT_MAX_TEXT = 32767;
 
 struct EditState : ControlState {
     std::string text;
@@ -156,11 +156,11 @@ int line_height() {
 }
 
 int area_width(const Window& w) {
-    return std::max(1, wm_client_rect(w).width() - 2 * metrics::kEditMarginX);
+    return std::max(1, wm_client_rect(w).width() - 2 * metrics::EDIT_MARGIN_X);
 }
 
 int visible_lines(const Window& w) {
-    return std::max(1, (wm_client_rect(w).height() - 2 * metrics::kEditMarginY) / line_height());
+    return std::max(1, (wm_client_rect(w).height() - 2 * metrics::EDIT_MARGIN_Y) / line_height());
 }
 
 void edit_lines(const Window& w, const EditState& s, std::vector<TextLine>& lines) {
@@ -236,7 +236,7 @@ void ensure_caret_visible(const Window& w, EditState& s) {
 }
 
 bool edit_insert(const Window& w, EditState& s, const char* piece, size_t n) {
-    if (s.text.size() + n > kEditMaxText) return false;
+    if (s.text.size() + n > EDIT_MAX_TEXT) return false;
     s.text.insert(s.caret, piece, n);
     s.caret += n;
     if (!fits(w, s)) {
@@ -324,12 +324,12 @@ void edit_click(const Window& w, EditState& s, int x, int y) {
     edit_lines(w, s, lines);
     size_t line = 0;
     if (is_multiline(w)) {
-        int64_t row = (int64_t{y} - metrics::kEditMarginY) / line_height();
-        if (y < metrics::kEditMarginY) row = 0;
+        int64_t row = (int64_t{y} - metrics::EDIT_MARGIN_Y) / line_height();
+        if (y < metrics::EDIT_MARGIN_Y) row = 0;
         row = std::min<int64_t>(row, visible_lines(w) - 1) + s.first_line;
         line = static_cast<size_t>(std::clamp<int64_t>(row, 0, int64_t(lines.size()) - 1));
     }
-    int64_t tx = int64_t{x} - metrics::kEditMarginX + (is_multiline(w) ? 0 : s.scroll_x);
+    int64_t tx = int64_t{x} - metrics::EDIT_MARGIN_X + (is_multiline(w) ? 0 : s.scroll_x);
     s.caret = pos_at_x(s, lines, line, tx);
 }
 
@@ -341,14 +341,14 @@ void edit_paint(HWND hwnd, Window& w, EditState& s) {
         Canvas c = dc_canvas(*dc);
         Rect client = wm_client_rect(w);
         Rect all{0, 0, client.width(), client.height()};
-        fill_rect(c, all, w.enabled ? look::kWindow : look::kFace);
+        fill_rect(c, all, w.enabled ? look::WINDOW : look::FACE);
         const FontFace* face = ui_face();
-        uint32_t colour = w.enabled ? look::kText : look::kGrayText;
+        uint32_t colour = w.enabled ? look::TEXT : look::GRAY_TEXT;
         int lh = line_height();
         std::vector<TextLine> lines;
         edit_lines(w, s, lines);
         int caret_row = caret_line(lines, s.caret);
-        int mx = metrics::kEditMarginX, my = metrics::kEditMarginY;
+        int mx = metrics::EDIT_MARGIN_X, my = metrics::EDIT_MARGIN_Y;
         Canvas tc = c.clipped_to({0, my, all.right, std::max(my, all.bottom - my)});
         if (is_multiline(w)) {
             int vis = visible_lines(w);
@@ -368,7 +368,7 @@ void edit_paint(HWND hwnd, Window& w, EditState& s) {
                     (is_multiline(w) ? 0 : s.scroll_x);
             x = std::min(x, all.right - 1);
             int y = my + row * lh;
-            fill_rect(c, {x, y, x + 1, y + lh}, look::kText);
+            fill_rect(c, {x, y, x + 1, y + lh}, look::TEXT);
         }
         dc_touched(*dc, all);
     }
@@ -385,8 +385,8 @@ void edit_changed(HWND hwnd) {
 
 // Edit notifications, sent to the parent as WM_COMMAND with the code in the
 // high word, as the system's edit control does on focus changes.
-constexpr WORD kEnSetFocus = 0x0100;
-constexpr WORD kEnKillFocus = 0x0200;
+constexpr WORD EN_SET_FOCUS = 0x0100;
+constexpr WORD EN_KILL_FOCUS = 0x0200;
 
 void edit_notify(HWND hwnd, WORD code) {
     Window* w = wm_window(hwnd);
@@ -400,7 +400,7 @@ LRESULT CALLBACK edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     if (!w) return 0;
     if (msg == WM_CREATE) {
         auto s = std::make_unique<EditState>();
-        s->text = w->title.substr(0, kEditMaxText);
+        s->text = w->title.substr(0, EDIT_MAX_TEXT);
         w->control = std::move(s);
         return 0;
     }
@@ -419,13 +419,13 @@ LRESULT CALLBACK edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_SETFOCUS:
         s->focused = true;
         edit_changed(hwnd);
-        edit_notify(hwnd, kEnSetFocus);
+        edit_notify(hwnd, EN_SET_FOCUS);
         return 0;
     case WM_KILLFOCUS:
         s->focused = false;
         s->control_down = false;
         edit_changed(hwnd);
-        edit_notify(hwnd, kEnKillFocus);
+        edit_notify(hwnd, EN_KILL_FOCUS);
         return 0;
     case WM_LBUTTONDOWN:
         if (wm_focus() != hwnd) wm_set_focus(hwnd);
@@ -450,7 +450,7 @@ LRESULT CALLBACK edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         return 0;
     case WM_SETTEXT: {
         const char* t = reinterpret_cast<const char*>(lparam);
-        s->text.assign(t ? t : "", t ? strnlen(t, kEditMaxText) : 0);
+        s->text.assign(t ? t : "", t ? strnlen(t, EDIT_MAX_TEXT) : 0);
         s->caret = s->text.size();
         s->first_line = 0;
         s->scroll_x = 0;
@@ -493,23 +493,23 @@ void button_paint(HWND hwnd, Window& w, ButtonState& s) {
         Canvas c = dc_canvas(*dc);
         Rect client = wm_client_rect(w);
         Rect r{0, 0, client.width(), client.height()};
-        fill_rect(c, r, look::kFace);
+        fill_rect(c, r, look::FACE);
         bool is_default = (w.style & 0x0F) == BS_DEFPUSHBUTTON;
         bool down = (s.pressed && s.inside) || s.space;
         Rect b = r;
         if (is_default) {
-            draw_frame(c, b, look::kText); // the default button's thicker dark frame
+            draw_frame(c, b, look::TEXT); // the default button's thicker dark frame
             b = {b.left + 1, b.top + 1, b.right - 1, b.bottom - 1};
         }
         if (down) {
-            draw_frame(c, b, look::kShadow);
+            draw_frame(c, b, look::SHADOW);
         } else if (!b.empty()) {
-            fill_rect(c, {b.left, b.top, b.right - 1, b.top + 1}, look::kLight);
-            fill_rect(c, {b.left, b.top, b.left + 1, b.bottom - 1}, look::kLight);
-            fill_rect(c, {b.left, b.bottom - 1, b.right, b.bottom}, look::kDarkShadow);
-            fill_rect(c, {b.right - 1, b.top, b.right, b.bottom}, look::kDarkShadow);
-            fill_rect(c, {b.left + 1, b.bottom - 2, b.right - 1, b.bottom - 1}, look::kShadow);
-            fill_rect(c, {b.right - 2, b.top + 1, b.right - 1, b.bottom - 1}, look::kShadow);
+            fill_rect(c, {b.left, b.top, b.right - 1, b.top + 1}, look::LIGHT);
+            fill_rect(c, {b.left, b.top, b.left + 1, b.bottom - 1}, look::LIGHT);
+            fill_rect(c, {b.left, b.bottom - 1, b.right, b.bottom}, look::DARK_SHADOW);
+            fill_rect(c, {b.right - 1, b.top, b.right, b.bottom}, look::DARK_SHADOW);
+            fill_rect(c, {b.left + 1, b.bottom - 2, b.right - 1, b.bottom - 1}, look::SHADOW);
+            fill_rect(c, {b.right - 2, b.top + 1, b.right - 1, b.bottom - 1}, look::SHADOW);
         }
         const FontFace* face = ui_face();
         Label l = parse_label(w.title.data(), w.title.size());
@@ -519,17 +519,17 @@ void button_paint(HWND hwnd, Window& w, ButtonState& s) {
         int tx = (r.width() - tw) / 2 + shift, ty = (r.height() - th) / 2 + shift;
         draw_text_run(c.clipped_to({b.left + 2, b.top + 2, b.right - 2, b.bottom - 2}), face, tx,
                       ty, l.shown.data(), 0, l.shown.size(), l.mnemonic,
-                      w.enabled ? look::kText : look::kGrayText);
+                      w.enabled ? look::TEXT : look::GRAY_TEXT);
         if (s.focused) {
             // A dotted focus rectangle inside the bevel.
             Rect f{b.left + 3, b.top + 3, b.right - 3, b.bottom - 3};
             for (int x = f.left; x < f.right; x += 2) {
-                fill_rect(c, {x, f.top, x + 1, f.top + 1}, look::kText);
-                fill_rect(c, {x, f.bottom - 1, x + 1, f.bottom}, look::kText);
+                fill_rect(c, {x, f.top, x + 1, f.top + 1}, look::TEXT);
+                fill_rect(c, {x, f.bottom - 1, x + 1, f.bottom}, look::TEXT);
             }
             for (int y = f.top; y < f.bottom; y += 2) {
-                fill_rect(c, {f.left, y, f.left + 1, y + 1}, look::kText);
-                fill_rect(c, {f.right - 1, y, f.right, y + 1}, look::kText);
+                fill_rect(c, {f.left, y, f.left + 1, y + 1}, look::TEXT);
+                fill_rect(c, {f.right - 1, y, f.right, y + 1}, look::TEXT);
             }
         }
         dc_touched(*dc, r);
@@ -540,7 +540,7 @@ void button_paint(HWND hwnd, Window& w, ButtonState& s) {
 void button_click(HWND hwnd) {
     Window* w = wm_window(hwnd);
     if (!w || !w->enabled) return;
-    wm_send(w->parent, WM_COMMAND, make_wparam(static_cast<unsigned>(w->id), kBnClicked),
+    wm_send(w->parent, WM_COMMAND, make_wparam(static_cast<unsigned>(w->id), BN_CLICKED),
             reinterpret_cast<LPARAM>(hwnd));
 }
 
@@ -627,14 +627,14 @@ void static_paint(HWND hwnd, Window& w) {
         Canvas c = dc_canvas(*dc);
         Rect client = wm_client_rect(w);
         Rect r{0, 0, client.width(), client.height()};
-        fill_rect(c, r, look::kFace);
+        fill_rect(c, r, look::FACE);
         const FontFace* face = ui_face();
         Label l = parse_label(w.title.data(), w.title.size());
         std::vector<TextLine> lines;
         wrap_text(face, l.shown.data(), l.shown.size(), r.width(), lines);
         int lh = std::max(1, font_metrics(face).height);
         int align = static_cast<int>(w.style & 0x03); // 0 left, 1 centred, 2 right
-        uint32_t colour = w.enabled ? look::kText : look::kGrayText;
+        uint32_t colour = w.enabled ? look::TEXT : look::GRAY_TEXT;
         int y = 0;
         for (const TextLine& line : lines) {
             if (y >= r.bottom) break;
@@ -687,7 +687,7 @@ void controls_register_classes() {
     register_class("edit", edit_proc);
     register_class("button", button_proc);
     register_class("static", static_proc);
-    register_class(kDialogClass, dialog_window_proc);
+    register_class(DIALOG_CLASS, dialog_window_proc);
     menu_register_class();
 }
 

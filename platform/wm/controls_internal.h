@@ -15,22 +15,22 @@ namespace ws {
 
 // Colours of the layer's own user interface (0x00RRGGBB).
 namespace look {
-inline constexpr uint32_t kFace = 0xF0F0F0;   // dialogs, buttons, the menu bar
-inline constexpr uint32_t kMenu = 0xF8F8F8;   // pull-downs
-inline constexpr uint32_t kWindow = 0xFFFFFF; // edit boxes
-inline constexpr uint32_t kText = 0x000000;
-inline constexpr uint32_t kGrayText = 0x8C8C8C;
-inline constexpr uint32_t kHighlight = 0x3165C4; // the chosen title or line
-inline constexpr uint32_t kHighlightText = 0xFFFFFF;
-inline constexpr uint32_t kHighlightGray = 0xB4C4E4; // a grayed line, highlighted
-inline constexpr uint32_t kLight = 0xFFFFFF;         // bevel: lit edges
-inline constexpr uint32_t kShadow = 0xA0A0A0;        // bevel: shaded edges
-inline constexpr uint32_t kDarkShadow = 0x404040;    // bevel: outer shaded edges, frames
+inline constexpr uint32_t FACE = 0xF0F0F0;   // dialogs, buttons, the menu bar
+inline constexpr uint32_t MENU = 0xF8F8F8;   // pull-downs
+inline constexpr uint32_t WINDOW = 0xFFFFFF; // edit boxes
+inline constexpr uint32_t TEXT = 0x000000;
+inline constexpr uint32_t GRAY_TEXT = 0x8C8C8C;
+inline constexpr uint32_t HIGHLIGHT = 0x3165C4; // the chosen title or line
+inline constexpr uint32_t HIGHLIGHT_TEXT = 0xFFFFFF;
+inline constexpr uint32_t HIGHLIGHT_GRAY = 0xB4C4E4; // a grayed line, highlighted
+inline constexpr uint32_t LIGHT = 0xFFFFFF;         // bevel: lit edges
+inline constexpr uint32_t SHADOW = 0xA0A0A0;        // bevel: shaded edges
+inline constexpr uint32_t DARK_SHADOW = 0x404040;    // bevel: outer shaded edges, frames
 } // namespace look
 
 // WM_COMMAND's notification code for a clicked button, and the packing of
 // its wParam.
-inline constexpr WORD kBnClicked = 0;
+inline constexpr WORD BN_CLICKED = 0;
 inline WPARAM make_wparam(unsigned low, unsigned high) {
     return static_cast<WPARAM>((low & 0xFFFFu) | ((high & 0xFFFFu) << 16));
 }
@@ -71,8 +71,8 @@ LRESULT CALLBACK dialog_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM l
 // The pull-down windows' class (menus.cpp).
 void menu_register_class();
 
-inline constexpr const char* kDialogClass = "#32770";
-inline constexpr const char* kMenuPopupClass = "#32768";
+inline constexpr const char* DIALOG_CLASS = "#32770";
+inline constexpr const char* MENU_POPUP_CLASS = "#32768";
 
 // For tests: the edit box's caret (a byte offset into its text), its top
 // visible line and its number of lines; -1 when hwnd is not an edit box.

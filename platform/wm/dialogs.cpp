@@ -27,10 +27,10 @@ namespace ws {
 
 namespace {
 
-constexpr int kMaxItems = 255;
-constexpr size_t kMaxStringUnits = 4096;
-constexpr int kMaxSide = 16384;         // the largest window the layer makes
-constexpr int kFirstClassAtom = 0xC000; // RegisterClassA's atoms start here
+constexpr int MAX_ITEMS = 255;
+constexpr size_t MAX_STRING_UNITS = 4096;
+constexpr int MAX_SIDE = 16384;         // the largest window the layer makes
+constexpr int FIRST_CLASS_ATOM = 0xC000; // RegisterClassA's atoms start here
 
 struct ItemTemplate {
     DWORD style = 0, ex_style = 0;
@@ -74,7 +74,7 @@ struct Reader {
         for (;;) {
             WORD u = u16();
             if (u == 0) break;
-            if (units.size() >= kMaxStringUnits) return false;
+            if (units.size() >= MAX_STRING_UNITS) return false;
             units.push_back(u);
         }
         out = cp1252_from_utf16(units.data(), units.size());
@@ -109,13 +109,13 @@ bool parse_template(const BYTE* bytes, DialogTemplate& t) {
     r.s16();
     t.cx = std::max(0, r.s16());
     t.cy = std::max(0, r.s16());
-    if (count > kMaxItems) return false;
+    if (count > MAX_ITEMS) return false;
     std::string name;
     int ordinal;
     if (!r.name_or_ordinal(name, ordinal)) return false; // the menu: not used
     if (!r.name_or_ordinal(t.class_name, ordinal)) return false;
     if (ordinal >= 0) {
-        if (ordinal < kFirstClassAtom) return false;
+        if (ordinal < FIRST_CLASS_ATOM) return false;
         t.class_atom = static_cast<WORD>(ordinal);
     }
     if (!r.string(t.title)) return false;
@@ -148,7 +148,7 @@ bool parse_template(const BYTE* bytes, DialogTemplate& t) {
                 break;
             default:
                 // Other built-in atoms name controls this layer does not have.
-                if (ordinal < kFirstClassAtom) return false;
+                if (ordinal < FIRST_CLASS_ATOM) return false;
                 it.class_atom = static_cast<WORD>(ordinal);
             }
         } else if (it.class_name.empty()) {
@@ -168,11 +168,11 @@ LPCSTR class_by_atom(WORD atom) {
 
 int units_to_pixels(int units, int base, int per) {
     int64_t v = int64_t{units} * base / per;
-    return static_cast<int>(std::clamp<int64_t>(v, -kMaxSide * 4, kMaxSide * 4));
+    return static_cast<int>(std::clamp<int64_t>(v, -MAX_SIDE * 4, MAX_SIDE * 4));
 }
 
 int side(int units, int base, int per) {
-    return std::clamp(units_to_pixels(units, base, per), 0, kMaxSide);
+    return std::clamp(units_to_pixels(units, base, per), 0, MAX_SIDE);
 }
 
 // The modal dialogs running, innermost last.
@@ -215,16 +215,16 @@ void press_default(Window& dialog) {
         target = dialog.default_button;
     if (Window* b = wm_window(target)) {
         if (!b->enabled) return;
-        wm_send(dialog.handle, WM_COMMAND, make_wparam(static_cast<unsigned>(b->id), kBnClicked),
+        wm_send(dialog.handle, WM_COMMAND, make_wparam(static_cast<unsigned>(b->id), BN_CLICKED),
                 reinterpret_cast<LPARAM>(target));
         return;
     }
-    wm_send(dialog.handle, WM_COMMAND, make_wparam(IDOK, kBnClicked), 0);
+    wm_send(dialog.handle, WM_COMMAND, make_wparam(IDOK, BN_CLICKED), 0);
 }
 
 void send_cancel(Window& dialog) {
     HWND cancel = child_with_id(dialog, IDCANCEL);
-    wm_send(dialog.handle, WM_COMMAND, make_wparam(IDCANCEL, kBnClicked),
+    wm_send(dialog.handle, WM_COMMAND, make_wparam(IDCANCEL, BN_CLICKED),
             reinterpret_cast<LPARAM>(cancel));
 }
 
@@ -253,15 +253,15 @@ void track_modifiers(const MSG& m) {
 // Creates the dialog window and its controls, hidden; nullptr on failure.
 HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc) {
     DWORD style = (t.style & ~static_cast<DWORD>(WS_VISIBLE | WS_CHILD)) | WS_POPUP;
-    int client_w = side(t.cx, metrics::kDialogBaseX, 4);
-    int client_h = side(t.cy, metrics::kDialogBaseY, 8);
+    int client_w = side(t.cx, metrics::DIALOG_BASE_X, 4);
+    int client_h = side(t.cy, metrics::DIALOG_BASE_Y, 8);
     // The frame around the client area, as the window manager lays it out.
     Window probe;
     probe.style = style;
     probe.rect = {0, 0, 1000, 1000};
     Rect pc = wm_client_rect(probe);
-    int width = std::min(kMaxSide, client_w + (1000 - pc.width()));
-    int height = std::min(kMaxSide, client_h + (1000 - pc.height()));
+    int width = std::min(MAX_SIDE, client_w + (1000 - pc.width()));
+    int height = std::min(MAX_SIDE, client_h + (1000 - pc.height()));
 
     int64_t sw = driver().screen_width(), sh = driver().screen_height();
     Rect area{0, 0, static_cast<int>(sw), static_cast<int>(sh)};
@@ -273,7 +273,7 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
     y = std::max<int64_t>(0, std::min<int64_t>(y, sh - height));
 
     LPCSTR cls = t.class_atom           ? class_by_atom(t.class_atom)
-                 : t.class_name.empty() ? kDialogClass
+                 : t.class_name.empty() ? DIALOG_CLASS
                                         : t.class_name.c_str();
     HWND dlg =
         CreateWindowExA(t.ex_style, cls, t.title.c_str(), style, static_cast<int>(x),
@@ -286,9 +286,9 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
         DWORD cs = (it.style | WS_CHILD) & ~static_cast<DWORD>(WS_POPUP);
         HWND c = CreateWindowExA(
             it.ex_style, it.class_atom ? class_by_atom(it.class_atom) : it.class_name.c_str(),
-            it.title.c_str(), cs, units_to_pixels(it.x, metrics::kDialogBaseX, 4),
-            units_to_pixels(it.y, metrics::kDialogBaseY, 8), side(it.cx, metrics::kDialogBaseX, 4),
-            side(it.cy, metrics::kDialogBaseY, 8), dlg,
+            it.title.c_str(), cs, units_to_pixels(it.x, metrics::DIALOG_BASE_X, 4),
+            units_to_pixels(it.y, metrics::DIALOG_BASE_Y, 8), side(it.cx, metrics::DIALOG_BASE_X, 4),
+            side(it.cy, metrics::DIALOG_BASE_Y, 8), dlg,
             reinterpret_cast<HMENU>(static_cast<uintptr_t>(it.id)), instance, nullptr);
         Window* cw = wm_window(c);
         if (!cw || !(w = wm_window(dlg))) {
@@ -328,11 +328,11 @@ LRESULT CALLBACK dialog_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM l
         Canvas c = dc_canvas(*dc);
         Rect client = wm_client_rect(*w);
         Rect all{0, 0, client.width(), client.height()};
-        fill_rect(c, all, look::kFace);
+        fill_rect(c, all, look::FACE);
         // A thin frame marks the dialog's edge against what lies behind it.
-        fill_rect(c, {0, all.bottom - 1, all.right, all.bottom}, look::kDarkShadow);
-        fill_rect(c, {0, 0, 1, all.bottom}, look::kDarkShadow);
-        fill_rect(c, {all.right - 1, 0, all.right, all.bottom}, look::kDarkShadow);
+        fill_rect(c, {0, all.bottom - 1, all.right, all.bottom}, look::DARK_SHADOW);
+        fill_rect(c, {0, 0, 1, all.bottom}, look::DARK_SHADOW);
+        fill_rect(c, {all.right - 1, 0, all.right, all.bottom}, look::DARK_SHADOW);
         dc_touched(*dc, all);
         // The controls' borders lie in this area too and were painted before it.
         for (HWND h : w->children)

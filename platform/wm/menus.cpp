@@ -3,7 +3,7 @@
 // Menus live in a handle table. A window's bar is drawn in its non-client
 // area, under the caption; an open pull-down is a top-level popup window of
 // the layer owned by that window. The pull-down never becomes active, so the
-// keyboard stays with its owner and every notice reaches menu_handle_input
+// keyboard stays with its owner and every event reaches menu_handle_input
 // first. One menu is operated at a time: the highlighted bar title, the open
 // pull-down and its highlighted line. There is no modal loop, so timers and
 // painting go on while a pull-down is open; a chosen command is posted.
@@ -61,10 +61,10 @@ bool alt_alone = false; // Alt went down and no other key since
 int closing = 0;        // > 0 while the menu code destroys a pull-down itself
 
 // Bounds that keep a wild caller from making huge menus.
-constexpr size_t kMaxItemText = 1024;
-constexpr size_t kMaxItems = 4096;
-constexpr int kMaxDepth = 32;
-constexpr int kBarInset = 2; // pixels before the first bar title
+constexpr size_t MAX_ITEM_TEXT = 1024;
+constexpr size_t MAX_ITEMS = 4096;
+constexpr int MAX_DEPTH = 32;
+constexpr int BAR_INSET = 2; // pixels before the first bar title
 
 Menu* find(HMENU h) {
     return menus.get(handle_value(h));
@@ -105,15 +105,15 @@ int text_width(const std::string& s) {
 // The bar, in the window's surface pixels: the rows just above the client area.
 Rect bar_rect(const Window& w) {
     Rect c = wm_client_rect(w);
-    return {c.left, c.top - metrics::kMenuBarHeight, c.right, c.top};
+    return {c.left, c.top - metrics::MENU_BAR_HEIGHT, c.right, c.top};
 }
 
 std::vector<Rect> title_rects(const Window& w, const Menu& bar) {
     std::vector<Rect> out;
     Rect b = bar_rect(w);
-    int64_t x = int64_t{b.left} + kBarInset;
+    int64_t x = int64_t{b.left} + BAR_INSET;
     for (const MenuItem& it : bar.items) {
-        int64_t width = 2 * metrics::kMenuTitlePadding;
+        int64_t width = 2 * metrics::MENU_TITLE_PADDING;
         if (!is_separator(it)) width += text_width(split_text(it.text).label.shown);
         int64_t right = std::min<int64_t>(x + width, 1 << 24);
         out.push_back({static_cast<int>(x), b.top, static_cast<int>(right), b.bottom - 1});
@@ -139,7 +139,7 @@ struct PopupLayout {
 
 PopupLayout popup_layout(const Menu& m, int min_width) {
     PopupLayout l;
-    const int b = metrics::kBorderWidth;
+    const int b = metrics::BORDER_WIDTH;
     int64_t label_w = 0, shortcut_w = 0;
     for (const MenuItem& it : m.items) {
         if (is_separator(it)) continue;
@@ -147,12 +147,12 @@ PopupLayout popup_layout(const Menu& m, int min_width) {
         label_w = std::max<int64_t>(label_w, text_width(t.label.shown));
         shortcut_w = std::max<int64_t>(shortcut_w, text_width(t.shortcut.shown));
     }
-    int64_t width = 2 * b + metrics::kMenuCheckColumn + label_w + metrics::kMenuRightPadding;
-    if (shortcut_w > 0) width += metrics::kMenuShortcutGap + shortcut_w;
+    int64_t width = 2 * b + metrics::MENU_CHECK_COLUMN + label_w + metrics::MENU_RIGHT_PADDING;
+    if (shortcut_w > 0) width += metrics::MENU_SHORTCUT_GAP + shortcut_w;
     width = std::clamp<int64_t>(width, min_width, 16384);
     int64_t y = b + 2;
     for (const MenuItem& it : m.items) {
-        int h = is_separator(it) ? metrics::kMenuSeparatorHeight : metrics::kMenuItemHeight;
+        int h = is_separator(it) ? metrics::MENU_SEPARATOR_HEIGHT : metrics::MENU_ITEM_HEIGHT;
         int64_t top = std::min<int64_t>(y, 1 << 24);
         l.rows.push_back({b, static_cast<int>(top), static_cast<int>(width - b),
                           static_cast<int>(std::min<int64_t>(top + h, 1 << 24))});
@@ -176,9 +176,9 @@ int popup_item_at(const Menu& m, const Window& pw, int x, int y) {
 
 void draw_check(const Canvas& c, int x, int y, uint32_t pixel) {
     // A tick seven pixels wide, three thick.
-    static const int kTop[7] = {2, 3, 4, 3, 2, 1, 0};
+    static const int TOP[7] = {2, 3, 4, 3, 2, 1, 0};
     for (int i = 0; i < 7; ++i)
-        fill_rect(c, {x + i, y + kTop[i], x + i + 1, y + kTop[i] + 3}, pixel);
+        fill_rect(c, {x + i, y + TOP[i], x + i + 1, y + TOP[i] + 3}, pixel);
 }
 
 void draw_arrow(const Canvas& c, int x, int y, uint32_t pixel) {
@@ -190,8 +190,8 @@ void paint_bar(Window& w) {
     Canvas c = wm_window_canvas(w);
     Rect b = bar_rect(w);
     if (b.empty() || !c.pixels) return;
-    fill_rect(c, b, look::kFace);
-    fill_rect(c, {b.left, b.bottom - 1, b.right, b.bottom}, look::kShadow);
+    fill_rect(c, b, look::FACE);
+    fill_rect(c, {b.left, b.bottom - 1, b.right, b.bottom}, look::SHADOW);
     Menu* bar = find(w.menu);
     if (bar) {
         const FontFace* face = ui_face();
@@ -206,11 +206,11 @@ void paint_bar(Window& w) {
             bool hot = tracking && tr.hot_title == static_cast<int>(i);
             Rect r = rects[i].intersect(b);
             if (r.empty()) break;
-            if (hot) fill_rect(c, r, look::kHighlight);
-            uint32_t colour = (it.flags & MF_GRAYED) ? look::kGrayText
-                              : hot                  ? look::kHighlightText
-                                                     : look::kText;
-            draw_text_run(c.clipped_to(r), face, rects[i].left + metrics::kMenuTitlePadding, ty,
+            if (hot) fill_rect(c, r, look::HIGHLIGHT);
+            uint32_t colour = (it.flags & MF_GRAYED) ? look::GRAY_TEXT
+                              : hot                  ? look::HIGHLIGHT_TEXT
+                                                     : look::TEXT;
+            draw_text_run(c.clipped_to(r), face, rects[i].left + metrics::MENU_TITLE_PADDING, ty,
                           l.shown.data(), 0, l.shown.size(), l.mnemonic, colour);
         }
     }
@@ -224,8 +224,8 @@ void paint_popup() {
     Canvas c = wm_window_canvas(*pw);
     if (!c.pixels) return;
     Rect all{0, 0, pw->rect.width(), pw->rect.height()};
-    fill_rect(c, all, look::kMenu);
-    draw_frame(c, all, look::kShadow);
+    fill_rect(c, all, look::MENU);
+    draw_frame(c, all, look::SHADOW);
     PopupLayout l = popup_layout(*m, pw->rect.width());
     const FontFace* face = ui_face();
     int cell = font_metrics(face).height;
@@ -235,30 +235,30 @@ void paint_popup() {
         if (row.top >= all.bottom) break;
         if (is_separator(it)) {
             int y = row.top + row.height() / 2 - 1;
-            fill_rect(c, {row.left + 2, y, row.right - 2, y + 1}, look::kShadow);
-            fill_rect(c, {row.left + 2, y + 1, row.right - 2, y + 2}, look::kLight);
+            fill_rect(c, {row.left + 2, y, row.right - 2, y + 1}, look::SHADOW);
+            fill_rect(c, {row.left + 2, y + 1, row.right - 2, y + 2}, look::LIGHT);
             continue;
         }
         bool hot = static_cast<int>(i) == tr.hot_item;
         bool gray = it.flags & MF_GRAYED;
-        if (hot) fill_rect(c, row, look::kHighlight);
-        uint32_t colour = gray ? (hot ? look::kHighlightGray : look::kGrayText)
-                               : (hot ? look::kHighlightText : look::kText);
+        if (hot) fill_rect(c, row, look::HIGHLIGHT);
+        uint32_t colour = gray ? (hot ? look::HIGHLIGHT_GRAY : look::GRAY_TEXT)
+                               : (hot ? look::HIGHLIGHT_TEXT : look::TEXT);
         Canvas rc = c.clipped_to(row);
         if (it.flags & MF_CHECKED)
-            draw_check(rc, row.left + (metrics::kMenuCheckColumn - 7) / 2,
+            draw_check(rc, row.left + (metrics::MENU_CHECK_COLUMN - 7) / 2,
                        row.top + (row.height() - 7) / 2, colour);
         ItemText t = split_text(it.text);
         int ty = row.top + (row.height() - cell) / 2;
-        draw_text_run(rc, face, row.left + metrics::kMenuCheckColumn, ty, t.label.shown.data(), 0,
+        draw_text_run(rc, face, row.left + metrics::MENU_CHECK_COLUMN, ty, t.label.shown.data(), 0,
                       t.label.shown.size(), t.label.mnemonic, colour);
         if (!t.shortcut.shown.empty()) {
-            int x = row.right - metrics::kMenuRightPadding - text_width(t.shortcut.shown);
+            int x = row.right - metrics::MENU_RIGHT_PADDING - text_width(t.shortcut.shown);
             draw_text_run(rc, face, x, ty, t.shortcut.shown.data(), 0, t.shortcut.shown.size(), -1,
                           colour);
         }
         if (it.flags & MF_POPUP)
-            draw_arrow(rc, row.right - metrics::kMenuRightPadding + 2,
+            draw_arrow(rc, row.right - metrics::MENU_RIGHT_PADDING + 2,
                        row.top + (row.height() - 7) / 2, colour);
     }
     wm_surface_touched(*pw, all);
@@ -347,7 +347,7 @@ bool open_popup(Window& w, int title, int select) {
         int64_t above = int64_t{w.rect.top} + b.top - l.height;
         y = above >= 0 ? above : std::max<int64_t>(0, sh - l.height);
     }
-    HWND h = CreateWindowExA(0, kMenuPopupClass, "", WS_POPUP | WS_BORDER, static_cast<int>(x),
+    HWND h = CreateWindowExA(0, MENU_POPUP_CLASS, "", WS_POPUP | WS_BORDER, static_cast<int>(x),
                              static_cast<int>(y), l.width, l.height, w.handle, nullptr, nullptr,
                              nullptr);
     Window* pw = wm_window(h);
@@ -384,7 +384,7 @@ void open_or_choose(Window& w, int title, int select) {
 }
 
 bool is_popup_window(const Window& w) {
-    return w.cls && w.cls->name == kMenuPopupClass;
+    return w.cls && w.cls->name == MENU_POPUP_CLASS;
 }
 
 Menu* usable_bar(const Window& w) {
@@ -393,7 +393,7 @@ Menu* usable_bar(const Window& w) {
     return bar && step_line(*bar, -1, 1) >= 0 ? bar : nullptr;
 }
 
-// Pointer notices over the open pull-down (its surface pixels).
+// Pointer events over the open pull-down (its surface pixels).
 bool popup_pointer(const InputEvent& ev, int x, int y) {
     Window* pw = wm_window(tr.popup);
     Menu* m = find(tr.open_menu);
@@ -644,7 +644,7 @@ bool key(Window& top, const InputEvent& ev) {
 // Whether the tree of menu `root` holds `target` (a cycle guard for
 // AppendMenuA; a tree too deep to check counts as holding it).
 bool holds(HMENU root, HMENU target, int depth) {
-    if (root == target || depth > kMaxDepth) return true;
+    if (root == target || depth > MAX_DEPTH) return true;
     Menu* m = find(root);
     if (!m) return false;
     for (const MenuItem& it : m->items)
@@ -654,7 +654,7 @@ bool holds(HMENU root, HMENU target, int depth) {
 
 MenuItem* by_command(HMENU h, UINT id, int depth) {
     Menu* m = find(h);
-    if (!m || depth > kMaxDepth) return nullptr;
+    if (!m || depth > MAX_DEPTH) return nullptr;
     for (MenuItem& it : m->items) {
         if (it.flags & MF_POPUP) {
             if (MenuItem* found = by_command(it.popup, id, depth + 1)) return found;
@@ -667,7 +667,7 @@ MenuItem* by_command(HMENU h, UINT id, int depth) {
 
 void destroy_tree(HMENU h, int depth) {
     Menu* m = find(h);
-    if (!m || depth > kMaxDepth) return;
+    if (!m || depth > MAX_DEPTH) return;
     std::vector<HMENU> subs;
     for (const MenuItem& it : m->items)
         if (it.flags & MF_POPUP) subs.push_back(it.popup);
@@ -705,7 +705,7 @@ LRESULT CALLBACK popup_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 void menu_register_class() {
     WNDCLASSA wc{};
     wc.lpfnWndProc = popup_proc;
-    wc.lpszClassName = kMenuPopupClass;
+    wc.lpszClassName = MENU_POPUP_CLASS;
     RegisterClassA(&wc);
 }
 
@@ -819,7 +819,7 @@ HMENU WINAPI CreatePopupMenu(void) {
 
 BOOL WINAPI AppendMenuA(HMENU menu, UINT flags, UINT_PTR id_or_popup, LPCSTR text) {
     Menu* m = find(menu);
-    if (!m || m->items.size() >= kMaxItems) return FALSE;
+    if (!m || m->items.size() >= MAX_ITEMS) return FALSE;
     MenuItem it;
     if (flags & MF_SEPARATOR) {
         it.flags = MF_SEPARATOR; // a separator has no text, command or state
@@ -832,7 +832,7 @@ BOOL WINAPI AppendMenuA(HMENU menu, UINT flags, UINT_PTR id_or_popup, LPCSTR tex
         } else {
             it.id = id_or_popup;
         }
-        if (text) it.text.assign(text, strnlen(text, kMaxItemText));
+        if (text) it.text.assign(text, strnlen(text, MAX_ITEM_TEXT));
     }
     menu_changed(menu);
     m->items.push_back(std::move(it));

@@ -39,7 +39,7 @@ UINT_PTR next_thread_timer = 0x7000;
 
 // While the program runs without blocking, what it draws is still shown
 // this often (driver milliseconds).
-constexpr uint64_t kPresentInterval = 16;
+constexpr uint64_t PRESENT_INTERVAL = 16;
 
 DWORD now_ms() { return static_cast<DWORD>(driver().now_ms()); }
 
@@ -73,7 +73,7 @@ LPARAM key_lparam(int ch, bool up) {
 
 bool in_close_box(const Window& top, int sx, int sy) {
     if (!wm_own_caption(top) || !(top.style & WS_SYSMENU)) return false;
-    int h = metrics::kCaptionHeight;
+    int h = metrics::CAPTION_HEIGHT;
     return sx >= top.rect.width() - h && sx < top.rect.width() && sy >= 0 && sy < h;
 }
 
@@ -300,7 +300,7 @@ uint64_t next_deadline() {
 
 void present_if_due() {
     uint64_t now = driver().now_ms();
-    if (now - last_present >= kPresentInterval) {
+    if (now - last_present >= PRESENT_INTERVAL) {
         wm_present_all();
         last_present = now;
     }

@@ -28,7 +28,7 @@ std::vector<HWND> activation;      // most recently active last
 HWND focus_hwnd = nullptr;
 HWND active_hwnd = nullptr;
 
-constexpr ATOM kFirstAtom = 0xC000;
+constexpr ATOM FIRST_ATOM = 0xC000;
 
 bool same_name(const std::string& a, const char* b) {
     size_t n = std::strlen(b);
@@ -45,8 +45,8 @@ const WindowClass* find_class(LPCSTR name) {
     uintptr_t v = reinterpret_cast<uintptr_t>(name);
     if (v == 0) return nullptr;
     if (v < 0x10000) {
-        size_t i = v - kFirstAtom;
-        return v >= kFirstAtom && i < classes.size() ? classes[i].get() : nullptr;
+        size_t i = v - FIRST_ATOM;
+        return v >= FIRST_ATOM && i < classes.size() ? classes[i].get() : nullptr;
     }
     for (auto& c : classes)
         if (same_name(c->name, name)) return c.get();
@@ -56,11 +56,11 @@ const WindowClass* find_class(LPCSTR name) {
 bool has_caption(const Window& w) { return (w.style & WS_CAPTION) == WS_CAPTION; }
 
 int caption_height(const Window& w) {
-    return wm_own_caption(w) ? metrics::kCaptionHeight : 0;
+    return wm_own_caption(w) ? metrics::CAPTION_HEIGHT : 0;
 }
 
 Rect close_box(const Window& w) {
-    int h = metrics::kCaptionHeight;
+    int h = metrics::CAPTION_HEIGHT;
     return {w.rect.width() - h, 0, w.rect.width(), h};
 }
 
@@ -73,7 +73,7 @@ void paint_caption(Window& w) {
     bool active = w.handle == active_hwnd;
     Rect bar{0, 0, w.rect.width(), h};
     fill(c, bar, active ? 0x1F3F7F : 0x7F7F8F);
-    const FontFace* face = font_resolve({-metrics::kUiFontHeight, 700, false, metrics::kUiFace});
+    const FontFace* face = font_resolve({-metrics::UI_FONT_HEIGHT, 700, false, metrics::UI_FACE});
     FontMetrics m = font_metrics(face);
     int ty = (h - m.height) / 2;
     font_draw(c.clipped_to({0, 0, bar.right - h - 2, h}), face, 6, ty, w.title.data(),
@@ -173,18 +173,18 @@ Rect wm_client_rect(const Window& w) {
         if (wm_is_top_level(w) && w.desktop_frame) {
             r = {w.frame.left, w.frame.top, r.right - w.frame.right, r.bottom - w.frame.bottom};
         } else if (wm_is_top_level(w)) {
-            r.left += metrics::kFrameWidth;
-            r.right -= metrics::kFrameWidth;
-            r.bottom -= metrics::kFrameWidth;
-            r.top += metrics::kFrameWidth + metrics::kCaptionHeight;
+            r.left += metrics::FRAME_WIDTH;
+            r.right -= metrics::FRAME_WIDTH;
+            r.bottom -= metrics::FRAME_WIDTH;
+            r.top += metrics::FRAME_WIDTH + metrics::CAPTION_HEIGHT;
         } else {
-            r.top += metrics::kCaptionHeight;
+            r.top += metrics::CAPTION_HEIGHT;
         }
     } else if (w.style & WS_BORDER) {
-        int b = metrics::kBorderWidth;
+        int b = metrics::BORDER_WIDTH;
         r = {r.left + b, r.top + b, r.right - b, r.bottom - b};
     }
-    if (w.menu && wm_is_top_level(w)) r.top += metrics::kMenuBarHeight;
+    if (w.menu && wm_is_top_level(w)) r.top += metrics::MENU_BAR_HEIGHT;
     if (r.bottom < r.top) r.bottom = r.top;
     if (r.right < r.left) r.right = r.left;
     return r;
@@ -447,7 +447,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     c->instance = wc->hInstance;
     c->background = wc->hbrBackground;
     classes.push_back(std::move(c));
-    return static_cast<ATOM>(kFirstAtom + classes.size() - 1);
+    return static_cast<ATOM>(FIRST_ATOM + classes.size() - 1);
 }
 
 HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWORD style,
@@ -578,8 +578,8 @@ int WINAPI GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXSCREEN: return driver().screen_width();
     case SM_CYSCREEN: return driver().screen_height();
-    case SM_CYCAPTION: return metrics::kCaptionHeight;
-    case SM_CYMENU: return metrics::kMenuBarHeight;
+    case SM_CYCAPTION: return metrics::CAPTION_HEIGHT;
+    case SM_CYMENU: return metrics::MENU_BAR_HEIGHT;
     default: return 0;
     }
 }

@@ -126,7 +126,7 @@ Window* wm_window_at(Window& top, int sx, int sy);
 // Hooks of the menu code (menus.cpp).
 // Paints the menu bar of `w` into its surface (called from wm_paint_nonclient).
 void menu_paint_bar(Window& w);
-// Gives the menu code first sight of an input notice for top-level window
+// Gives the menu code first sight of an input event for top-level window
 // `top` (surface pixels). Returns true when the menu code consumed it.
 bool menu_handle_input(Window& top, const InputEvent& event);
 // Closes any open pull-down (called when its window goes away).

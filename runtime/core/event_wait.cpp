@@ -4,7 +4,7 @@
 // script playback supply an event, and turns the wait into a periodic one
 // while animation runs. A turn that finds no message and no playback to do
 // sleeps until there is something to take, so a waiting program uses no
-// processor time: a periodic wait until the next message or timer notice,
+// processor time: a periodic wait until the next message or timer event,
 // any other wait until the next message other than a timer's.
 #include "state.h"
 
@@ -30,7 +30,7 @@ static int still_waiting(void) {
 }
 
 // Sleeps until the wait has something to take. Only a periodic wait is ended
-// by the timer; in any other (animation halted) a timer notice would only set
+// by the timer; in any other (animation halted) a timer event would only set
 // tick_arrived, which the next periodic wait clears first, so the timer need
 // not wake the program: it is taken with whatever wakes it.
 static void sleep_until_needed(void) {

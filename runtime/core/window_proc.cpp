@@ -1,7 +1,7 @@
 // window_proc.cpp: the graphics window's procedure and the Run menu.
 //
-// The procedure turns window-system notices into runtime state: clicks and
-// characters into the pending event, timer notices into ticks, size notices
+// The procedure turns window-system messages into runtime state: clicks and
+// characters into the pending event, timer messages into ticks, size messages
 // into the origin, and the Run menu's commands (also given with Control-key
 // shortcuts) into the animation, logging and script switches.
 #include "state.h"

@@ -415,7 +415,7 @@ TEST(RunnerIdle, ScreenWritesTheWholeScreenAndGoesOn) {
     ASSERT_TRUE(ws::read_png(file.c_str(), px, w, h));
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 200);
-    EXPECT_EQ(px[0], HeadlessDriver::kScreenBackground);
+    EXPECT_EQ(px[0], HeadlessDriver::SCREEN_BACKGROUND);
 }
 
 TEST(RunnerIdleDeathTest, RunningPastMaxTicksIsARunnerError) {

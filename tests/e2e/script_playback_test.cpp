@@ -10,7 +10,7 @@
 namespace {
 
 // The Shape tab, two card clicks, the Files tab and "Save 1".
-const char* kSession =
+const char* SESSION =
     "wait 1\nkey ctrl+r\nwait 2\nclick -25 232\nwait 2\nclick 50 0\nwait 3\nclick 100 -50\n"
     "wait 3\nclick 195 232\nwait 2\nclick -245 179\nwait 4\nkey ctrl+r\nwait 1\n";
 
@@ -19,7 +19,7 @@ struct Recording {
 };
 
 Recording record() {
-    harness::RunResult r = harness::run_headless(kSession);
+    harness::RunResult r = harness::run_headless(SESSION);
     EXPECT_EQ(r.status, 0) << r.err;
     return {r.read("KV319.SCR"), r.read("tobu1.sav")};
 }

@@ -43,12 +43,12 @@ int64_t now_ms() {
 
 namespace {
 
-constexpr const char* kXvfb = "/usr/bin/Xvfb";
-constexpr const char* kImport = "/usr/bin/import";
-constexpr const char* kXdotool = "/usr/bin/xdotool";
-constexpr const char* kOpenbox = "/usr/bin/openbox";
-constexpr const char* kWeston = "/usr/bin/weston";
-constexpr int kStartLimit = 20000; // for a server, manager or compositor to come up, ms
+constexpr const char* XVFB = "/usr/bin/Xvfb";
+constexpr const char* IMPORT = "/usr/bin/import";
+constexpr const char* XDOTOOL = "/usr/bin/xdotool";
+constexpr const char* OPENBOX = "/usr/bin/openbox";
+constexpr const char* WESTON = "/usr/bin/weston";
+constexpr int START_LIMIT = 20000; // for a server, manager or compositor to come up, ms
 
 bool starts_with(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
@@ -149,7 +149,7 @@ std::string window_title(Display* d, Window w) {
 
 // ---- XServer ----------------------------------------------------------------
 
-bool XServer::installed() { return access(kXvfb, X_OK) == 0; }
+bool XServer::installed() { return access(XVFB, X_OK) == 0; }
 
 XServer::XServer(int width, int height) {
     int fds[2];
@@ -164,7 +164,7 @@ XServer::XServer(int width, int height) {
         dup2(null, 1);
         dup2(null, 2);
         // -noreset: the resources a test sets stay when the last client leaves.
-        execl(kXvfb, kXvfb, "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+        execl(XVFB, XVFB, "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -175,7 +175,7 @@ XServer::XServer(int width, int height) {
     }
     // The server writes its display number once it accepts connections.
     std::string number;
-    int64_t end = now_ms() + kStartLimit;
+    int64_t end = now_ms() + START_LIMIT;
     while (number.find('\n') == std::string::npos) {
         int left = static_cast<int>(end - now_ms());
         pollfd p{fds[0], POLLIN, 0};
@@ -460,7 +460,7 @@ std::string Program::errors() const {
 // ---- WindowManager --------------------------------------------------------------
 
 bool WindowManager::installed() {
-    return access(kOpenbox, X_OK) == 0;
+    return access(OPENBOX, X_OK) == 0;
 }
 
 WindowManager::WindowManager(const std::string& display, const std::string& workdir) {
@@ -470,12 +470,12 @@ WindowManager::WindowManager(const std::string& display, const std::string& work
     std::string home = workdir + "/wm-home";
     std::filesystem::create_directories(home);
     process_ =
-        std::make_unique<Program>(kOpenbox, std::vector<std::string>{},
+        std::make_unique<Program>(OPENBOX, std::vector<std::string>{},
                                   std::vector<std::string>{"DISPLAY=" + display, "HOME=" + home,
                                                            "XDG_CONFIG_HOME=" + home + "/config"},
                                   workdir, "openbox");
     running_ = process_->started() &&
-               poll_until([&] { return client.window_manager_running(); }, kStartLimit);
+               poll_until([&] { return client.window_manager_running(); }, START_LIMIT);
 }
 
 // ---- Compositor -------------------------------------------------------------------
@@ -497,7 +497,7 @@ bool frame_plugin_installed() {
 
 std::string Compositor::missing() {
     std::string what;
-    if (access(kWeston, X_OK) != 0) what += "weston ";
+    if (access(WESTON, X_OK) != 0) what += "weston ";
     if (!frame_plugin_installed()) what += "libdecor-0-plugin-1-cairo ";
     if (!what.empty()) what.pop_back();
     return what;
@@ -520,7 +520,7 @@ Compositor::Compositor(const std::string& display, int width, int height,
     }
     socket_ = "kv319-test";
     process_ = std::make_unique<Program>(
-        kWeston,
+        WESTON,
         std::vector<std::string>{"--backend=x11-backend.so", "--socket=" + socket_,
                                  "--config=" + config, "--width=" + std::to_string(width),
                                  "--height=" + std::to_string(height)},
@@ -529,8 +529,8 @@ Compositor::Compositor(const std::string& display, int width, int height,
     if (!process_->started()) return;
     XClient client(display);
     std::string socket_path = runtime_dir_ + "/" + socket_;
-    if (!poll_until([&] { return access(socket_path.c_str(), F_OK) == 0; }, kStartLimit)) return;
-    window_ = client.wait_for_window("Weston Compositor - screen0", kStartLimit);
+    if (!poll_until([&] { return access(socket_path.c_str(), F_OK) == 0; }, START_LIMIT)) return;
+    window_ = client.wait_for_window("Weston Compositor - screen0", START_LIMIT);
     // The keyboard goes to the compositor's window from now on. Its seat
     // takes the keyboard from its clients when that window loses the X
     // focus, and does not always give it back when it returns.
@@ -577,7 +577,7 @@ int run_tool(const std::vector<std::string>& argv, const std::string& display, i
     return status;
 }
 
-bool tools_installed() { return access(kImport, X_OK) == 0 && access(kXdotool, X_OK) == 0; }
+bool tools_installed() { return access(IMPORT, X_OK) == 0 && access(XDOTOOL, X_OK) == 0; }
 
 int Shot::count(uint32_t colour, int x0, int y0, int x1, int y1) const {
     int n = 0;
@@ -591,7 +591,7 @@ bool screenshot(const std::string& display, unsigned long window, const std::str
                 Shot& shot) {
     char id[32];
     std::snprintf(id, sizeof id, "0x%lx", window);
-    if (run_tool({kImport, "-window", id, path}, display) != 0) return false;
+    if (run_tool({IMPORT, "-window", id, path}, display) != 0) return false;
     return ws::read_png(path.c_str(), shot.pixels, shot.width, shot.height);
 }
 

@@ -20,18 +20,18 @@ using e2e::Shot;
 using e2e::XClient;
 using e2e::XServer;
 
-constexpr const char* kXdotool = "/usr/bin/xdotool";
-constexpr uint32_t kBlack = 0x000000, kYellow = 0xFFFF00;
-constexpr int kStart = 20000; // limit for windows to appear, ms
-constexpr int kEnd = 20000;   // limit for the program to end, ms
-constexpr int kSeen = 20000;  // limit for the program to show what a test waits for, ms
+constexpr const char* XDOTOOL = "/usr/bin/xdotool";
+constexpr uint32_t BLACK = 0x000000, YELLOW = 0xFFFF00;
+constexpr int START = 20000; // limit for windows to appear, ms
+constexpr int END = 20000;   // limit for the program to end, ms
+constexpr int SEEN = 20000;  // limit for the program to show what a test waits for, ms
 
 // The graphics window: 601 x 540 with caption and menu bar; without a
 // window manager the client is 601 x 501 with its centre, graphics
 // coordinate (0, 0), at (300, 250). The native window shows the menu bar and
 // the client (the desktop draws the caption and any frame).
-constexpr int kCaption = ws::metrics::kCaptionHeight;
-constexpr int kMenuBar = ws::metrics::kMenuBarHeight;
+constexpr int CAPTION = ws::metrics::CAPTION_HEIGHT;
+constexpr int MENU_BAR = ws::metrics::MENU_BAR_HEIGHT;
 
 struct Point {
     int x, y;
@@ -47,12 +47,12 @@ struct Graphics {
 
     int client_width() const { return static_cast<int>(std::lround(at.width / scale)); }
     int client_height() const {
-        return static_cast<int>(std::lround(at.height / scale)) - kMenuBar;
+        return static_cast<int>(std::lround(at.height / scale)) - MENU_BAR;
     }
     // A graphics coordinate as a pixel of the native window: the middle of
     // the pixel of the window's own that shows it.
     Point native(int gx, int gy) const {
-        int px = client_width() / 2 + gx, py = client_height() / 2 - gy + kMenuBar;
+        int px = client_width() / 2 + gx, py = client_height() / 2 - gy + MENU_BAR;
         return {static_cast<int>((px + 0.5) * scale), static_cast<int>((py + 0.5) * scale)};
     }
     // The same on the screen (or the compositor's output).
@@ -104,21 +104,21 @@ struct Session {
 
     int tool(const std::vector<std::string>& argv) { return e2e::run_tool(argv, display()); }
     void click(unsigned long window, Point p) {
-        ASSERT_EQ(tool({kXdotool, "mousemove", "--window", id_text(window), std::to_string(p.x),
+        ASSERT_EQ(tool({XDOTOOL, "mousemove", "--window", id_text(window), std::to_string(p.x),
                         std::to_string(p.y), "click", "1"}),
                   0);
     }
     void move(unsigned long window, Point p) {
-        ASSERT_EQ(tool({kXdotool, "mousemove", "--window", id_text(window), std::to_string(p.x),
+        ASSERT_EQ(tool({XDOTOOL, "mousemove", "--window", id_text(window), std::to_string(p.x),
                         std::to_string(p.y)}),
                   0);
     }
     void focus(unsigned long window) {
-        ASSERT_EQ(tool({kXdotool, "windowfocus", "--sync", id_text(window)}), 0);
+        ASSERT_EQ(tool({XDOTOOL, "windowfocus", "--sync", id_text(window)}), 0);
     }
     // Presses and releases each of the keys (xdotool's names), in order.
     void keys(const std::vector<std::string>& keys) {
-        std::vector<std::string> argv{kXdotool, "key"};
+        std::vector<std::string> argv{XDOTOOL, "key"};
         argv.insert(argv.end(), keys.begin(), keys.end());
         ASSERT_EQ(tool(argv), 0);
     }
@@ -138,13 +138,13 @@ struct Session {
                 s = shot(window, name);
                 return seen(s);
             },
-            kSeen);
+            SEEN);
         return s;
     }
 
     // The graphics window, once it is shown: 0 if it did not come.
     Graphics graphics(unsigned long& id, double scale = 1) {
-        id = client->wait_for_window("KV319 Graphics", kStart);
+        id = client->wait_for_window("KV319 Graphics", START);
         return {id ? client->geometry(id) : Geometry{}, scale};
     }
 
@@ -158,14 +158,14 @@ struct Session {
                 found = w.empty() ? 0 : w.front();
                 return found != 0;
             },
-            kSeen);
+            SEEN);
         return found;
     }
 
     // The program's exit status once it ends; -1000 if it does not.
     int exit_status() {
         int status = -1;
-        return program->wait_exit(kEnd, status) ? status : -1000;
+        return program->wait_exit(END, status) ? status : -1000;
     }
     // Presses the close box and waits for the end: the exit status.
     int close_and_wait(unsigned long window) {
@@ -189,17 +189,17 @@ class RealWindows : public ::testing::Test {
 // pixel p of a screenshot (scaled by `scale`).
 ::testing::AssertionResult heart_at(const Shot& s, Point p, double scale) {
     int r = static_cast<int>(20 * scale);
-    int black = s.count(kBlack, p.x - r, p.y - r, p.x + r, p.y + r);
+    int black = s.count(BLACK, p.x - r, p.y - r, p.x + r, p.y + r);
     if (black < r * r) return ::testing::AssertionFailure() << "only " << black << " black pixels";
     // The card around it is still yellow.
     for (int dx : {-80, 80})
-        if (s.at(p.x + static_cast<int>(dx * scale), p.y) != kYellow)
+        if (s.at(p.x + static_cast<int>(dx * scale), p.y) != YELLOW)
             return ::testing::AssertionFailure() << "the card is not yellow beside the heart";
     return ::testing::AssertionSuccess();
 }
 
 // The "Shape" tab, then the card: a heart at graphics (70, 10).
-constexpr Point kShapeTab{-25, 230}, kCardPoint{70, 10};
+constexpr Point SHAPE_TAB{-25, 230}, CARD_POINT{70, 10};
 
 TEST_F(RealWindows, ShapeTabAndCardClickDrawTheHeartAndTheCloseBoxEndsTheProgram) {
     Session s("heart");
@@ -211,17 +211,17 @@ TEST_F(RealWindows, ShapeTabAndCardClickDrawTheHeartAndTheCloseBoxEndsTheProgram
 
     // Placed where asked, the frame left to the (absent) desktop.
     EXPECT_EQ(gw.at.x, 0);
-    EXPECT_EQ(gw.at.y, kCaption);
+    EXPECT_EQ(gw.at.y, CAPTION);
     EXPECT_EQ(gw.at.width, 601);
-    EXPECT_EQ(gw.at.height, 540 - kCaption);
+    EXPECT_EQ(gw.at.height, 540 - CAPTION);
 
-    Point card = gw.native(kCardPoint.x, kCardPoint.y);
+    Point card = gw.native(CARD_POINT.x, CARD_POINT.y);
     Shot before = s.shot_until(g, "before", [&](const Shot& x) {
-        return x.at(card.x, card.y) == kYellow;
+        return x.at(card.x, card.y) == YELLOW;
     });
-    EXPECT_EQ(before.count(kBlack, card.x - 20, card.y - 20, card.x + 20, card.y + 20), 0);
+    EXPECT_EQ(before.count(BLACK, card.x - 20, card.y - 20, card.x + 20, card.y + 20), 0);
 
-    s.click(g, gw.native(kShapeTab.x, kShapeTab.y));
+    s.click(g, gw.native(SHAPE_TAB.x, SHAPE_TAB.y));
     s.click(g, card);
     s.focus(g);
     s.keys({"ctrl+f"});
@@ -242,8 +242,8 @@ TEST_F(RealWindows, ShapeTabAndCardClickDrawTheHeartAndTheCloseBoxEndsTheProgram
 
     // Taken off the screen and put back (as a desktop minimises and
     // restores): the same picture again.
-    ASSERT_EQ(s.tool({kXdotool, "windowunmap", "--sync", id_text(g)}), 0);
-    ASSERT_EQ(s.tool({kXdotool, "windowmap", "--sync", id_text(g)}), 0);
+    ASSERT_EQ(s.tool({XDOTOOL, "windowunmap", "--sync", id_text(g)}), 0);
+    ASSERT_EQ(s.tool({XDOTOOL, "windowmap", "--sync", id_text(g)}), 0);
     Shot restored = s.shot_until(g, "restored", [&](const Shot& x) { return x.pixels == after.pixels; });
     EXPECT_EQ(restored.pixels, after.pixels);
 
@@ -255,10 +255,10 @@ TEST_F(RealWindows, ShapeTabAndCardClickDrawTheHeartAndTheCloseBoxEndsTheProgram
     s.keys({"ctrl+f"});
     Shot there = s.shot_until(g, "moved", [&](const Shot& x) {
         return heart_at(x, moved, 1) &&
-               x.count(kBlack, card.x - 20, card.y - 20, card.x + 20, card.y + 20) == 0;
+               x.count(BLACK, card.x - 20, card.y - 20, card.x + 20, card.y + 20) == 0;
     });
     EXPECT_TRUE(heart_at(there, moved, 1));
-    EXPECT_EQ(there.count(kBlack, card.x - 20, card.y - 20, card.x + 20, card.y + 20), 0);
+    EXPECT_EQ(there.count(BLACK, card.x - 20, card.y - 20, card.x + 20, card.y + 20), 0);
 
     EXPECT_EQ(s.close_and_wait(g), 0);
     EXPECT_EQ(s.program->errors(), "");
@@ -272,13 +272,13 @@ TEST_F(RealWindows, RunMenuOpensUnderTheBarFollowsThePointerAndOpensFromTheKeybo
     Graphics gw = s.graphics(g);
     ASSERT_NE(g, 0u) << s.program->errors();
     // The program gives itself the focus, as a desktop would.
-    ASSERT_TRUE(e2e::poll_until([&] { return s.client->focus() == g; }, kSeen));
+    ASSERT_TRUE(e2e::poll_until([&] { return s.client->focus() == g; }, SEEN));
 
-    s.click(g, {15, kMenuBar / 2});  // "Run"
+    s.click(g, {15, MENU_BAR / 2});  // "Run"
     unsigned long pull_down = s.wait_for_pull_down();
     ASSERT_NE(pull_down, 0u);
     Geometry pd = s.client->geometry(pull_down);
-    EXPECT_EQ(pd.y, kCaption + kMenuBar);  // right under the bar
+    EXPECT_EQ(pd.y, CAPTION + MENU_BAR);  // right under the bar
     EXPECT_LT(pd.x, 40);
     EXPECT_GT(pd.height, 200);  // sixteen lines
 
@@ -291,7 +291,7 @@ TEST_F(RealWindows, RunMenuOpensUnderTheBarFollowsThePointerAndOpensFromTheKeybo
     };
     // Drawn: the texts are there.
     Shot none = s.shot_until(pull_down, "hover-none", [&](const Shot& x) {
-        return x.count(kBlack, 20, 4, pd.width - 4, 40) > 50;
+        return x.count(BLACK, 20, 4, pd.width - 4, 40) > 50;
     });
     s.move(g, {60, pd.y - gw.at.y + 12}); // over "Animate"
     Shot first = s.shot_until(pull_down, "hover-first", [&](const Shot& x) {
@@ -309,7 +309,7 @@ TEST_F(RealWindows, RunMenuOpensUnderTheBarFollowsThePointerAndOpensFromTheKeybo
     // A press elsewhere closes it, and the keyboard still goes to the
     // graphics window.
     s.click(g, gw.native(250, -240));
-    EXPECT_TRUE(s.client->wait_until_hidden(pull_down, kEnd));
+    EXPECT_TRUE(s.client->wait_until_hidden(pull_down, END));
     EXPECT_EQ(s.client->focus(), g);
 
     // Alt+R opens it again, with no window manager to help: the pull-down
@@ -323,7 +323,7 @@ TEST_F(RealWindows, RunMenuOpensUnderTheBarFollowsThePointerAndOpensFromTheKeybo
     EXPECT_EQ(s.client->focus(), g);
     // Down, Down and Enter: "Advance one frame" is chosen and the menu goes.
     s.keys({"Down", "Down", "Return"});
-    EXPECT_TRUE(s.client->wait_until_hidden(pull_down, kEnd));
+    EXPECT_TRUE(s.client->wait_until_hidden(pull_down, END));
 
     s.keys({"ctrl+q"});
     EXPECT_EQ(s.exit_status(), 0);
@@ -336,12 +336,12 @@ TEST_F(RealWindows, ScaleTwoShowsTheImageTwiceAsLargeWithoutBlurAndClicksStillLa
     unsigned long g = 0;
     Graphics gw = s.graphics(g, 2);
     ASSERT_NE(g, 0u) << s.program->errors();
-    EXPECT_EQ(gw.at.y, 2 * kCaption);
+    EXPECT_EQ(gw.at.y, 2 * CAPTION);
     EXPECT_EQ(gw.at.width, 2 * 601);
-    EXPECT_EQ(gw.at.height, 2 * (540 - kCaption));
+    EXPECT_EQ(gw.at.height, 2 * (540 - CAPTION));
 
-    Point card = gw.native(kCardPoint.x, kCardPoint.y);
-    s.click(g, gw.native(kShapeTab.x, kShapeTab.y));
+    Point card = gw.native(CARD_POINT.x, CARD_POINT.y);
+    s.click(g, gw.native(SHAPE_TAB.x, SHAPE_TAB.y));
     s.click(g, card);
     Shot shot = s.shot_until(g, "heart", [&](const Shot& x) { return heart_at(x, card, 2); });
     ASSERT_TRUE(heart_at(shot, card, 2));
@@ -356,10 +356,10 @@ TEST_F(RealWindows, ScaleTwoShowsTheImageTwiceAsLargeWithoutBlurAndClicksStillLa
     EXPECT_EQ(mixed, 0);
 
     // The pull-down is placed in the same scaled space.
-    s.click(g, {30, kMenuBar});
+    s.click(g, {30, MENU_BAR});
     unsigned long pull_down = s.wait_for_pull_down();
     ASSERT_NE(pull_down, 0u);
-    EXPECT_EQ(s.client->geometry(pull_down).y, 2 * (kCaption + kMenuBar));
+    EXPECT_EQ(s.client->geometry(pull_down).y, 2 * (CAPTION + MENU_BAR));
 
     EXPECT_EQ(s.close_and_wait(g), 0);
 }
@@ -382,9 +382,9 @@ TEST_F(RealWindows, AtOneAndAHalfTheWholeWindowIsOnTheScreenAndAPaletteClickPick
     // colour a click there gives the card.
     Point cell = gw.native(-300 + 34 + 17, -250 + 9), middle = gw.native(70, 10);
     Shot before = s.shot_until(g, "palette",
-                               [&](const Shot& x) { return x.at(middle.x, middle.y) == kYellow; });
+                               [&](const Shot& x) { return x.at(middle.x, middle.y) == YELLOW; });
     uint32_t colour = before.at(cell.x, cell.y);
-    ASSERT_NE(colour, kYellow);
+    ASSERT_NE(colour, YELLOW);
     // Every pixel of a cell's inside is its own colour: nothing smeared.
     Point inside = gw.native(-300 + 34 + 4, -250 + 14),
           inside_end = gw.native(-300 + 68 - 4, -250 + 4);
@@ -404,23 +404,23 @@ TEST_F(RealWindows, TextWindowAndLineInputDialog) {
     Session s("console");
     ASSERT_TRUE(s.ready());
     s.start(CONSOLE_PROBE_PATH);
-    unsigned long dialog = s.client->wait_for_window("KV319_gets", kStart);
+    unsigned long dialog = s.client->wait_for_window("KV319_gets", START);
     ASSERT_NE(dialog, 0u) << s.program->errors();
-    unsigned long g = s.client->wait_for_window("KV319 Graphics", kStart);
-    unsigned long text = s.client->wait_for_window("KV319 Text", kStart);
+    unsigned long g = s.client->wait_for_window("KV319 Graphics", START);
+    unsigned long text = s.client->wait_for_window("KV319 Text", START);
     ASSERT_NE(g, 0u);
     ASSERT_NE(text, 0u);
 
     // The text window across the lower third of a 1024 x 768 screen.
     Geometry t = s.client->geometry(text);
     EXPECT_EQ(t.x, 0);
-    EXPECT_EQ(t.y, 513 + kCaption);
+    EXPECT_EQ(t.y, 513 + CAPTION);
     EXPECT_EQ(t.width, 1024);
-    EXPECT_EQ(t.height, 256 - kCaption);
+    EXPECT_EQ(t.height, 256 - CAPTION);
 
     // The dialog centred on the graphics window (outer rectangles).
     Geometry d = s.client->geometry(dialog);
-    int cx = d.x + d.width / 2, cy = d.y - kCaption + (d.height + kCaption) / 2;
+    int cx = d.x + d.width / 2, cy = d.y - CAPTION + (d.height + CAPTION) / 2;
     EXPECT_NEAR(cx, 300, 1);
     EXPECT_NEAR(cy, 270, 1);
 
@@ -430,20 +430,20 @@ TEST_F(RealWindows, TextWindowAndLineInputDialog) {
     // A window not painted yet is black all over, which would pass for
     // text: the shot counts once the white background is there too.
     Shot lines = s.shot_until(text, "text", [&](const Shot& x) {
-        return x.count(kBlack, 0, t.height - strip, 300, x.height) > 20 &&
-               x.count(kBlack, 610, 0, x.width, x.height) == 0;
+        return x.count(BLACK, 0, t.height - strip, 300, x.height) > 20 &&
+               x.count(BLACK, 610, 0, x.width, x.height) == 0;
     });
     ASSERT_EQ(lines.height, 768 - t.y);
     auto bottom_row = [](int window_height, int k) {
         return window_height - 1 - k;  // k rows above the window's last one
     };
-    EXPECT_GT(lines.count(kBlack, 0, t.height - strip, 300, lines.height), 20);
-    EXPECT_EQ(lines.count(kBlack, 610, 0, lines.width, lines.height), 0);
+    EXPECT_GT(lines.count(BLACK, 0, t.height - strip, 300, lines.height), 20);
+    EXPECT_EQ(lines.count(BLACK, 610, 0, lines.width, lines.height), 0);
 
     // Moved and resized: repainted at the new size from the stored lines,
     // the same newest line, unstretched, at the new bottom.
-    ASSERT_EQ(s.tool({kXdotool, "windowmove", id_text(text), "0", "300"}), 0);
-    ASSERT_EQ(s.tool({kXdotool, "windowsize", id_text(text), "700", "300"}), 0);
+    ASSERT_EQ(s.tool({XDOTOOL, "windowmove", id_text(text), "0", "300"}), 0);
+    ASSERT_EQ(s.tool({XDOTOOL, "windowsize", id_text(text), "700", "300"}), 0);
     auto differing = [&](const Shot& x) {
         int n = 0;
         for (int k = 1; k <= strip; ++k)
@@ -462,12 +462,12 @@ TEST_F(RealWindows, TextWindowAndLineInputDialog) {
     // and the close box leave the dialog open; Enter presses "Okay". Keys
     // queue up in order, so the answer shows whether each one landed.
     s.focus(dialog);
-    ASSERT_EQ(s.tool({kXdotool, "type", "h\xC3\xA9llo"}), 0);
+    ASSERT_EQ(s.tool({XDOTOOL, "type", "h\xC3\xA9llo"}), 0);
     s.keys({"Escape"});
     s.client->press_close_box(dialog);
     s.keys({"Return"});
-    EXPECT_TRUE(s.client->wait_until_hidden(dialog, kEnd));
-    e2e::poll_until([&] { return !s.program->output().empty(); }, kSeen);
+    EXPECT_TRUE(s.client->wait_until_hidden(dialog, END));
+    e2e::poll_until([&] { return !s.program->output().empty(); }, SEEN);
     EXPECT_EQ(s.program->output(), "gets 1 [h\xE9llo]\n");
 
     EXPECT_EQ(s.close_and_wait(g), 0);
@@ -483,10 +483,10 @@ TEST_F(RealWindows, UnderAWindowManagerTheFramesStandWhereTheWindowsBelong) {
     // The text window's frame across the lower third, title bar included,
     // the graphics window's at the top left, 601 x 540 with its decorations.
     s.start(CONSOLE_PROBE_PATH);
-    unsigned long dialog = s.client->wait_for_window("KV319_gets", kStart);
+    unsigned long dialog = s.client->wait_for_window("KV319_gets", START);
     ASSERT_NE(dialog, 0u) << s.program->errors();
-    unsigned long g = s.client->wait_for_window("KV319 Graphics", kStart);
-    unsigned long text = s.client->wait_for_window("KV319 Text", kStart);
+    unsigned long g = s.client->wait_for_window("KV319 Graphics", START);
+    unsigned long text = s.client->wait_for_window("KV319 Text", START);
     ASSERT_NE(g, 0u);
     ASSERT_NE(text, 0u);
     auto frame_is = [&](unsigned long w, Geometry want) {
@@ -497,7 +497,7 @@ TEST_F(RealWindows, UnderAWindowManagerTheFramesStandWhereTheWindowsBelong) {
                 return f.x == want.x && f.y == want.y && f.width == want.width &&
                        f.height == want.height;
             },
-            kSeen);
+            SEEN);
         return ::testing::AssertionResult(f.x == want.x && f.y == want.y && f.width == want.width &&
                                           f.height == want.height)
                << f.x << "," << f.y << " " << f.width << "x" << f.height;
@@ -510,30 +510,30 @@ TEST_F(RealWindows, UnderAWindowManagerTheFramesStandWhereTheWindowsBelong) {
     EXPECT_LE(t.y + t.height, 1024);
     const int strip = 14;
     Shot lines = s.shot_until(text, "text", [&](const Shot& x) {
-        return x.count(kBlack, 0, x.height - strip, 300, x.height) > 20;
+        return x.count(BLACK, 0, x.height - strip, 300, x.height) > 20;
     });
     EXPECT_EQ(lines.height, t.height);
-    EXPECT_GT(lines.count(kBlack, 0, lines.height - strip, 300, lines.height), 20);
+    EXPECT_GT(lines.count(BLACK, 0, lines.height - strip, 300, lines.height), 20);
 
     // The dialog still takes a line whole.
     s.focus(dialog);
-    ASSERT_EQ(s.tool({kXdotool, "type", "framed"}), 0);
+    ASSERT_EQ(s.tool({XDOTOOL, "type", "framed"}), 0);
     s.keys({"Return"});
-    EXPECT_TRUE(s.client->wait_until_hidden(dialog, kEnd));
-    e2e::poll_until([&] { return !s.program->output().empty(); }, kSeen);
+    EXPECT_TRUE(s.client->wait_until_hidden(dialog, END));
+    e2e::poll_until([&] { return !s.program->output().empty(); }, SEEN);
     EXPECT_EQ(s.program->output(), "gets 1 [framed]\n");
     EXPECT_EQ(s.close_and_wait(g), 0);
 
     // The card designer in the smaller client area the frame leaves: the
     // clicks still land, and Control+Q ends it.
     s.start(CARD_DESIGNER_PATH);
-    g = s.client->wait_for_window("KV319 Graphics", kStart);
+    g = s.client->wait_for_window("KV319 Graphics", START);
     ASSERT_NE(g, 0u) << s.program->errors();
     EXPECT_TRUE(frame_is(g, {0, 0, 601, 540}));
     Graphics gw{s.client->geometry(g), 1};
     EXPECT_LT(gw.at.width, 601);
-    Point card = gw.native(kCardPoint.x, kCardPoint.y);
-    s.click(g, gw.native(kShapeTab.x, kShapeTab.y));
+    Point card = gw.native(CARD_POINT.x, CARD_POINT.y);
+    s.click(g, gw.native(SHAPE_TAB.x, SHAPE_TAB.y));
     s.click(g, card);
     Shot heart = s.shot_until(g, "heart", [&](const Shot& x) { return heart_at(x, card, 1); });
     EXPECT_TRUE(heart_at(heart, card, 1));
@@ -560,7 +560,7 @@ TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksA
     auto run = [&](const std::string& name, Graphics& gw) {
         s.program = std::make_unique<Program>(CARD_DESIGNER_PATH, std::vector<std::string>{},
                                               compositor.client_settings(), s.dir, name);
-        gw = {{0, 0, 601, 501 + kMenuBar}, 1};
+        gw = {{0, 0, 601, 501 + MENU_BAR}, 1};
         // The compositor may still be placing the window when it first
         // shows: the card counts as found once two shots in a row put it
         // at the same place.
@@ -569,13 +569,13 @@ TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksA
         s.shot_until(out, name + "-start", [&](const Shot& x) {
             for (int y = 0; y < x.height; y += 4)
                 for (int c = 0; c < x.width; c += 4)
-                    if (x.at(c, y) == kYellow &&
-                        x.count(kYellow, c, y, c + 100, y + 100) == 10000) {
+                    if (x.at(c, y) == YELLOW &&
+                        x.count(YELLOW, c, y, c + 100, y + 100) == 10000) {
                         // The card's top-left corner, and from it the window's.
                         int left = c, top = y;
-                        while (x.at(left - 1, top) == kYellow)
+                        while (x.at(left - 1, top) == YELLOW)
                             --left;
-                        while (x.at(left, top - 1) == kYellow)
+                        while (x.at(left, top - 1) == YELLOW)
                             --top;
                         Point corner = gw.native(-130, 190);
                         gw.at.x = left - corner.x;
@@ -592,8 +592,8 @@ TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksA
 
     Graphics gw;
     ASSERT_TRUE(run("designer", gw)) << s.program->errors() << compositor.log();
-    Point card = gw.screen(kCardPoint.x, kCardPoint.y);
-    click(gw.screen(kShapeTab.x, kShapeTab.y));
+    Point card = gw.screen(CARD_POINT.x, CARD_POINT.y);
+    click(gw.screen(SHAPE_TAB.x, SHAPE_TAB.y));
     click(card);
     Shot heart = s.shot_until(out, "heart", [&](const Shot& x) { return heart_at(x, card, 1); });
     EXPECT_TRUE(heart_at(heart, card, 1));
@@ -603,7 +603,7 @@ TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksA
     // The Run menu opens (wherever the compositor puts it) and takes its
     // mnemonics: Q is "Quit".
     ASSERT_TRUE(run("menu", gw)) << s.program->errors();
-    click({gw.at.x + 15, gw.at.y + kMenuBar / 2});
+    click({gw.at.x + 15, gw.at.y + MENU_BAR / 2});
     s.keys({"q"});
     EXPECT_EQ(s.exit_status(), 0) << s.program->errors();
 
@@ -618,7 +618,7 @@ TEST_F(RealWindows, ADisplayThatGoesAwayEndsTheProgramWithOneLineAndStatusOne) {
     Session s("display-gone");
     ASSERT_TRUE(s.ready());
     s.start(CARD_DESIGNER_PATH);
-    ASSERT_NE(s.client->wait_for_window("KV319 Graphics", kStart), 0u) << s.program->errors();
+    ASSERT_NE(s.client->wait_for_window("KV319 Graphics", START), 0u) << s.program->errors();
     s.client.reset();  // our own connection must not outlive the server either
     s.server->stop();
     EXPECT_EQ(s.exit_status(), 1);
@@ -633,7 +633,7 @@ TEST(NoDisplay, MissingOrUnreachableDisplaySaysSoInOneLineWithStatusOne) {
         std::string dir = e2e::fresh_directory("no-display");
         Program p(CARD_DESIGNER_PATH, display, dir);
         int status = -1;
-        ASSERT_TRUE(p.wait_exit(kEnd, status)) << display;
+        ASSERT_TRUE(p.wait_exit(END, status)) << display;
         EXPECT_EQ(status, 1) << display;
         std::string err = p.errors();
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;

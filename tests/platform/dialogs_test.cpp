@@ -217,8 +217,8 @@ TEST_F(Dialogs, RunsModallyOverADisabledOwnerAndReturnsTheResult) {
         // Centred on the owner, its client area the template's size in units.
         RECT rc;
         GetClientRect(dlg(), &rc);
-        EXPECT_EQ(rc.right, 185 * ws::metrics::kDialogBaseX / 4);
-        EXPECT_EQ(rc.bottom, 92 * ws::metrics::kDialogBaseY / 8);
+        EXPECT_EQ(rc.right, 185 * ws::metrics::DIALOG_BASE_X / 4);
+        EXPECT_EQ(rc.bottom, 92 * ws::metrics::DIALOG_BASE_Y / 8);
         EXPECT_EQ(d->rect.left + d->rect.width() / 2, 100 + 300);
         EXPECT_EQ(d->rect.top + d->rect.height() / 2, 100 + 200);
         EXPECT_EQ(d->title, "KV319_gets");
@@ -261,14 +261,14 @@ TEST_F(Dialogs, ADesktopFrameKeepsTheClientAreaTheTemplateAsksFor) {
         ASSERT_NE(d, nullptr);
         RECT rc;
         GetClientRect(dlg(), &rc);
-        EXPECT_EQ(rc.right, 185 * ws::metrics::kDialogBaseX / 4);
-        EXPECT_EQ(rc.bottom, 92 * ws::metrics::kDialogBaseY / 8);
+        EXPECT_EQ(rc.right, 185 * ws::metrics::DIALOG_BASE_X / 4);
+        EXPECT_EQ(rc.bottom, 92 * ws::metrics::DIALOG_BASE_Y / 8);
         // It grew around its client area, from the same corner, and the
         // native window with it.
         EXPECT_EQ(d->rect.left, before.left);
         EXPECT_EQ(d->rect.top, before.top);
         EXPECT_EQ(d->rect.width(), before.width() + 8);
-        EXPECT_EQ(d->rect.height(), before.height() + 34 - ws::metrics::kCaptionHeight);
+        EXPECT_EQ(d->rect.height(), before.height() + 34 - ws::metrics::CAPTION_HEIGHT);
         EXPECT_EQ(driver->window(d->native)->info.width, d->rect.width());
         EXPECT_EQ(driver->window(d->native)->info.height, d->rect.height());
         type("ok");
@@ -344,8 +344,8 @@ TEST_F(Dialogs, EscapeAndTheCloseBoxCancelButTheDialogStaysOpen) {
         InputEvent e;
         e.kind = InputEvent::Kind::PointerDown;
         e.window = d->native;
-        e.x = d->rect.width() - ws::metrics::kCaptionHeight / 2;
-        e.y = ws::metrics::kCaptionHeight / 2;
+        e.x = d->rect.width() - ws::metrics::CAPTION_HEIGHT / 2;
+        e.y = ws::metrics::CAPTION_HEIGHT / 2;
         driver->push_input(e);
         e.kind = InputEvent::Kind::PointerUp;
         driver->push_input(e);
@@ -427,7 +427,7 @@ TEST_F(Dialogs, LongTextWrapsAndScrollsToKeepTheCaretInView) {
     EXPECT_EQ(run(line_input_template()), 1);
     // 74 pixels of edit box show a few lines; the text needs more and the
     // box scrolled so the last line, where the caret is, is the bottom one.
-    int visible = (37 * ws::metrics::kDialogBaseY / 8 - 2 - 2 * ws::metrics::kEditMarginY) /
+    int visible = (37 * ws::metrics::DIALOG_BASE_Y / 8 - 2 - 2 * ws::metrics::EDIT_MARGIN_Y) /
                   font_metrics(ws::ui_face()).height;
     EXPECT_GT(lines, visible);
     EXPECT_EQ(first, lines - visible);

@@ -24,7 +24,7 @@ using namespace ws;
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t WHITE = 0xFFFFFF;
 
 const FontFace* face_of(const char* name, int height, int weight = 400, bool italic = false) {
     FontRequest r;
@@ -42,7 +42,7 @@ int width_of(const FontFace* f, const char* text) {
 // A text drawn black at (x, y) of a white w x h buffer, optionally clipped.
 std::vector<uint32_t> render(const FontFace* f, const char* text, int w, int h, int x = 0,
                              int y = 0) {
-    std::vector<uint32_t> px(static_cast<size_t>(w) * h, kWhite);
+    std::vector<uint32_t> px(static_cast<size_t>(w) * h, WHITE);
     font_draw(make_canvas(px.data(), w, h, w), f, x, y, text, static_cast<int>(std::strlen(text)),
               0);
     return px;
@@ -61,7 +61,7 @@ struct MemoryDC {
     HBITMAP bitmap;
     MemoryDC(int w, int h) : bitmap(CreateCompatibleBitmap(dc, w, h)) {
         SelectObject(dc, bitmap);
-        std::fill(pixels().begin(), pixels().end(), kWhite);
+        std::fill(pixels().begin(), pixels().end(), WHITE);
     }
     std::vector<uint32_t>& pixels() { return gdi_bitmap(bitmap)->pixels; }
     uint32_t at(int x, int y) {
@@ -100,11 +100,11 @@ TEST(FontMetrics, HeightSignDefaultAndCaps) {
         EXPECT_EQ(chars.height - chars.internal_leading, h) << "character height " << h;
     }
     FontMetrics def = font_metrics(face_of("", 0));
-    EXPECT_EQ(def.height - def.internal_leading, metrics::kDefaultFontHeight);
+    EXPECT_EQ(def.height - def.internal_leading, metrics::DEFAULT_FONT_HEIGHT);
     for (int h : {INT_MIN, -100000, 100000, INT_MAX}) {
         FontMetrics m = font_metrics(face_of("", h));
         EXPECT_GT(m.height, 0);
-        EXPECT_LE(m.height - m.internal_leading, metrics::kMaxFontHeight);
+        EXPECT_LE(m.height - m.internal_leading, metrics::MAX_FONT_HEIGHT);
     }
 }
 
@@ -153,14 +153,14 @@ TEST(FontCharacters, CodePageBytesNewlinesAndMissingGlyphs) {
 
 TEST(FontDrawing, GlyphsOnlyAndClippedExactly) {
     const FontFace* f = face_of("DejaVu Sans", -24);
-    std::vector<uint32_t> px(120 * 40, kWhite);
+    std::vector<uint32_t> px(120 * 40, WHITE);
     Rect ink_box = font_draw(make_canvas(px.data(), 120, 40, 120), f, 10, 5, "I  I", 4, 0);
     int gap_left = 10 + width_of(f, "I"), gap_right = 10 + width_of(f, "I  ");
     int solid = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 120; ++x) {
             uint32_t p = px[static_cast<size_t>(y) * 120 + x];
-            if (p == kWhite) continue;
+            if (p == WHITE) continue;
             EXPECT_TRUE(ink_box.contains(x, y)) << x << "," << y;
             EXPECT_TRUE(x < gap_left || x >= gap_right) << "between the stems: " << x;
             solid += p == 0;
@@ -170,7 +170,7 @@ TEST(FontDrawing, GlyphsOnlyAndClippedExactly) {
     // The same text through an origin and a clip that cuts every side of
     // it is exactly the matching part of the unclipped picture.
     std::vector<uint32_t> whole = render(f, "Wq", 60, 40, 10, 5);
-    std::vector<uint32_t> part(whole.size(), kWhite);
+    std::vector<uint32_t> part(whole.size(), WHITE);
     Canvas c = make_canvas(part.data(), 60, 40, 60);
     c.origin_x = 3;
     c.origin_y = -4;
@@ -179,7 +179,7 @@ TEST(FontDrawing, GlyphsOnlyAndClippedExactly) {
         for (int x = 0; x < 60; ++x) {
             bool inside = x >= 12 && x < 30 && y >= 10 && y < 25;
             size_t i = static_cast<size_t>(y) * 60 + x;
-            ASSERT_EQ(part[i], inside ? whole[i] : kWhite) << x << "," << y;
+            ASSERT_EQ(part[i], inside ? whole[i] : WHITE) << x << "," << y;
         }
 }
 
@@ -342,7 +342,7 @@ TEST(GdiText, StockFontsAndTextMetrics) {
     MemoryDC m(10, 10);
     TEXTMETRICA tm{};
     ASSERT_TRUE(GetTextMetricsA(m.dc, &tm)); // a new DC holds the system font
-    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, metrics::kUiFontHeight);
+    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, metrics::UI_FONT_HEIGHT);
     EXPECT_EQ(tm.tmPitchAndFamily & 1, 1); // the bit is set for variable pitch
 
     SelectObject(m.dc, GetStockObject(ANSI_FIXED_FONT));
@@ -356,7 +356,7 @@ TEST(GdiText, StockFontsAndTextMetrics) {
     ASSERT_TRUE(GetTextMetricsA(m.dc, &tm));
     EXPECT_EQ(tm.tmHeight, one.cy);
     EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
-    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, metrics::kFixedFontHeight);
+    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, metrics::FIXED_FONT_HEIGHT);
     EXPECT_EQ(tm.tmAveCharWidth, one.cx);
     EXPECT_EQ(tm.tmMaxCharWidth, one.cx);
     EXPECT_EQ(tm.tmPitchAndFamily & 1, 0);
@@ -441,14 +441,14 @@ TEST(GdiText, OpaqueFillsTheCellBoxTransparentOnlyGlyphs) {
         for (int x = 0; x < 200; ++x) {
             uint32_t p = m.at(x, y);
             if (x < 20 || x >= 20 + s.cx || y < 10 || y >= 10 + s.cy)
-                ASSERT_EQ(p, kWhite) << x << "," << y;
+                ASSERT_EQ(p, WHITE) << x << "," << y;
             else
                 ASSERT_EQ(p & 0x00FF00u, 0u) << x << "," << y; // blue to red, no white
             red += p == 0xFF0000u;
         }
     EXPECT_GT(red, 20);
 
-    std::fill(m.pixels().begin(), m.pixels().end(), kWhite);
+    std::fill(m.pixels().begin(), m.pixels().end(), WHITE);
     SetBkMode(m.dc, TRANSPARENT);
     ASSERT_TRUE(TextOutA(m.dc, 20, 10, "Hi y", 4));
     EXPECT_EQ(std::count(m.pixels().begin(), m.pixels().end(), 0x0000FFu), 0);
@@ -466,12 +466,12 @@ TEST(GdiText, EdgesFarPositionsAndBadArguments) {
     // Straddling the corners, only the part inside is filled.
     ASSERT_TRUE(TextOutA(m.dc, 40 - s.cx / 2, 30 - s.cy / 2, "abc", 3));
     ASSERT_TRUE(TextOutA(m.dc, -s.cx / 2, -s.cy / 2, "abc", 3));
-    EXPECT_NE(m.at(39, 29), kWhite);
-    EXPECT_NE(m.at(0, 0), kWhite);
-    EXPECT_EQ(m.at(40 - s.cx / 2 - 1, 29), kWhite);
-    EXPECT_EQ(m.at(s.cx - s.cx / 2, 0), kWhite);
+    EXPECT_NE(m.at(39, 29), WHITE);
+    EXPECT_NE(m.at(0, 0), WHITE);
+    EXPECT_EQ(m.at(40 - s.cx / 2 - 1, 29), WHITE);
+    EXPECT_EQ(m.at(s.cx - s.cx / 2, 0), WHITE);
 
-    std::fill(m.pixels().begin(), m.pixels().end(), kWhite);
+    std::fill(m.pixels().begin(), m.pixels().end(), WHITE);
     std::string longer(500, 'W');
     for (int x : {INT_MIN, -100000, 100000, INT_MAX - 1, INT_MAX})
         for (int y : {INT_MIN, INT_MAX - 1, INT_MAX, 5})
@@ -482,7 +482,7 @@ TEST(GdiText, EdgesFarPositionsAndBadArguments) {
     SetBkMode(m.dc, TRANSPARENT);
     EXPECT_TRUE(TextOutA(m.dc, 0, 0, "", 0));
     for (uint32_t p : m.pixels())
-        ASSERT_EQ(p, kWhite);
+        ASSERT_EQ(p, WHITE);
 }
 
 namespace {
@@ -576,6 +576,6 @@ TEST(FontFallback, NoFontsAtAllGivesTheBoxFont) {
     EXPECT_GT(ink(px), 0);
     for (int y = 0; y < 30; ++y) // the blank between the boxes stays clear
         for (int x = m.ave_char_width; x < 2 * m.ave_char_width; ++x)
-            EXPECT_EQ(px[static_cast<size_t>(y) * 60 + x], kWhite);
+            EXPECT_EQ(px[static_cast<size_t>(y) * 60 + x], WHITE);
     EXPECT_EQ(face_of("", -20), face);
 }

@@ -161,7 +161,7 @@ TEST(HeadlessWindows, ScreenStacksShownWindowsAndClipsThem) {
     EXPECT_EQ(at(0, 0), 0x0000FFu);
     EXPECT_EQ(at(6, 3), 0x00FF00u);  // front covers back where both are
     EXPECT_EQ(at(19, 9), 0x00FF00u);
-    EXPECT_EQ(at(7, 0), HeadlessDriver::kScreenBackground);
+    EXPECT_EQ(at(7, 0), HeadlessDriver::SCREEN_BACKGROUND);
 
     // Showing a window again brings it to the top.
     d.show_window(back, false);

@@ -204,7 +204,7 @@ TEST_F(Menus, SetMenuShrinksTheClientAndTheBarIsDrawn) {
     // by creation's WM_SIZE after it and by the first show, not by SetMenu.
     RECT rc;
     GetClientRect(hwnd, &rc);
-    int h = 300 - ws::metrics::kCaptionHeight - ws::metrics::kMenuBarHeight;
+    int h = 300 - ws::metrics::CAPTION_HEIGHT - ws::metrics::MENU_BAR_HEIGHT;
     EXPECT_EQ(rc.bottom, h);
     std::string with_bar = "400x" + std::to_string(h);
     EXPECT_EQ(sizes, (std::vector<std::string>{with_bar, with_bar}));
@@ -212,7 +212,7 @@ TEST_F(Menus, SetMenuShrinksTheClientAndTheBarIsDrawn) {
     // The bar's rows hold the title text: more than one colour in them.
     ws::Rect title = ws::menu_title_rect(hwnd, 0);
     ASSERT_FALSE(title.empty());
-    EXPECT_EQ(title.top, ws::metrics::kCaptionHeight);
+    EXPECT_EQ(title.top, ws::metrics::CAPTION_HEIGHT);
     int dark = 0;
     for (int y = title.top; y < title.bottom; ++y)
         for (int x = title.left; x < title.right; ++x)
@@ -223,7 +223,7 @@ TEST_F(Menus, SetMenuShrinksTheClientAndTheBarIsDrawn) {
     sizes.clear();
     ASSERT_TRUE(SetMenu(hwnd, nullptr));
     GetClientRect(hwnd, &rc);
-    EXPECT_EQ(rc.bottom, 300 - ws::metrics::kCaptionHeight);
+    EXPECT_EQ(rc.bottom, 300 - ws::metrics::CAPTION_HEIGHT);
     EXPECT_EQ(sizes, (std::vector<std::string>{"400x" + std::to_string(rc.bottom)}));
     EXPECT_FALSE(DrawMenuBar(hwnd));
     EXPECT_FALSE(SetMenu(hwnd, reinterpret_cast<HMENU>(uintptr_t{0x777})));
@@ -240,7 +240,7 @@ TEST_F(Menus, ClickingATitleOpensItsPullDownAndAnItemPostsItsCommand) {
     // Below the title, on the screen; the keyboard stays with the owner.
     ws::Rect title = ws::menu_title_rect(hwnd, 0);
     EXPECT_EQ(p->rect.left, 100 + title.left);
-    EXPECT_EQ(p->rect.top, 50 + ws::metrics::kCaptionHeight + ws::metrics::kMenuBarHeight);
+    EXPECT_EQ(p->rect.top, 50 + ws::metrics::CAPTION_HEIGHT + ws::metrics::MENU_BAR_HEIGHT);
     EXPECT_EQ(ws::wm_active(), hwnd);
     ws::wm_present_all();
     EXPECT_EQ(driver->window_at(p->rect.left + 5, p->rect.top + 5), p->native);
@@ -311,7 +311,7 @@ TEST_F(Menus, PullDownLinesShowMarksGrayShortcutsAndMnemonics) {
                 if (ink(pixel(x, y))) right = std::max(right, x);
         return right;
     };
-    const int check_column = ws::menu_popup_item_rect(0).left + ws::metrics::kMenuCheckColumn;
+    const int check_column = ws::menu_popup_item_rect(0).left + ws::metrics::MENU_CHECK_COLUMN;
 
     // Only the checked line has a mark in the check column.
     EXPECT_GT(count_dark(3, 0, check_column), 5);
@@ -321,7 +321,7 @@ TEST_F(Menus, PullDownLinesShowMarksGrayShortcutsAndMnemonics) {
     EXPECT_EQ(count_dark(6, 0, width), 0);
     EXPECT_GT(count_dark(0, check_column, width), 20);
     // Shortcuts end at one right-aligned edge, whatever their widths.
-    const int right = ws::menu_popup_item_rect(0).right - ws::metrics::kMenuRightPadding;
+    const int right = ws::menu_popup_item_rect(0).right - ws::metrics::MENU_RIGHT_PADDING;
     for (int position : {0, 1, 3, 5}) {
         EXPECT_LE(rightmost_ink(position), right) << position;
         EXPECT_GE(rightmost_ink(position), right - 2) << position;
@@ -446,7 +446,7 @@ TEST_F(Menus, ADisabledWindowsMenuDoesNotRespond) {
     ws::wm_activate(hwnd);
     click_title(0);
     ASSERT_NE(ws::menu_track_view().popup, nullptr);
-    // Disabled while open: the next notice gives it up.
+    // Disabled while open: the next event gives it up.
     ws::wm_enable(win(), false);
     pointer(InputEvent::Kind::PointerMove, win().native, 200, 200);
     pump();

@@ -1,4 +1,4 @@
-// The layer's message order, window creation and painting notices.
+// The layer's message order, window creation and painting messages.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -72,7 +72,7 @@ TEST_F(Core, OpenBuildsBothWindowsShownWithTheGraphicsWindowActive) {
     EXPECT_TRUE(g.visible);
     EXPECT_TRUE(window(rt.text_window).visible);
     EXPECT_EQ(ws::wm_active(), rt.graphics_window);
-    // The origin is the client centre, set by the size notice during creation.
+    // The origin is the client centre, set by the size message during creation.
     RECT c;
     GetClientRect(rt.graphics_window, &c);
     EXPECT_EQ(rt.origin_x, c.right / 2);
@@ -143,7 +143,7 @@ TEST_F(Core, OneFrameGivesExactlyOnePeriodicEvent) {
     KV319_animate(ANIMATE_ONE_FRAME);
     uint64_t before = driver->now_ms();
     EXPECT_EQ(await().kind, EVENT_PERIODIC);
-    EXPECT_GT(driver->now_ms(), before);  // it waited for a timer notice
+    EXPECT_GT(driver->now_ms(), before);  // it waited for a timer message
     // Then halted again: fifty timer periods pass without an event.
     on_idle([this](uint64_t idle, uint64_t) {
         if (idle < 50) driver->advance_to(driver->now_ms() + 100);
@@ -217,7 +217,7 @@ TEST_F(Core, KeysAndControl) {
 
 TEST_F(Core, ControlReleasedElsewhereStaysHeld) {
     // The release happened while another program had the keyboard: no
-    // notice of it reaches our windows, so control_down stays set.
+    // message of it reaches our windows, so control_down stays set.
     key_down(VK_CONTROL);
     press('c', 'c');
     on_idle([this](uint64_t idle, uint64_t) {

@@ -59,7 +59,7 @@ TEST_F(Draw, RectangleFromReversedCornersIncludesBoth) {
     EXPECT_EQ(at(-20, 20), BLACK);
 }
 
-// With logging off only the corrections (and undo's notice) are written.
+// With logging off only the corrections (and undo's message) are written.
 TEST_F(Draw, CorrectionsComeInEachPrimitivesOwnOrder) {
     const std::string colour = "Illegal color 99; using RED.\n";
     const std::string width = "Width of -2 not possible, using width 2\n";

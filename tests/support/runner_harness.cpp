@@ -125,7 +125,7 @@ RunResult run_in_fresh_directory(const std::string& program, std::vector<std::st
     if (child == 0) {
         // Never outlive the test, and never run away with the machine.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
-        alarm(kRunTimeLimitSeconds);
+        alarm(RUN_TIME_LIMIT_SECONDS);
         int in = open(setup.script_on_stdin ? commands.c_str() : "/dev/null", O_RDONLY);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -15,7 +15,7 @@
 //     ASSERT_TRUE(harness::load_png(r.path("card.png"), card));
 //     EXPECT_EQ(card.at(300, 250), 0xFFFFFFu);
 //
-// A run that hangs is killed after kRunTimeLimitSeconds of wall time and
+// A run that hangs is killed after RUN_TIME_LIMIT_SECONDS of wall time and
 // reports status 128 + SIGALRM; that is a safety net, not a measure.
 #pragma once
 
@@ -27,7 +27,7 @@
 
 namespace harness {
 
-inline constexpr unsigned kRunTimeLimitSeconds = 100;
+inline constexpr unsigned RUN_TIME_LIMIT_SECONDS = 100;
 
 struct RunSetup {
     std::string script;             // the commands, as the file's text

@@ -2,7 +2,7 @@
 //
 // Each test starts a fresh window-system layer on a headless screen, resets
 // the runtime's record and opens the runtime, as a program would. Input is
-// given as the driver's notices (surface pixels of the native window), and
+// given as the driver's events (surface pixels of the native window), and
 // the idle hook lets a test act when the program blocks.
 #pragma once
 

@@ -369,7 +369,7 @@ def designer(page, card_picture):
         script = f.name
     page.d.execute_script('document.getElementById("file").value = "KV319.SCR"')
     page.d.find_element(By.ID, 'upload-file').send_keys(script)
-    # The browser reads the file after the upload's change notice: keep it until then.
+    # The browser reads the file after the upload's change event: keep it until then.
     page.wait_for('FS.analyzePath("/files/KV319.SCR").exists && !KV319Web.writing()',
                   'the uploaded script file')
     os.unlink(script)

@@ -1,9 +1,9 @@
-// notice_probe.cpp: records which notices a window and a dialog receive,
+// notice_probe.cpp: records which messages a window and a dialog receive,
 // in which order and with which values, for the calls the runtime makes.
 //
 // An ordinary Win32 program over winsys.h alone, built against our layer
 // (headless driver) and for Windows; the two logs are compared line by line.
-// Only the notices that the runtime's procedures handle are written down;
+// Only the messages that the runtime's procedures handle are written down;
 // a window system may send others. No real input is needed: the dialog's
 // keys are posted to it. Writes notice_probe.txt into its current directory.
 #include <stdio.h>
@@ -23,7 +23,7 @@ static HWND window;
 static HMENU popup;
 static HMENU bar;
 
-static const char* notice_name(UINT msg) {
+static const char* message_name(UINT msg) {
     switch (msg) {
     case WM_CREATE:
         return "WM_CREATE";
@@ -57,7 +57,7 @@ static const char* notice_name(UINT msg) {
 }
 
 static void note(const char* what, UINT msg, WPARAM wparam, LPARAM lparam) {
-    const char* name = notice_name(msg);
+    const char* name = message_name(msg);
     if (!name) return;
     if (msg >= WM_USER) {
         fprintf(out, "%s %s %s+%u\n", phase, what, name, msg - WM_USER);
@@ -65,7 +65,7 @@ static void note(const char* what, UINT msg, WPARAM wparam, LPARAM lparam) {
         RECT r;
         memset(&r, 0, sizeof r);
         GetClientRect(window, &r);
-        // The size in the notice must be the client rectangle's.
+        // The size in the message must be the client rectangle's.
         int same = LOWORD(lparam) == r.right - r.left && HIWORD(lparam) == r.bottom - r.top;
         fprintf(out, "%s %s WM_SIZE type=%u matches_client=%d\n", phase, what, (unsigned)wparam,
                 same);

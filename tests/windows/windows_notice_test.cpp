@@ -1,5 +1,5 @@
-// windows_notice_test.cpp: the notices a window and a dialog receive on our
-// layer against the system's own (under Wine): the same notices, in the same
+// windows_notice_test.cpp: the messages a window and a dialog receive on our
+// layer against the system's own (under Wine): the same messages, in the same
 // order, with the same values.
 #include <gtest/gtest.h>
 

@@ -162,7 +162,7 @@ int HeadlessDriver::window_at(int sx, int sy) const {
 }
 
 std::vector<uint32_t> HeadlessDriver::compose_screen() const {
-    std::vector<uint32_t> screen(pixel_count(width_, height_), kScreenBackground);
+    std::vector<uint32_t> screen(pixel_count(width_, height_), SCREEN_BACKGROUND);
     std::vector<const NativeWindow*> order;
     for (const NativeWindow& w : windows_)
         if (w.alive && w.shown) order.push_back(&w);

@@ -61,7 +61,7 @@ class HeadlessDriver : public Driver {
     // The whole screen: every shown window in stacking order over a
     // background, width x height pixels.
     std::vector<uint32_t> compose_screen() const;
-    static constexpr uint32_t kScreenBackground = 0x00404040;  // where no window is
+    static constexpr uint32_t SCREEN_BACKGROUND = 0x00404040;  // where no window is
 
   private:
     int width_, height_;

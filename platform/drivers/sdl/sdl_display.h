@@ -48,7 +48,7 @@ void x11_move_frame(SDL_Window* window, int x, int y);
 
 // Maps or unmaps `window` without SDL, which, where no window manager runs,
 // hands every window it shows the keyboard focus: a pull-down must not take
-// it. SDL learns of the change from the server's notices.
+// it. SDL learns of the change from the server's events.
 void x11_map(SDL_Window* window, bool mapped);
 
 // Remembers the X connection SDL made, from one of its windows.

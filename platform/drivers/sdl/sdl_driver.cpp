@@ -6,7 +6,7 @@
 // window manager frames the window, the frame's sizes are read once the
 // window is shown: the frame, decorations included, then stands where the
 // layer's outer rectangle is, the native window shows what it leaves of the
-// surface, and the layer hears of it (a Framed notice) to lay out its
+// surface, and the layer hears of it (a Framed event) to lay out its
 // client area inside. Pixels reach the screen through the window's own
 // surface (SDL's window framebuffer; an X shared-memory image under X11): a
 // present compares the changed area with the pixels last shown and hands
@@ -54,10 +54,10 @@ namespace {
 // While the program runs without waiting, SDL is asked for new events at
 // most this often (milliseconds); between times the events it already has
 // are taken. Each such request reads the X connection several times over.
-constexpr uint64_t kPumpInterval = 10;
+constexpr uint64_t PUMP_INTERVAL = 10;
 // Even when nothing arrives, SDL reads the window system this often, for
 // what it does on its own while reading (milliseconds).
-constexpr uint64_t kQuietPumpInterval = 1000;
+constexpr uint64_t QUIET_PUMP_INTERVAL = 1000;
 
 struct SdlWindow {
     SDL_Window* window = nullptr;
@@ -307,7 +307,7 @@ struct SdlDriver::Impl {
         if (e.vk != 0 || e.ch != 0) push(e);
     }
 
-    // Focus notices are told only when they still hold once SDL has taken
+    // Focus events are told only when they still hold once SDL has taken
     // in every event read so far: a change that a later one undid (the
     // desktop's own, or one that a request of the layer's overtook) would
     // make the layer answer it with a request of its own, and two windows
@@ -528,13 +528,13 @@ bool SdlDriver::start(const std::string& program, std::string& error) {
 
 int SdlDriver::screen_width() {
     SDL_DisplayMode m;
-    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::kDefaultScreenWidth;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::DEFAULT_SCREEN_WIDTH;
     return std::max(static_cast<int>(m.w / impl_->scale), 1);
 }
 
 int SdlDriver::screen_height() {
     SDL_DisplayMode m;
-    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::kDefaultScreenHeight;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return metrics::DEFAULT_SCREEN_HEIGHT;
     return std::max(static_cast<int>(m.h / impl_->scale), 1);
 }
 
@@ -696,8 +696,8 @@ bool SdlDriver::next_input(InputEvent& event) {
     Impl& d = *impl_;
     if (d.input.empty()) {
         uint64_t now = SDL_GetTicks64();
-        bool fresh = d.woken || now - d.last_pump >= kPumpInterval ||
-                     now - d.last_full_pump >= kQuietPumpInterval;
+        bool fresh = d.woken || now - d.last_pump >= PUMP_INTERVAL ||
+                     now - d.last_full_pump >= QUIET_PUMP_INTERVAL;
         d.woken = false;
         d.drain_sdl(fresh);
     }

@@ -32,8 +32,8 @@ constexpr int VK_DECIMAL_CODE = 0x6E;
 constexpr int VK_DIVIDE_CODE = 0x6F;
 
 // Scales come in quarter steps, from 1 to 4.
-constexpr double kScaleSteps = 4;
-constexpr double kLargestScale = 4;
+constexpr double SCALE_STEPS = 4;
+constexpr double LARGEST_SCALE = 4;
 
 // The letter of a key, 'A'..'Z', or 0. The layout's letter comes first; a
 // layout without Latin letters (Cyrillic, Greek) falls back to the key's
@@ -151,8 +151,8 @@ int next_code_point(const char* text, int* pos) {
         }
         cp = (cp << 6) | (u[i] & 0x3F);
     }
-    static const int kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kLeast[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    static const int LEAST[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < LEAST[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
         *pos += 1;
         return 0xFFFD;
     }
@@ -162,12 +162,12 @@ int next_code_point(const char* text, int* pos) {
 
 double scale_from_resources(const char* resources) {
     if (!resources) return 1;
-    static const char kKey[] = "Xft.dpi";
+    static const char KEY[] = "Xft.dpi";
     for (const char* line = resources; *line;) {
         const char* end = std::strchr(line, '\n');
         size_t n = end ? static_cast<size_t>(end - line) : std::strlen(line);
-        if (n > sizeof kKey - 1 && std::strncmp(line, kKey, sizeof kKey - 1) == 0) {
-            size_t i = sizeof kKey - 1;
+        if (n > sizeof KEY - 1 && std::strncmp(line, KEY, sizeof KEY - 1) == 0) {
+            size_t i = sizeof KEY - 1;
             while (i < n && (line[i] == ' ' || line[i] == '\t')) ++i;
             if (i < n && line[i] == ':') {
                 char value[32] = {0};
@@ -177,8 +177,8 @@ double scale_from_resources(const char* resources) {
                 char* stop = nullptr;
                 double dpi = std::strtod(value, &stop);
                 if (stop == value || *stop != 0 || !std::isfinite(dpi) || dpi <= 0) return 1;
-                double s = std::floor(dpi / 96.0 * kScaleSteps + 0.5) / kScaleSteps;
-                return std::clamp(s, 1.0, kLargestScale);
+                double s = std::floor(dpi / 96.0 * SCALE_STEPS + 0.5) / SCALE_STEPS;
+                return std::clamp(s, 1.0, LARGEST_SCALE);
             }
         }
         if (!end) break;
@@ -188,10 +188,10 @@ double scale_from_resources(const char* resources) {
 }
 
 double fitting_scale(double desktop, int usable_width, int usable_height) {
-    double s = std::floor(std::clamp(desktop, 1.0, kLargestScale) * kScaleSteps) / kScaleSteps;
-    for (; s > 1; s -= 1.0 / kScaleSteps)
-        if (metrics::kSmallestScreenWidth * s <= usable_width &&
-            metrics::kSmallestScreenHeight * s <= usable_height)
+    double s = std::floor(std::clamp(desktop, 1.0, LARGEST_SCALE) * SCALE_STEPS) / SCALE_STEPS;
+    for (; s > 1; s -= 1.0 / SCALE_STEPS)
+        if (metrics::SMALLEST_SCREEN_WIDTH * s <= usable_width &&
+            metrics::SMALLEST_SCREEN_HEIGHT * s <= usable_height)
             break;
     return s;
 }

@@ -36,8 +36,8 @@ double scale_from_resources(const char* resources);
 
 // The scale windows are shown at: the largest quarter step from 1 up to the
 // desktop's at which a usable screen of `usable_width` x `usable_height`
-// native pixels still holds metrics::kSmallestScreenWidth x
-// kSmallestScreenHeight of the layer's, so that every window a program lays
+// native pixels still holds metrics::SMALLEST_SCREEN_WIDTH x
+// SMALLEST_SCREEN_HEIGHT of the layer's, so that every window a program lays
 // out for such a screen fits on it. 1 when even that does not fit.
 double fitting_scale(double desktop, int usable_width, int usable_height);
 

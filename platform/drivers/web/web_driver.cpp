@@ -4,7 +4,7 @@
 // Pixels: the layer's 0x00RRGGBB words become the canvas's RGBA bytes here,
 // for the changed rectangle only, which the page hands to putImageData.
 // Waiting: wait_input is an asynchronous call (ASYNCIFY): the program's
-// stack is put aside and the browser runs until an input notice or the
+// stack is put aside and the browser runs until an input event or the
 // deadline's timer wakes it, so an idle program runs no code at all and a
 // hidden tab costs nothing beyond the browser's own throttled timers.
 #include "web_driver.h"

@@ -2,7 +2,7 @@
 //
 // Top-level windows are canvases in the page's desktop area (#desktop),
 // placed at their outer positions; the program draws their captions, menus
-// and frames itself. DOM input becomes the layer's input notices, queued
+// and frames itself. DOM input becomes the layer's input events, queued
 // here in arrival order until the program takes them. The program's files
 // live in the browser's storage (IndexedDB) and are written back whenever
 // the program has written and closed one; the bar above the desktop
