@@ -14,8 +14,8 @@
 if(WIN32)
   add_executable(gdi_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/gdi_probe.cpp)
   target_link_libraries(gdi_probe PRIVATE winsys)
-  add_executable(notice_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/notice_probe.cpp)
-  target_link_libraries(notice_probe PRIVATE winsys)
+  add_executable(message_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/message_probe.cpp)
+  target_link_libraries(message_probe PRIVATE winsys)
   return()
 endif()
 
@@ -27,7 +27,7 @@ endif()
 # The same probes over our layer, on the headless driver.
 add_library(win32_probe_entry OBJECT ${CMAKE_CURRENT_LIST_DIR}/probe_entry_headless.cpp)
 target_link_libraries(win32_probe_entry PUBLIC winsys PRIVATE kv319_platform_internal)
-foreach(probe gdi_probe notice_probe)
+foreach(probe gdi_probe message_probe)
   add_executable(${probe} ${CMAKE_CURRENT_LIST_DIR}/${probe}.cpp
                  $<TARGET_OBJECTS:win32_probe_entry>)
   target_link_libraries(${probe} PRIVATE winsys)
@@ -75,9 +75,9 @@ target_compile_definitions(wine_support PRIVATE
   KV319_WINE_PREFIX="${win_prefix}"
   KV319_WINDOWS_BIN="${win_cross_dir}"
   KV319_LINUX_GDI_PROBE="$<TARGET_FILE:gdi_probe>"
-  KV319_LINUX_NOTICE_PROBE="$<TARGET_FILE:notice_probe>"
+  KV319_LINUX_MESSAGE_PROBE="$<TARGET_FILE:message_probe>"
   KV319_WINE_RUN_ROOT="${CMAKE_BINARY_DIR}/wine-runs")
-add_dependencies(wine_support gdi_probe notice_probe)
+add_dependencies(wine_support gdi_probe message_probe)
 
 add_test(NAME windows_cross_build
          COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DBINARY_DIR=${win_cross_dir}
@@ -99,7 +99,7 @@ set_tests_properties(windows_wine_stop PROPERTIES FIXTURES_CLEANUP windows TIMEO
                      RESOURCE_LOCK wine)
 
 # One ctest each: a program's cases share one run of the probes.
-foreach(t gdi notice smoke)
+foreach(t gdi message smoke)
   add_executable(windows_${t}_test ${CMAKE_CURRENT_LIST_DIR}/windows_${t}_test.cpp)
   target_link_libraries(windows_${t}_test PRIVATE wine_support GTest::gtest GTest::gtest_main)
   add_test(NAME windows_${t} COMMAND windows_${t}_test WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})

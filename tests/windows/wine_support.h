@@ -19,7 +19,7 @@ struct Tools {
     std::string wine, wineserver, xvfb, xdotool, import;
     std::string prefix;      // the build tree's Wine prefix
     std::string windows_bin; // the cross build tree
-    std::string linux_gdi_probe, linux_notice_probe;
+    std::string linux_gdi_probe, linux_message_probe;
     std::string run_root;
 };
 const Tools& tools();

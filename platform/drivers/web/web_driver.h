@@ -20,7 +20,7 @@ class WebDriver : public Driver {
     // The screen is the page's desktop area, as large as it is now. When
     // the browser window changes size the page keeps the windows on it
     // (web_page.js) and tells the layer as a desktop would, with Moved and
-    // Resize notices.
+    // Resize messages.
     int screen_width() override;
     int screen_height() override;
     int create_window(const NativeWindowInfo& info) override;

@@ -21,7 +21,7 @@ endif()
 
 execute_process(
   COMMAND ${CMAKE_COMMAND} --build ${BINARY_DIR} --parallel 2
-          --target card-designer gdi_probe notice_probe
+          --target card-designer gdi_probe message_probe
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "building the Windows programs failed")

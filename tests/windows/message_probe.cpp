@@ -1,11 +1,11 @@
-// notice_probe.cpp: records which messages a window and a dialog receive,
+// message_probe.cpp: records which messages a window and a dialog receive,
 // in which order and with which values, for the calls the runtime makes.
 //
 // An ordinary Win32 program over winsys.h alone, built against our layer
 // (headless driver) and for Windows; the two logs are compared line by line.
 // Only the messages that the runtime's procedures handle are written down;
 // a window system may send others. No real input is needed: the dialog's
-// keys are posted to it. Writes notice_probe.txt into its current directory.
+// keys are posted to it. Writes message_probe.txt into its current directory.
 #include <stdio.h>
 #include <string.h>
 
@@ -233,7 +233,7 @@ static INT_PTR CALLBACK probe_dialog_proc(HWND dialog, UINT msg, WPARAM wparam, 
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
     (void)previous, (void)command_line, (void)show;
-    out = fopen("notice_probe.txt", "w");
+    out = fopen("message_probe.txt", "w");
     if (!out) return 1;
 
     WNDCLASSA wc;
@@ -244,11 +244,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     wc.hIcon = LoadIconA(NULL, IDI_APPLICATION);
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = "NoticeProbe";
+    wc.lpszClassName = "MessageProbe";
     RegisterClassA(&wc);
 
     phase = "create";
-    HWND hwnd = CreateWindowExA(0, "NoticeProbe", "Notice probe", WS_CAPTION | WS_SYSMENU, 0, 0,
+    HWND hwnd = CreateWindowExA(0, "MessageProbe", "Message probe", WS_CAPTION | WS_SYSMENU, 0, 0,
                                 601, 540, NULL, NULL, instance, NULL);
     fprintf(out, "%s returned %s\n", phase, hwnd ? "window" : "NULL");
     if (!hwnd) return 1;
