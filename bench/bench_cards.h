@@ -57,7 +57,8 @@ inline Card heavy_card() {
 // (the worst case for the rasteriser's shape cache).
 inline Card heavy_animated_card() {
     Card c = heavy_card();
-    for (int i = 0; i < SLOT_COUNT; ++i) c.shape_animated[i] = 1 + 7 * i;
+    for (int i = 0; i < SLOT_COUNT; ++i)
+        c.shape_animated[i] = 1 + 7 * i;
     return c;
 }
 
@@ -77,36 +78,54 @@ enum Layer {
 };
 
 inline const char* layer_name(int layer) {
-    static const char* const names[LAYER_COUNT] = {"backdrop", "card",   "shapes", "messages",
-                                                   "mask",     "status", "border", "tabs",
+    static const char* const names[LAYER_COUNT] = {"backdrop",     "card",   "shapes", "messages",
+                                                   "mask",         "status", "border", "tabs",
                                                    "item_buttons", "panel"};
     return layer >= 0 && layer < LAYER_COUNT ? names[layer] : "?";
 }
 
 inline void draw_layer(Card& c, int layer) {
     switch (layer) {
-    case LAYER_BACKDROP: draw_backdrop(); break;
-    case LAYER_CARD: draw_card(c.background); break;
-    case LAYER_SHAPES: draw_shapes(c.shapes()); break;
-    case LAYER_MESSAGES: draw_messages(c.messages()); break;
-    case LAYER_MASK: draw_mask(); break;
-    case LAYER_STATUS: draw_status(c.status, c.category); break;
+    case LAYER_BACKDROP:
+        draw_backdrop();
+        break;
+    case LAYER_CARD:
+        draw_card(c.background);
+        break;
+    case LAYER_SHAPES:
+        draw_shapes(c.shapes());
+        break;
+    case LAYER_MESSAGES:
+        draw_messages(c.messages());
+        break;
+    case LAYER_MASK:
+        draw_mask();
+        break;
+    case LAYER_STATUS:
+        draw_status(c.status, c.category);
+        break;
     case LAYER_BORDER:
         draw_border(c.border_kind, c.border_primary, c.border_secondary, c.border_size);
         break;
-    case LAYER_TABS: draw_tabs(c.category); break;
-    case LAYER_ITEM_BUTTONS: draw_item_buttons(c.category, c.item); break;
+    case LAYER_TABS:
+        draw_tabs(c.category);
+        break;
+    case LAYER_ITEM_BUTTONS:
+        draw_item_buttons(c.category, c.item);
+        break;
     case LAYER_PANEL:
         // The two panels these cards show.
         if (c.category == 0 && c.item == 0) draw_colour_palette(c.background);
         if (c.category == 2 && c.item == 2) draw_shape_palette(c.shape_kind[0]);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 inline void draw_frame(Card& c) {
-    for (int layer = 0; layer < LAYER_COUNT; ++layer) draw_layer(c, layer);
+    for (int layer = 0; layer < LAYER_COUNT; ++layer)
+        draw_layer(c, layer);
 }
 
 } // namespace bench

@@ -68,15 +68,25 @@ int image_y(int y) {
 void record_box(Kind kind, int colour, int x1, int y1, int x2, int y2, int width) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 < y2) std::swap(y1, y2);
-    recorded.push_back({kind, colour_of(colour), std::abs(width), image_x(x1), image_y(y1),
-                        image_x(x2) + 1, image_y(y2) + 1, 0, 0, 0, 0, {}});
+    recorded.push_back({kind,
+                        colour_of(colour),
+                        std::abs(width),
+                        image_x(x1),
+                        image_y(y1),
+                        image_x(x2) + 1,
+                        image_y(y2) + 1,
+                        0,
+                        0,
+                        0,
+                        0,
+                        {}});
 }
 
 // Our layer's metrics of a text's font, as the renderer measures them.
 void text_metrics(int ptsize, const char* text, int& height, int& ascent) {
     HDC dc = CreateCompatibleDC(nullptr);
-    HFONT font = CreateFontA(-ptsize, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
-                             "KV319-font");
+    HFONT font =
+        CreateFontA(-ptsize, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "KV319-font");
     HGDIOBJ old = SelectObject(dc, font);
     SIZE size{};
     GetTextExtentPointA(dc, text, static_cast<int>(std::strlen(text)), &size);
@@ -201,7 +211,8 @@ void BM_HeavyListOurs(benchmark::State& state) {
     const std::vector<Prim>& list = heavy_list();
     static OurImage image;
     for (auto _ : state)
-        for (const Prim& p : list) draw_ours(image.dc, p);
+        for (const Prim& p : list)
+            draw_ours(image.dc, p);
     state.counters["primitives"] = static_cast<double>(list.size());
 }
 BENCHMARK(BM_HeavyListOurs)->Unit(benchmark::kMicrosecond);
@@ -218,7 +229,8 @@ void BM_HeavyListCairo(benchmark::State& state) {
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
     cairo_set_font_options(cr, options);
     for (auto _ : state) {
-        for (const Prim& p : list) draw_cairo(cr, p);
+        for (const Prim& p : list)
+            draw_cairo(cr, p);
         cairo_surface_flush(surface);
     }
     state.counters["primitives"] = static_cast<double>(list.size());
@@ -247,13 +259,33 @@ int KV319_oval(int colour, int x1, int y1, int x2, int y2, int width) {
     return 1;
 }
 int KV319_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
-    recorded.push_back({TRIANGLE, colour_of(colour), std::abs(width), image_x(x1), image_y(y1),
-                        image_x(x2), image_y(y2), image_x(x3), image_y(y3), 0, 0, {}});
+    recorded.push_back({TRIANGLE,
+                        colour_of(colour),
+                        std::abs(width),
+                        image_x(x1),
+                        image_y(y1),
+                        image_x(x2),
+                        image_y(y2),
+                        image_x(x3),
+                        image_y(y3),
+                        0,
+                        0,
+                        {}});
     return 1;
 }
 int KV319_line(int colour, int x1, int y1, int x2, int y2, int width) {
-    recorded.push_back({LINE, colour_of(colour), std::max(std::abs(width), 1), image_x(x1),
-                        image_y(y1), image_x(x2), image_y(y2), 0, 0, 0, 0, {}});
+    recorded.push_back({LINE,
+                        colour_of(colour),
+                        std::max(std::abs(width), 1),
+                        image_x(x1),
+                        image_y(y1),
+                        image_x(x2),
+                        image_y(y2),
+                        0,
+                        0,
+                        0,
+                        0,
+                        {}});
     return 1;
 }
 int KV319_text_printf(int colour, int x, int y, int ptsize, const char* format, ...) {

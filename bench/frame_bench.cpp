@@ -27,7 +27,8 @@ void open_runtime() {
 void BM_Frame(benchmark::State& state, bench::Card (*make)()) {
     open_runtime();
     bench::Card card = make();
-    for (auto _ : state) bench::draw_frame(card);
+    for (auto _ : state)
+        bench::draw_frame(card);
 }
 BENCHMARK_CAPTURE(BM_Frame, start, bench::start_card)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Frame, heavy, bench::heavy_card)->Unit(benchmark::kMicrosecond);
@@ -40,7 +41,8 @@ void BM_Layer(benchmark::State& state, bench::Card (*make)()) {
     bench::Card card = make();
     int layer = static_cast<int>(state.range(0));
     state.SetLabel(bench::layer_name(layer));
-    for (auto _ : state) bench::draw_layer(card, layer);
+    for (auto _ : state)
+        bench::draw_layer(card, layer);
 }
 BENCHMARK_CAPTURE(BM_Layer, start, bench::start_card)
     ->DenseRange(0, bench::LAYER_COUNT - 1)
@@ -53,27 +55,31 @@ BENCHMARK_CAPTURE(BM_Layer, heavy, bench::heavy_card)
 
 void BM_FilledCardRectangle(benchmark::State& state) {
     open_runtime();
-    for (auto _ : state) KV319_rectangle(5, -130, -170, 270, 190, 0);
+    for (auto _ : state)
+        KV319_rectangle(5, -130, -170, 270, 190, 0);
 }
 BENCHMARK(BM_FilledCardRectangle)->Unit(benchmark::kMicrosecond);
 
 void BM_Circle(benchmark::State& state) {
     open_runtime();
     int r = static_cast<int>(state.range(0));
-    for (auto _ : state) KV319_circle(8, 40, 10, r);
+    for (auto _ : state)
+        KV319_circle(8, 40, 10, r);
 }
 BENCHMARK(BM_Circle)->Arg(5)->Arg(40)->Arg(170);
 
 void BM_OvalOutline(benchmark::State& state) {
     open_runtime();
-    for (auto _ : state) KV319_oval(4, -120, 150, 200, -100, static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        KV319_oval(4, -120, 150, 200, -100, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_OvalOutline)->Arg(1)->Arg(5);
 
 void BM_FilledTriangle(benchmark::State& state) {
     open_runtime();
     int s = static_cast<int>(state.range(0));
-    for (auto _ : state) KV319_triangle(13, -s, -s / 2, s, -s / 2, 0, s, 0);
+    for (auto _ : state)
+        KV319_triangle(13, -s, -s / 2, s, -s / 2, 0, s, 0);
 }
 BENCHMARK(BM_FilledTriangle)->Arg(5)->Arg(150);
 
@@ -81,7 +87,8 @@ BENCHMARK(BM_FilledTriangle)->Arg(5)->Arg(150);
 void BM_Line(benchmark::State& state) {
     open_runtime();
     int w = static_cast<int>(state.range(0));
-    for (auto _ : state) KV319_line(9, -150, -100, 150, 100, w);
+    for (auto _ : state)
+        KV319_line(9, -150, -100, 150, 100, w);
 }
 BENCHMARK(BM_Line)->Arg(1)->Arg(2)->Arg(6)->Arg(15);
 
@@ -89,13 +96,15 @@ BENCHMARK(BM_Line)->Arg(1)->Arg(2)->Arg(6)->Arg(15);
 void BM_ShortWideLine(benchmark::State& state) {
     open_runtime();
     int w = static_cast<int>(state.range(0));
-    for (auto _ : state) KV319_line(9, 10, 10, 10 + 3 * w, 10 + w, w);
+    for (auto _ : state)
+        KV319_line(9, 10, 10, 10 + 3 * w, 10 + w, w);
 }
 BENCHMARK(BM_ShortWideLine)->Arg(2)->Arg(8)->Arg(15);
 
 void BM_Pixel(benchmark::State& state) {
     open_runtime();
-    for (auto _ : state) KV319_pixel(2, 3, 4);
+    for (auto _ : state)
+        KV319_pixel(2, 3, 4);
 }
 BENCHMARK(BM_Pixel);
 
@@ -104,7 +113,8 @@ BENCHMARK(BM_Pixel);
 void BM_Text(benchmark::State& state) {
     open_runtime();
     int pt = static_cast<int>(state.range(0));
-    for (auto _ : state) KV319_text_printf(0, -120, 0, pt, "Will you be mine?");
+    for (auto _ : state)
+        KV319_text_printf(0, -120, 0, pt, "Will you be mine?");
 }
 BENCHMARK(BM_Text)->Arg(12)->Arg(24)->Arg(36)->Arg(60);
 

@@ -20,7 +20,8 @@ ws::NativeWindowInfo info(int x, int y, int w, int h) {
 
 std::vector<uint32_t> pattern(int w, int h) {
     std::vector<uint32_t> px(static_cast<size_t>(w) * h);
-    for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<uint32_t>(i * 2654435761u) >> 8;
+    for (size_t i = 0; i < px.size(); ++i)
+        px[i] = static_cast<uint32_t>(i * 2654435761u) >> 8;
     return px;
 }
 
@@ -47,7 +48,8 @@ void BM_ComposeScreen(benchmark::State& state) {
         d.present(id, px.data(), s.width, s.height, s.width, {0, 0, s.width, s.height});
         d.show_window(id, true);
     }
-    for (auto _ : state) benchmark::DoNotOptimize(d.compose_screen());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(d.compose_screen());
 }
 BENCHMARK(BM_ComposeScreen);
 
@@ -67,4 +69,4 @@ void BM_WriteShotPng(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteShotPng)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -11,7 +11,9 @@ namespace {
 uint32_t seed = 1;
 }
 
-void card_srand(unsigned value) { seed = value; }
+void card_srand(unsigned value) {
+    seed = value;
+}
 
 int card_rand(void) {
     seed = seed * 214013u + 2531011u;

@@ -6,9 +6,9 @@
 struct EditorState {
     int quit_requested;
     int background_colour;
-    int category;   // 0 Background, 1 Border, 2 Shape, 3 Message, 4 Files
-    int item;       // active item button of the tab; -1 none (Files)
-    int status;     // status code; also the hint of the panel on screen
+    int category; // 0 Background, 1 Border, 2 Shape, 3 Message, 4 Files
+    int item;     // active item button of the tab; -1 none (Files)
+    int status;   // status code; also the hint of the panel on screen
     int selected_shape;
     int selected_message;
     int border_kind;

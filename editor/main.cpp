@@ -27,8 +27,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     while (state.quit_requested == 0) {
         draw_frame(state);
         int event_kind = KV319_await_event(&event_x, &event_y, &event_key);
-        if (event_kind == EVENT_MOUSE) route_click(event_x, event_y, state);
-        else if (event_kind == EVENT_QUIT) state.quit_requested = 1;
+        if (event_kind == EVENT_MOUSE)
+            route_click(event_x, event_y, state);
+        else if (event_kind == EVENT_QUIT)
+            state.quit_requested = 1;
     }
 
     KV319_close();

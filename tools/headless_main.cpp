@@ -49,13 +49,14 @@ bool read_commands(const std::string& path, std::string& text, std::string& erro
 // The program's instance: any unique non-null value serves.
 char instance_tag;
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     runner::Options options;
     std::string error;
     if (!runner::parse_options(argc, argv, options, error)) {
-        std::fprintf(stderr, "%s\n%s", error.c_str(), runner::usage(argc > 0 ? argv[0] : nullptr).c_str());
+        std::fprintf(stderr, "%s\n%s", error.c_str(),
+                     runner::usage(argc > 0 ? argv[0] : nullptr).c_str());
         return runner::EXIT_RUNNER_ERROR;
     }
     if (options.help) {
@@ -76,9 +77,8 @@ int main(int argc, char** argv) {
     static runner::Runner scripted_user(std::move(commands), options);
     runner::ScriptedDriver& driver =
         runner::scripted_start(options.screen_width, options.screen_height);
-    driver.set_idle_handler([](ws::HeadlessDriver& d, uint64_t deadline_ms) {
-        scripted_user.on_idle(d, deadline_ms);
-    });
+    driver.set_idle_handler(
+        [](ws::HeadlessDriver& d, uint64_t deadline_ms) { scripted_user.on_idle(d, deadline_ms); });
     driver.set_busy_handler([](ws::HeadlessDriver& d) { scripted_user.on_busy(d); });
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&instance_tag);
     int status = WinMain(instance, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);

@@ -42,22 +42,22 @@ const char* const USAGE_OPTIONS =
 
 // Limits that keep every later computation far from overflow.
 constexpr int64_t MAX_COORDINATE = 1000000;
-constexpr uint64_t MAX_TICKS = 1000000000000ULL;  // 10^12 ticks: over 3000 years
+constexpr uint64_t MAX_TICKS = 1000000000000ULL; // 10^12 ticks: over 3000 years
 constexpr int MIN_SCREEN_SIDE = 100;
 constexpr int MAX_SCREEN_SIDE = 16384;
 
 // Virtual keys of the punctuation keys on a US layout.
-constexpr int VK_OEM_1 = 0xBA;       // ; :
-constexpr int VK_OEM_PLUS = 0xBB;    // = +
-constexpr int VK_OEM_COMMA = 0xBC;   // , <
-constexpr int VK_OEM_MINUS = 0xBD;   // - _
-constexpr int VK_OEM_PERIOD = 0xBE;  // . >
-constexpr int VK_OEM_2 = 0xBF;       // / ?
-constexpr int VK_OEM_3 = 0xC0;       // ` ~
-constexpr int VK_OEM_4 = 0xDB;       // [ {
-constexpr int VK_OEM_5 = 0xDC;       // \ |
-constexpr int VK_OEM_6 = 0xDD;       // ] }
-constexpr int VK_OEM_7 = 0xDE;       // ' "
+constexpr int VK_OEM_1 = 0xBA;      // ; :
+constexpr int VK_OEM_PLUS = 0xBB;   // = +
+constexpr int VK_OEM_COMMA = 0xBC;  // , <
+constexpr int VK_OEM_MINUS = 0xBD;  // - _
+constexpr int VK_OEM_PERIOD = 0xBE; // . >
+constexpr int VK_OEM_2 = 0xBF;      // / ?
+constexpr int VK_OEM_3 = 0xC0;      // ` ~
+constexpr int VK_OEM_4 = 0xDB;      // [ {
+constexpr int VK_OEM_5 = 0xDC;      // \ |
+constexpr int VK_OEM_6 = 0xDD;      // ] }
+constexpr int VK_OEM_7 = 0xDE;      // ' "
 
 // The runner that takes the text window's lines, if any.
 static Runner* listening = nullptr;
@@ -94,9 +94,11 @@ static std::vector<std::string> split_words(const std::string& s) {
     std::vector<std::string> words;
     size_t i = 0;
     while (i < s.size()) {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+            ++i;
         size_t start = i;
-        while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
+        while (i < s.size() && s[i] != ' ' && s[i] != '\t')
+            ++i;
         if (i > start) words.push_back(s.substr(start, i - start));
     }
     return words;
@@ -108,7 +110,8 @@ static std::string trim(const std::string& s) {
 }
 
 static std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -198,18 +201,30 @@ static const char UNSHIFTED[] = "1234567890-=[]\\;',./`";
 
 static int punctuation_vk(char c) {
     switch (c) {
-    case ';': return VK_OEM_1;
-    case '=': return VK_OEM_PLUS;
-    case ',': return VK_OEM_COMMA;
-    case '-': return VK_OEM_MINUS;
-    case '.': return VK_OEM_PERIOD;
-    case '/': return VK_OEM_2;
-    case '`': return VK_OEM_3;
-    case '[': return VK_OEM_4;
-    case '\\': return VK_OEM_5;
-    case ']': return VK_OEM_6;
-    case '\'': return VK_OEM_7;
-    default: return 0;
+    case ';':
+        return VK_OEM_1;
+    case '=':
+        return VK_OEM_PLUS;
+    case ',':
+        return VK_OEM_COMMA;
+    case '-':
+        return VK_OEM_MINUS;
+    case '.':
+        return VK_OEM_PERIOD;
+    case '/':
+        return VK_OEM_2;
+    case '`':
+        return VK_OEM_3;
+    case '[':
+        return VK_OEM_4;
+    case '\\':
+        return VK_OEM_5;
+    case ']':
+        return VK_OEM_6;
+    case '\'':
+        return VK_OEM_7;
+    default:
+        return 0;
     }
 }
 
@@ -246,7 +261,7 @@ bool key_for_char(char c, KeyPress& press) {
 }
 
 struct NamedKey {
-    const char* name;  // lower case
+    const char* name; // lower case
     int vk;
     int ch;
 };
@@ -333,11 +348,16 @@ struct CommandName {
 };
 
 static const CommandName COMMANDS[] = {
-    {"click", CommandKind::Click},   {"click-client", CommandKind::ClickClient},
-    {"click-screen", CommandKind::ClickScreen}, {"key", CommandKind::Key},
-    {"type", CommandKind::Type},     {"wait", CommandKind::Wait},
-    {"focus", CommandKind::Focus},   {"close", CommandKind::Close},
-    {"shot", CommandKind::Shot},     {"screen", CommandKind::Screen},
+    {"click", CommandKind::Click},
+    {"click-client", CommandKind::ClickClient},
+    {"click-screen", CommandKind::ClickScreen},
+    {"key", CommandKind::Key},
+    {"type", CommandKind::Type},
+    {"wait", CommandKind::Wait},
+    {"focus", CommandKind::Focus},
+    {"close", CommandKind::Close},
+    {"shot", CommandKind::Shot},
+    {"screen", CommandKind::Screen},
     {"console", CommandKind::Console},
 };
 
@@ -543,9 +563,12 @@ void Runner::finish_transcript() {
 
 static const char* target_name(Target t) {
     switch (t) {
-    case Target::Graphics: return "graphics";
-    case Target::Text: return "text";
-    case Target::Dialog: return "dialog";
+    case Target::Graphics:
+        return "graphics";
+    case Target::Text:
+        return "text";
+    case Target::Dialog:
+        return "dialog";
     }
     return "?";
 }
@@ -680,8 +703,7 @@ void Runner::carry_out_output(ws::HeadlessDriver& driver, const Command& c) {
         if (client.empty()) fail(c.line, "the graphics window has no client area to take");
         const uint32_t* first =
             n->pixels.data() + static_cast<ptrdiff_t>(client.top) * n->info.width + client.left;
-        ok = ws::write_png(c.file.c_str(), first, client.width(), client.height(),
-                           n->info.width);
+        ok = ws::write_png(c.file.c_str(), first, client.width(), client.height(), n->info.width);
         break;
     }
     case CommandKind::Screen: {
@@ -799,4 +821,4 @@ ScriptedDriver& scripted_start(int screen_width, int screen_height) {
     return *driver;
 }
 
-}  // namespace runner
+} // namespace runner

@@ -34,8 +34,8 @@ inline constexpr int EXIT_RUNNER_ERROR = 2;
 
 // Bounds of a command script: far beyond any check's needs, they keep an
 // input that never ends (a device, a runaway pipe) from taking all memory.
-inline constexpr size_t MAX_SCRIPT_BYTES = size_t{4} << 20;  // 4 MiB
-inline constexpr size_t MAX_LINE_LENGTH = 4096;               // characters, without the newline
+inline constexpr size_t MAX_SCRIPT_BYTES = size_t{4} << 20; // 4 MiB
+inline constexpr size_t MAX_LINE_LENGTH = 4096;             // characters, without the newline
 
 // The lines the text window keeps, and `console` writes.
 inline constexpr size_t CONSOLE_LINES = 25;
@@ -45,7 +45,7 @@ struct Options {
     std::string transcript_path; // --transcript: empty for none
     int screen_width = 1024, screen_height = 768;
     uint64_t max_ticks = 100000;
-    bool help = false;       // --help: print the usage and stop
+    bool help = false; // --help: print the usage and stop
 };
 
 // The usage text that --help and a bad option print, naming the program
@@ -59,8 +59,8 @@ bool parse_options(int argc, const char* const* argv, Options& options, std::str
 
 // One key press as a person makes it: modifiers held around one key.
 struct KeyPress {
-    int vk = 0;  // virtual-key code
-    int ch = 0;  // the character it produces on a US layout, 0 for none
+    int vk = 0; // virtual-key code
+    int ch = 0; // the character it produces on a US layout, 0 for none
     bool ctrl = false, shift = false, alt = false;
 };
 
@@ -72,23 +72,23 @@ bool parse_key(const std::string& keys, KeyPress& press);
 bool key_for_char(char c, KeyPress& press);
 
 enum class CommandKind {
-    Click,        // x, y: graphics coordinates
-    ClickClient,  // x, y: client pixel
-    ClickScreen,  // x, y: screen pixel
-    Key,          // keys: one press
-    Type,         // keys: one press per character
-    Wait,         // ticks
-    Focus,        // target
-    Close,        // target
-    Shot,         // file
-    Screen,       // file
-    Console,      // file
+    Click,       // x, y: graphics coordinates
+    ClickClient, // x, y: client pixel
+    ClickScreen, // x, y: screen pixel
+    Key,         // keys: one press
+    Type,        // keys: one press per character
+    Wait,        // ticks
+    Focus,       // target
+    Close,       // target
+    Shot,        // file
+    Screen,      // file
+    Console,     // file
 };
 enum class Target { Graphics, Text, Dialog };
 
 struct Command {
     CommandKind kind = CommandKind::Wait;
-    int line = 0;  // of the script, from 1
+    int line = 0; // of the script, from 1
     int x = 0, y = 0;
     uint64_t ticks = 0;
     Target target = Target::Graphics;
@@ -123,7 +123,7 @@ class ScriptedDriver : public ws::HeadlessDriver {
     void wait_input(uint64_t deadline_ms) override;
 
   private:
-    uint64_t empty_looks_ = 0;  // since the program last blocked
+    uint64_t empty_looks_ = 0; // since the program last blocked
     BusyHandler busy_;
 };
 
@@ -171,11 +171,11 @@ class Runner {
 
     std::vector<Command> commands_;
     Options options_;
-    size_t next_ = 0;       // the command being carried out
-    bool waiting_ = false;  // a wait has begun and runs until wait_until_
+    size_t next_ = 0;      // the command being carried out
+    bool waiting_ = false; // a wait has begun and runs until wait_until_
     uint64_t wait_until_ = 0;
-    size_t typed_ = 0;      // characters of the current type command pushed
-    bool closed_ = false;   // the end-of-script close has been given
+    size_t typed_ = 0;                // characters of the current type command pushed
+    bool closed_ = false;             // the end-of-script close has been given
     std::deque<std::string> console_; // the text window's last CONSOLE_LINES lines
     std::FILE* transcript_ = nullptr; // every line so far, with --transcript
 };
@@ -185,4 +185,4 @@ class Runner {
 // program said until then.
 [[noreturn]] void fail(int line, const std::string& message);
 
-}  // namespace runner
+} // namespace runner

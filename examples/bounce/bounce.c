@@ -29,10 +29,10 @@ static const int ball_colours[] = {2, 4, 13, 19, 8, 17};
 #define BALL_COLOUR_COUNT ((int)(sizeof ball_colours / sizeof ball_colours[0]))
 
 struct Ball {
-    int x, y;    /* centre */
-    int dx, dy;  /* direction, each -1 or 1 */
-    int speed;   /* units per step along each axis, 1..MAX_SPEED */
-    int colour;  /* index into ball_colours */
+    int x, y;   /* centre */
+    int dx, dy; /* direction, each -1 or 1 */
+    int speed;  /* units per step along each axis, 1..MAX_SPEED */
+    int colour; /* index into ball_colours */
     int bounces;
 };
 
@@ -56,13 +56,15 @@ static int move_axis(int* position, int* direction, int step, int low, int high)
 
 static void step_ball(struct Ball* ball) {
     int step = ball->speed * 4;
-    ball->bounces += move_axis(&ball->x, &ball->dx, step, COURT_LEFT + BALL_RADIUS,
-                               COURT_RIGHT - BALL_RADIUS);
-    ball->bounces += move_axis(&ball->y, &ball->dy, step, COURT_BOTTOM + BALL_RADIUS,
-                               COURT_TOP - BALL_RADIUS);
+    ball->bounces +=
+        move_axis(&ball->x, &ball->dx, step, COURT_LEFT + BALL_RADIUS, COURT_RIGHT - BALL_RADIUS);
+    ball->bounces +=
+        move_axis(&ball->y, &ball->dy, step, COURT_BOTTOM + BALL_RADIUS, COURT_TOP - BALL_RADIUS);
 }
 
-static int clamp(int v, int low, int high) { return v < low ? low : v > high ? high : v; }
+static int clamp(int v, int low, int high) {
+    return v < low ? low : v > high ? high : v;
+}
 
 static void draw_frame(const struct Ball* ball, int running) {
     KV319_clear();
@@ -70,8 +72,9 @@ static void draw_frame(const struct Ball* ball, int running) {
     KV319_circle(ball_colours[ball->colour], ball->x, ball->y, BALL_RADIUS);
     KV319_text_printf(BLACK, COURT_LEFT + 8, COURT_TOP - 22, 14, "bounces: %d   speed: %d%s",
                       ball->bounces, ball->speed, running ? "" : "   (halted)");
-    KV319_text(BLACK, COURT_LEFT, COURT_BOTTOM - 20, 12,
-               "click: move the ball   space: halt/run   c: colour   + -: speed   p: where   q: quit");
+    KV319_text(
+        BLACK, COURT_LEFT, COURT_BOTTOM - 20, 12,
+        "click: move the ball   space: halt/run   c: colour   + -: speed   p: where   q: quit");
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {

@@ -29,12 +29,12 @@ struct Insets {
 
 struct NativeWindowInfo {
     std::string title;
-    int x = 0, y = 0;           // outer position on the screen
-    int width = 0, height = 0;  // outer size: the surface's size
-    int caption_height = 0;     // rows at the top that the layer drew as a caption
+    int x = 0, y = 0;          // outer position on the screen
+    int width = 0, height = 0; // outer size: the surface's size
+    int caption_height = 0;    // rows at the top that the layer drew as a caption
     bool resizable = false;
-    bool popup = false;         // no decoration at all (menus, pop-up windows)
-    int owner = -1;             // native id of the owner window, or -1
+    bool popup = false; // no decoration at all (menus, pop-up windows)
+    int owner = -1;     // native id of the owner window, or -1
 };
 
 struct InputEvent {
@@ -54,13 +54,13 @@ struct InputEvent {
                      // takes of the outer rectangle on each side; the rest is shown
     };
     Kind kind = Kind::PointerMove;
-    int window = -1;   // native window id, -1 for none or unknown
-    int x = 0, y = 0;  // pointer position, surface pixels of `window`
-    int button = 1;    // 1 left, 2 middle, 3 right
-    int vk = 0;        // virtual-key code
-    int ch = 0;        // character produced (code point, 0 for none)
-    int width = 0, height = 0;  // Resize: the new outer size
-    Insets frame;               // Framed: the desktop's frame
+    int window = -1;           // native window id, -1 for none or unknown
+    int x = 0, y = 0;          // pointer position, surface pixels of `window`
+    int button = 1;            // 1 left, 2 middle, 3 right
+    int vk = 0;                // virtual-key code
+    int ch = 0;                // character produced (code point, 0 for none)
+    int width = 0, height = 0; // Resize: the new outer size
+    Insets frame;              // Framed: the desktop's frame
 };
 
 class Driver {
@@ -97,4 +97,4 @@ class Driver {
 Driver& driver();
 void set_driver(Driver* d);
 
-}  // namespace ws
+} // namespace ws

@@ -23,8 +23,8 @@ inline constexpr uint32_t GRAY_TEXT = 0x8C8C8C;
 inline constexpr uint32_t HIGHLIGHT = 0x3165C4; // the chosen title or line
 inline constexpr uint32_t HIGHLIGHT_TEXT = 0xFFFFFF;
 inline constexpr uint32_t HIGHLIGHT_GRAY = 0xB4C4E4; // a grayed line, highlighted
-inline constexpr uint32_t LIGHT = 0xFFFFFF;         // bevel: lit edges
-inline constexpr uint32_t SHADOW = 0xA0A0A0;        // bevel: shaded edges
+inline constexpr uint32_t LIGHT = 0xFFFFFF;          // bevel: lit edges
+inline constexpr uint32_t SHADOW = 0xA0A0A0;         // bevel: shaded edges
 inline constexpr uint32_t DARK_SHADOW = 0x404040;    // bevel: outer shaded edges, frames
 } // namespace look
 

@@ -29,7 +29,7 @@ namespace {
 
 constexpr int MAX_ITEMS = 255;
 constexpr size_t MAX_STRING_UNITS = 4096;
-constexpr int MAX_SIDE = 16384;         // the largest window the layer makes
+constexpr int MAX_SIDE = 16384;          // the largest window the layer makes
 constexpr int FIRST_CLASS_ATOM = 0xC000; // RegisterClassA's atoms start here
 
 struct ItemTemplate {
@@ -287,8 +287,8 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
         HWND c = CreateWindowExA(
             it.ex_style, it.class_atom ? class_by_atom(it.class_atom) : it.class_name.c_str(),
             it.title.c_str(), cs, units_to_pixels(it.x, metrics::DIALOG_BASE_X, 4),
-            units_to_pixels(it.y, metrics::DIALOG_BASE_Y, 8), side(it.cx, metrics::DIALOG_BASE_X, 4),
-            side(it.cy, metrics::DIALOG_BASE_Y, 8), dlg,
+            units_to_pixels(it.y, metrics::DIALOG_BASE_Y, 8),
+            side(it.cx, metrics::DIALOG_BASE_X, 4), side(it.cy, metrics::DIALOG_BASE_Y, 8), dlg,
             reinterpret_cast<HMENU>(static_cast<uintptr_t>(it.id)), instance, nullptr);
         Window* cw = wm_window(c);
         if (!cw || !(w = wm_window(dlg))) {

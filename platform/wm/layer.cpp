@@ -21,9 +21,13 @@ Driver& driver() {
     return *current;
 }
 
-void set_driver(Driver* d) { current.reset(d); }
+void set_driver(Driver* d) {
+    current.reset(d);
+}
 
-void wm_start() { controls_register_classes(); }
+void wm_start() {
+    controls_register_classes();
+}
 
 void wm_reset() {
     menu_reset();
@@ -32,4 +36,4 @@ void wm_reset() {
     gdi_reset();
 }
 
-}  // namespace ws
+} // namespace ws

@@ -10,7 +10,7 @@ namespace ws::metrics {
 
 inline constexpr int CAPTION_HEIGHT = 20;  // title bar of WS_CAPTION windows
 inline constexpr int FRAME_WIDTH = 0;      // top-level windows have no side or bottom frame
-inline constexpr int MENU_BAR_HEIGHT = 19;  // the menu bar below the caption
+inline constexpr int MENU_BAR_HEIGHT = 19; // the menu bar below the caption
 inline constexpr int BORDER_WIDTH = 1;     // WS_BORDER on child windows
 
 inline constexpr int DEFAULT_SCREEN_WIDTH = 1024;
@@ -57,4 +57,4 @@ inline constexpr int MENU_RIGHT_PADDING = 14;
 inline constexpr int EDIT_MARGIN_X = 3;
 inline constexpr int EDIT_MARGIN_Y = 2;
 
-}  // namespace ws::metrics
+} // namespace ws::metrics

@@ -41,7 +41,9 @@ UINT_PTR next_thread_timer = 0x7000;
 // this often (driver milliseconds).
 constexpr uint64_t PRESENT_INTERVAL = 16;
 
-DWORD now_ms() { return static_cast<DWORD>(driver().now_ms()); }
+DWORD now_ms() {
+    return static_cast<DWORD>(driver().now_ms());
+}
 
 MSG make_msg(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     MSG m{};
@@ -107,18 +109,27 @@ void pointer_button(Window& top, const InputEvent& ev) {
         Window* w = wm_window_at(top, ev.x, ev.y);
         if (w && wm_client_in_surface(*w).contains(ev.x, ev.y)) target = w;
     }
-    if (down) top.captured_by = target ? target->handle : nullptr;
-    else top.captured_by = nullptr;
+    if (down)
+        top.captured_by = target ? target->handle : nullptr;
+    else
+        top.captured_by = nullptr;
     if (!target || !target->enabled) return;
 
     Rect client = wm_client_in_surface(*target);
     int cx = ev.x - client.left, cy = ev.y - client.top;
     UINT msg;
     switch (ev.button) {
-    case 1: msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
-    case 2: msg = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
-    case 3: msg = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
-    default: return;
+    case 1:
+        msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+        break;
+    case 2:
+        msg = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+        break;
+    case 3:
+        msg = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+        break;
+    default:
+        return;
     }
     wm_post(target->handle, msg, down && ev.button == 1 ? 1 : 0, MAKELPARAM(cx, cy));
 }
@@ -213,8 +224,10 @@ void convert(const InputEvent& ev) {
         wm_surface_touched(*top, {0, 0, top->rect.width(), top->rect.height()});
         break;
     case InputEvent::Kind::FocusIn:
-        if (top->enabled) wm_activate(top->handle);
-        else if (Window* d = enabled_owned(*top)) wm_activate(d->handle);
+        if (top->enabled)
+            wm_activate(top->handle);
+        else if (Window* d = enabled_owned(*top))
+            wm_activate(d->handle);
         break;
     case InputEvent::Kind::FocusOut:
         alt_down = false;
@@ -250,7 +263,8 @@ void convert(const InputEvent& ev) {
 
 void pump_input() {
     InputEvent ev;
-    while (driver().next_input(ev)) convert(ev);
+    while (driver().next_input(ev))
+        convert(ev);
 }
 
 bool matches(const MSG& m, HWND filter, UINT lo, UINT hi) {
@@ -294,7 +308,8 @@ Timer* due_timer(HWND filter) {
 
 uint64_t next_deadline() {
     uint64_t d = UINT64_MAX;
-    for (const Timer& t : timers) d = std::min(d, t.due);
+    for (const Timer& t : timers)
+        d = std::min(d, t.due);
     return d;
 }
 
@@ -316,7 +331,7 @@ bool pending_for(DWORD wake_mask) {
     return (wake_mask & QS_TIMER) && due_timer(nullptr);
 }
 
-}  // namespace
+} // namespace
 
 LRESULT wm_send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     Window* w = wm_window(hwnd);
@@ -335,9 +350,9 @@ void wm_kill_timers(HWND hwnd) {
 }
 
 void wm_drop_messages(HWND hwnd) {
-    queue.erase(std::remove_if(queue.begin(), queue.end(),
-                               [&](const MSG& m) { return m.hwnd == hwnd; }),
-                queue.end());
+    queue.erase(
+        std::remove_if(queue.begin(), queue.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
+        queue.end());
 }
 
 void wm_queue_reset() {
@@ -349,7 +364,7 @@ void wm_queue_reset() {
     last_present = 0;
 }
 
-}  // namespace ws
+} // namespace ws
 
 using namespace ws;
 
@@ -517,4 +532,4 @@ BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
     return TRUE;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -23,8 +23,8 @@ namespace {
 
 HandleTable<Window> windows;
 std::vector<std::unique_ptr<WindowClass>> classes;
-std::vector<HWND> top_levels;      // creation order
-std::vector<HWND> activation;      // most recently active last
+std::vector<HWND> top_levels; // creation order
+std::vector<HWND> activation; // most recently active last
 HWND focus_hwnd = nullptr;
 HWND active_hwnd = nullptr;
 
@@ -53,7 +53,9 @@ const WindowClass* find_class(LPCSTR name) {
     return nullptr;
 }
 
-bool has_caption(const Window& w) { return (w.style & WS_CAPTION) == WS_CAPTION; }
+bool has_caption(const Window& w) {
+    return (w.style & WS_CAPTION) == WS_CAPTION;
+}
 
 int caption_height(const Window& w) {
     return wm_own_caption(w) ? metrics::CAPTION_HEIGHT : 0;
@@ -64,7 +66,9 @@ Rect close_box(const Window& w) {
     return {w.rect.width() - h, 0, w.rect.width(), h};
 }
 
-void fill(const Canvas& c, const Rect& r, uint32_t pixel) { fill_rect(c, r, pixel); }
+void fill(const Canvas& c, const Rect& r, uint32_t pixel) {
+    fill_rect(c, r, pixel);
+}
 
 void paint_caption(Window& w) {
     Canvas c = wm_window_canvas(w);
@@ -137,11 +141,17 @@ void activate_most_recent() {
     focus_hwnd = nullptr;
 }
 
-}  // namespace
+} // namespace
 
-HandleTable<Window>& wm_windows() { return windows; }
-Window* wm_window(HWND h) { return windows.get(handle_value(h)); }
-const std::vector<HWND>& wm_top_levels() { return top_levels; }
+HandleTable<Window>& wm_windows() {
+    return windows;
+}
+Window* wm_window(HWND h) {
+    return windows.get(handle_value(h));
+}
+const std::vector<HWND>& wm_top_levels() {
+    return top_levels;
+}
 
 Window* wm_window_for_native(int native) {
     if (native < 0) return nullptr;
@@ -152,7 +162,9 @@ Window* wm_window_for_native(int native) {
     return nullptr;
 }
 
-bool wm_is_top_level(const Window& w) { return !(w.style & WS_CHILD); }
+bool wm_is_top_level(const Window& w) {
+    return !(w.style & WS_CHILD);
+}
 
 Window* wm_top_level(Window& w) {
     Window* p = &w;
@@ -206,8 +218,8 @@ Rect wm_client_in_surface(const Window& w) {
 Canvas wm_client_canvas(Window& w) {
     Window* top = wm_top_level(w);
     if (!top || top->surface.empty()) return Canvas{};
-    Canvas c = make_canvas(top->surface.data(), top->rect.width(), top->rect.height(),
-                           top->rect.width());
+    Canvas c =
+        make_canvas(top->surface.data(), top->rect.width(), top->rect.height(), top->rect.width());
     Rect client = wm_client_in_surface(w);
     c.origin_x = client.left;
     c.origin_y = client.top;
@@ -218,14 +230,15 @@ Canvas wm_client_canvas(Window& w) {
 Canvas wm_window_canvas(Window& w) {
     Window* top = wm_top_level(w);
     if (!top || top->surface.empty()) return Canvas{};
-    Canvas c = make_canvas(top->surface.data(), top->rect.width(), top->rect.height(),
-                           top->rect.width());
+    Canvas c =
+        make_canvas(top->surface.data(), top->rect.width(), top->rect.height(), top->rect.width());
     Rect outer = wm_outer_in_surface(w);
     c.origin_x = outer.left;
     c.origin_y = outer.top;
     Rect keep = outer;
     if (w.parent)
-        if (Window* parent = wm_window(w.parent)) keep = keep.intersect(visible_client_in_surface(*parent));
+        if (Window* parent = wm_window(w.parent))
+            keep = keep.intersect(visible_client_in_surface(*parent));
     c.clip = c.clip.intersect(keep);
     return c;
 }
@@ -282,8 +295,12 @@ Window* wm_window_at(Window& top, int sx, int sy) {
     return &top;
 }
 
-HWND wm_focus() { return focus_hwnd; }
-HWND wm_active() { return active_hwnd; }
+HWND wm_focus() {
+    return focus_hwnd;
+}
+HWND wm_active() {
+    return active_hwnd;
+}
 
 void wm_set_focus(HWND hwnd) {
     if (hwnd == focus_hwnd) return;
@@ -317,7 +334,9 @@ void wm_activate(HWND h) {
     if (!f || wm_top_level(*f) != w) wm_set_focus(want);
 }
 
-void wm_forget_activation(HWND top) { unlink(activation, top); }
+void wm_forget_activation(HWND top) {
+    unlink(activation, top);
+}
 
 void wm_enable(Window& w, bool enabled) {
     if (w.enabled == enabled) return;
@@ -388,7 +407,8 @@ void wm_destroy(HWND h) {
         Window* o = wm_window(t);
         if (o && o->owner == h) owned.push_back(t);
     }
-    for (HWND o : owned) wm_destroy(o);
+    for (HWND o : owned)
+        wm_destroy(o);
     if ((w = wm_window(h)) == nullptr) return;
     // A control that goes away with the focus (a dialog's edit box, say)
     // loses it first and hears so, as on the real system.
@@ -408,7 +428,8 @@ void wm_destroy(HWND h) {
     wm_send(h, WM_DESTROY, 0, 0);
     if ((w = wm_window(h)) == nullptr) return;
     std::vector<HWND> kids = w->children;
-    for (HWND c : kids) wm_destroy(c);
+    for (HWND c : kids)
+        wm_destroy(c);
     if ((w = wm_window(h)) == nullptr) return;
 
     wm_kill_timers(h);
@@ -430,7 +451,7 @@ void wm_destroy(HWND h) {
     if (was_active) activate_most_recent();
 }
 
-}  // namespace ws
+} // namespace ws
 
 using namespace ws;
 
@@ -439,7 +460,7 @@ extern "C" {
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
     if (reinterpret_cast<uintptr_t>(wc->lpszClassName) < 0x10000) return 0;
-    if (find_class(wc->lpszClassName)) return 0;  // already registered
+    if (find_class(wc->lpszClassName)) return 0; // already registered
     auto c = std::make_unique<WindowClass>();
     c->name = wc->lpszClassName;
     c->style = wc->style;
@@ -576,11 +597,16 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 
 int WINAPI GetSystemMetrics(int index) {
     switch (index) {
-    case SM_CXSCREEN: return driver().screen_width();
-    case SM_CYSCREEN: return driver().screen_height();
-    case SM_CYCAPTION: return metrics::CAPTION_HEIGHT;
-    case SM_CYMENU: return metrics::MENU_BAR_HEIGHT;
-    default: return 0;
+    case SM_CXSCREEN:
+        return driver().screen_width();
+    case SM_CYSCREEN:
+        return driver().screen_height();
+    case SM_CYCAPTION:
+        return metrics::CAPTION_HEIGHT;
+    case SM_CYMENU:
+        return metrics::MENU_BAR_HEIGHT;
+    default:
+        return 0;
     }
 }
 
@@ -593,9 +619,11 @@ BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
 }
 
 // Icons and cursors are not drawn by this layer; any non-null handle will do.
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(uintptr_t{0x1004}); }
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) {
+    return reinterpret_cast<HICON>(uintptr_t{0x1004});
+}
 HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) {
     return reinterpret_cast<HCURSOR>(uintptr_t{0x2004});
 }
 
-}  // extern "C"
+} // extern "C"

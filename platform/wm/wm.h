@@ -35,27 +35,27 @@ struct Window {
     HWND handle = nullptr;
     const WindowClass* cls = nullptr;
     WNDPROC proc = nullptr;
-    std::string title;        // caption text, or a control's text
+    std::string title; // caption text, or a control's text
     DWORD style = 0;
     DWORD ex_style = 0;
-    HWND parent = nullptr;    // child windows: the window they sit in
-    HWND owner = nullptr;     // top-level windows: the owner (dialogs)
-    int id = 0;               // child windows: the control id
-    Rect rect;                // outer rectangle (see the banner)
+    HWND parent = nullptr; // child windows: the window they sit in
+    HWND owner = nullptr;  // top-level windows: the owner (dialogs)
+    int id = 0;            // child windows: the control id
+    Rect rect;             // outer rectangle (see the banner)
     bool visible = false;
     bool enabled = true;
     bool destroying = false;
-    bool creating = true;     // until CreateWindowEx has sent WM_CREATE and WM_SIZE
-    bool size_sent = false;   // the first show has told the size once more
-    HMENU menu = nullptr;     // the menu bar, top-level windows only
-    std::vector<HWND> children;  // in creation order, which is their stacking order
-    HWND focus_child = nullptr;  // top-level windows: the child that last had the focus
-    HWND captured_by = nullptr;  // top-level windows: the window a press went to, for its release
+    bool creating = true;       // until CreateWindowEx has sent WM_CREATE and WM_SIZE
+    bool size_sent = false;     // the first show has told the size once more
+    HMENU menu = nullptr;       // the menu bar, top-level windows only
+    std::vector<HWND> children; // in creation order, which is their stacking order
+    HWND focus_child = nullptr; // top-level windows: the child that last had the focus
+    HWND captured_by = nullptr; // top-level windows: the window a press went to, for its release
 
     // Top-level windows only.
-    std::vector<uint32_t> surface;  // rect.width() x rect.height()
-    int native = -1;                // the driver's window id
-    Rect dirty;                     // surface area changed since the last present
+    std::vector<uint32_t> surface; // rect.width() x rect.height()
+    int native = -1;               // the driver's window id
+    Rect dirty;                    // surface area changed since the last present
     // The desktop's own frame around the window, once the driver has told
     // it: it takes the place of the layer's caption (and close box).
     bool desktop_frame = false;
@@ -71,7 +71,7 @@ struct Window {
     INT_PTR dialog_result = 0;
     HWND default_button = nullptr;
 
-    std::unique_ptr<ControlState> control;  // built-in controls
+    std::unique_ptr<ControlState> control; // built-in controls
 };
 
 HandleTable<Window>& wm_windows();
@@ -79,13 +79,13 @@ Window* wm_window(HWND h);
 
 // Geometry.
 bool wm_is_top_level(const Window& w);
-Window* wm_top_level(Window& w);               // the window itself or its top-level ancestor
-Rect wm_client_rect(const Window& w);          // client area in the window's outer coordinates
+Window* wm_top_level(Window& w);      // the window itself or its top-level ancestor
+Rect wm_client_rect(const Window& w); // client area in the window's outer coordinates
 // Whether the layer draws the window's caption and operates its close box
 // (a captioned top-level window that the desktop does not frame itself).
 bool wm_own_caption(const Window& w);
-Rect wm_client_in_surface(const Window& w);    // client area in its top-level surface's pixels
-Rect wm_outer_in_surface(const Window& w);     // outer rectangle in its top-level surface's pixels
+Rect wm_client_in_surface(const Window& w); // client area in its top-level surface's pixels
+Rect wm_outer_in_surface(const Window& w);  // outer rectangle in its top-level surface's pixels
 // The canvas of the client area, clipped to it and to every ancestor's client area.
 Canvas wm_client_canvas(Window& w);
 // The canvas of the whole window, non-client area included (top-level windows).
@@ -110,12 +110,12 @@ void wm_drop_messages(HWND hwnd);
 
 // Painting.
 void wm_invalidate(Window& w, const Rect* client_area, bool erase);
-void wm_paint_nonclient(Window& w);          // caption and menu bar, into the surface
+void wm_paint_nonclient(Window& w); // caption and menu bar, into the surface
 
 // Focus and enabling.
 HWND wm_focus();
 void wm_set_focus(HWND hwnd);
-HWND wm_active();                            // the active top-level window
+HWND wm_active(); // the active top-level window
 void wm_activate(HWND top);
 void wm_enable(Window& w, bool enabled);
 
@@ -157,4 +157,4 @@ Window* wm_window_for_native(int native);
 // Visible, enabled top-level windows, most recently active last.
 void wm_forget_activation(HWND top);
 
-}  // namespace ws
+} // namespace ws

@@ -63,9 +63,9 @@ int KV319_open(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int s
     rt.one_frame = 0;
     rt.animating = 0;
 
-    rt.graphics_window = CreateWindowExA(0, "DrawWndClass", "KV319 Graphics",
-                                         WS_CAPTION | WS_SYSMENU, 0, 0, IMAGE_WIDTH, IMAGE_HEIGHT,
-                                         NULL, NULL, instance, NULL);
+    rt.graphics_window =
+        CreateWindowExA(0, "DrawWndClass", "KV319 Graphics", WS_CAPTION | WS_SYSMENU, 0, 0,
+                        IMAGE_WIDTH, IMAGE_HEIGHT, NULL, NULL, instance, NULL);
     rt.text_window = CreateWindowExA(0, "TextWndClass", "KV319 Text", WS_OVERLAPPEDWINDOW, 0,
                                      2 * screen_height / 3 + 1, screen_width, screen_height / 3,
                                      NULL, NULL, instance, NULL);
@@ -89,12 +89,15 @@ int KV319_close(void) {
     return 1;
 }
 
-int KV319_show_text(int show) { return ShowWindow(rt.text_window, show ? SW_SHOW : SW_HIDE); }
+int KV319_show_text(int show) {
+    return ShowWindow(rt.text_window, show ? SW_SHOW : SW_HIDE);
+}
 
 int KV319_logging(int on) {
     if (rt.graphics_window == NULL) return 0;
     rt.logging_on = on ? 1 : 0;
-    CheckMenuItem(rt.run_menu, CMD_LOGGING, MF_BYCOMMAND | (rt.logging_on ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(rt.run_menu, CMD_LOGGING,
+                  MF_BYCOMMAND | (rt.logging_on ? MF_CHECKED : MF_UNCHECKED));
     if (rt.logging_on) KV319_show_text(1);
     return 1;
 }

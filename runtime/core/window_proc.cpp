@@ -144,15 +144,32 @@ static void key_down(WPARAM vk) {
     }
     if (!rt.control_down) return;
     switch (vk) {
-    case 'A': run_command(CMD_ANIMATE); break;
-    case 'H': run_command(CMD_HALT); break;
-    case 'F': run_command(CMD_ONE_FRAME); break;
-    case 'L': run_command(CMD_LOGGING); break;
-    case 'R': run_command(CMD_RECORD); break;
-    case 'P': run_command(CMD_PLAYBACK); break;
-    case 'O': run_command(CMD_PLAY_ONE); break;
-    case 'Q': run_command(CMD_QUIT); break;
-    default: break;
+    case 'A':
+        run_command(CMD_ANIMATE);
+        break;
+    case 'H':
+        run_command(CMD_HALT);
+        break;
+    case 'F':
+        run_command(CMD_ONE_FRAME);
+        break;
+    case 'L':
+        run_command(CMD_LOGGING);
+        break;
+    case 'R':
+        run_command(CMD_RECORD);
+        break;
+    case 'P':
+        run_command(CMD_PLAYBACK);
+        break;
+    case 'O':
+        run_command(CMD_PLAY_ONE);
+        break;
+    case 'Q':
+        run_command(CMD_QUIT);
+        break;
+    default:
+        break;
     }
 }
 

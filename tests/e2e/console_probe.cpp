@@ -11,7 +11,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     KV319_open(instance, previous, command_line, show);
     KV319_logging(0);
     KV319_show_text(1);
-    for (int i = 1; i <= 30; ++i) KV319_printf("line %d of the console\n", i);
+    for (int i = 1; i <= 30; ++i)
+        KV319_printf("line %d of the console\n", i);
     char buffer[256] = {0};
     int entered = KV319_gets("Type a word and press Enter", buffer);
     std::printf("gets %d [%s]\n", entered, buffer);

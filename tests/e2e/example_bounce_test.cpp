@@ -10,8 +10,12 @@
 namespace {
 
 // Client pixel of graphics point (x, y): the client is 601 x 501, origin (300, 250).
-int px(int x) { return 300 + x; }
-int py(int y) { return 250 - y; }
+int px(int x) {
+    return 300 + x;
+}
+int py(int y) {
+    return 250 - y;
+}
 
 constexpr uint32_t RED = 0xFF0000u, BLUE = 0x0000FFu, WHITE = 0xFFFFFFu;
 
@@ -38,7 +42,7 @@ TEST(ExampleBounce, AClickPutsTheBallThereAndCChangesItsColour) {
     EXPECT_EQ(red.at(px(100), py(50)), RED);
     EXPECT_EQ(red.at(px(100 + 14), py(50)), RED);   // radius 15: its edge
     EXPECT_EQ(red.at(px(100 + 17), py(50)), WHITE); // and just outside
-    EXPECT_EQ(red.at(px(0), py(0)), WHITE);          // the start point is empty
+    EXPECT_EQ(red.at(px(0), py(0)), WHITE);         // the start point is empty
     EXPECT_EQ(blue.at(px(100), py(50)), BLUE);
     std::string console = r.read("console.txt");
     EXPECT_NE(console.find("ball moved to (100, 50)\n"), std::string::npos) << console;
@@ -56,7 +60,8 @@ TEST(ExampleBounce, PeriodicEventsMoveTheBallWhichBouncesOffTheWalls) {
     // Next to the right wall and moving toward it; 80 steps of 4 units
     // cross the court's 425-unit height, so it meets a wall of each pair.
     std::string script = "click 270 0\nkey p\n";
-    for (int i = 0; i < 8; ++i) script += "wait 10\nkey p\n";
+    for (int i = 0; i < 8; ++i)
+        script += "wait 10\nkey p\n";
     script += "console console.txt\n";
     harness::RunResult r = harness::run_headless(script);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -97,4 +102,4 @@ TEST(ExampleBounce, QEndsTheProgram) {
     EXPECT_FALSE(r.exists("never.png"));
 }
 
-}  // namespace
+} // namespace

@@ -8,8 +8,12 @@
 
 namespace {
 
-int px(int x) { return 300 + x; }
-int py(int y) { return 250 - y; }
+int px(int x) {
+    return 300 + x;
+}
+int py(int y) {
+    return 250 - y;
+}
 
 constexpr uint32_t BLACK = 0x000000u, WHITE = 0xFFFFFFu;
 
@@ -29,7 +33,7 @@ TEST(ExampleSketch, ClicksDrawAStrokeAndNStartsANewOne) {
     ASSERT_EQ(r.status, 0) << r.err;
     harness::Image lines;
     ASSERT_TRUE(harness::load_png(r.path("lines.png"), lines));
-    EXPECT_EQ(lines.at(px(0), py(0)), BLACK);     // on the diagonal
+    EXPECT_EQ(lines.at(px(0), py(0)), BLACK); // on the diagonal
     EXPECT_EQ(lines.at(px(50), py(50)), BLACK);
     EXPECT_EQ(lines.at(px(125), py(-100)), BLACK); // the second stroke
     EXPECT_EQ(inked(lines, 0, -60, 90, -10), 0);   // nothing joins the strokes
@@ -52,12 +56,12 @@ TEST(ExampleSketch, TAsksForATextAndDrawsItAtTheLastPoint) {
 }
 
 TEST(ExampleSketch, CClearsThePicture) {
-    harness::RunResult r = harness::run_headless(
-        "click -100 -100\nclick 100 100\nkey c\nshot cleared.png\n");
+    harness::RunResult r =
+        harness::run_headless("click -100 -100\nclick 100 100\nkey c\nshot cleared.png\n");
     ASSERT_EQ(r.status, 0) << r.err;
     harness::Image cleared;
     ASSERT_TRUE(harness::load_png(r.path("cleared.png"), cleared));
     EXPECT_EQ(inked(cleared, -150, -150, 150, 150), 0);
 }
 
-}  // namespace
+} // namespace

@@ -54,7 +54,8 @@ KeyPress key(const std::string& name) {
 std::vector<InputEvent> drain(HeadlessDriver& d) {
     std::vector<InputEvent> out;
     InputEvent e;
-    while (d.next_input(e)) out.push_back(e);
+    while (d.next_input(e))
+        out.push_back(e);
     return out;
 }
 
@@ -65,7 +66,7 @@ std::string read_text(const std::string& path) {
     return s.str();
 }
 
-}  // namespace
+} // namespace
 
 // ---- Command line ------------------------------------------------------------
 
@@ -159,7 +160,7 @@ TEST(RunnerKeys, CharactersOfAUsLayout) {
     EXPECT_EQ(a.vk, b.vk);
     EXPECT_FALSE(a.shift);
     EXPECT_TRUE(b.shift);
-    p = key("+");  // the key after modifiers may itself be '+'
+    p = key("+"); // the key after modifiers may itself be '+'
     EXPECT_EQ(p.ch, '+');
     EXPECT_EQ(p.vk, key("=").vk);
     p = key("ctrl++");
@@ -181,7 +182,7 @@ TEST(RunnerKeys, ModifiersAndNamedKeys) {
     p = key("alt+r");
     EXPECT_TRUE(p.alt);
     EXPECT_EQ(p.vk, 'R');
-    EXPECT_EQ(p.ch, 'r');  // the layer sees Alt held and makes it a menu key
+    EXPECT_EQ(p.ch, 'r'); // the layer sees Alt held and makes it a menu key
 
     struct Named {
         const char* name;
@@ -190,10 +191,9 @@ TEST(RunnerKeys, ModifiersAndNamedKeys) {
     for (Named n : {Named{"Enter", VK_RETURN, 13}, Named{"escape", VK_ESCAPE, 27},
                     Named{"Backspace", VK_BACK, 8}, Named{"Tab", VK_TAB, 9},
                     Named{"Space", VK_SPACE, 32}, Named{"Delete", VK_DELETE, 0},
-                    Named{"Home", VK_HOME, 0}, Named{"End", VK_END, 0},
-                    Named{"Left", VK_LEFT, 0}, Named{"Right", VK_RIGHT, 0},
-                    Named{"Up", VK_UP, 0}, Named{"Down", VK_DOWN, 0}, Named{"F1", VK_F1, 0},
-                    Named{"F10", VK_F10, 0}, Named{"f12", VK_F12, 0}}) {
+                    Named{"Home", VK_HOME, 0}, Named{"End", VK_END, 0}, Named{"Left", VK_LEFT, 0},
+                    Named{"Right", VK_RIGHT, 0}, Named{"Up", VK_UP, 0}, Named{"Down", VK_DOWN, 0},
+                    Named{"F1", VK_F1, 0}, Named{"F10", VK_F10, 0}, Named{"f12", VK_F12, 0}}) {
         KeyPress k = key(n.name);
         EXPECT_EQ(k.vk, n.vk) << n.name;
         EXPECT_EQ(k.ch, n.ch) << n.name;
@@ -201,30 +201,29 @@ TEST(RunnerKeys, ModifiersAndNamedKeys) {
     EXPECT_EQ(key("shift+Tab").ch, 9);
     EXPECT_EQ(key("ctrl+Enter").ch, 10);
 
-    for (const char* bad : {"F0", "F13", "F1x", "Return", "meta+a", "ctrl+", "ctrl+shift", "ab",
-                            "", "+a+"})
+    for (const char* bad :
+         {"F0", "F13", "F1x", "Return", "meta+a", "ctrl+", "ctrl+shift", "ab", "", "+a+"})
         EXPECT_FALSE(runner::parse_key(bad, p)) << bad;
 }
 
 // ---- The script ----------------------------------------------------------------
 
 TEST(RunnerScript, EveryCommandInItsForm) {
-    std::vector<Command> c = parse_ok(
-        "# a scripted user\n"
-        "\n"
-        "click -300 250\n"
-        "click-client 10 20\n"
-        "click-screen 1023 767\r\n"
-        "   key ctrl+p\n"
-        "type Hi there!\n"
-        "wait 3\n"
-        "\t# indented comment\n"
-        "focus text\n"
-        "close dialog\n"
-        "shot card one.png\n"
-        "screen all.png  \n"
-        "console out.txt\n"
-        "wait 0");
+    std::vector<Command> c = parse_ok("# a scripted user\n"
+                                      "\n"
+                                      "click -300 250\n"
+                                      "click-client 10 20\n"
+                                      "click-screen 1023 767\r\n"
+                                      "   key ctrl+p\n"
+                                      "type Hi there!\n"
+                                      "wait 3\n"
+                                      "\t# indented comment\n"
+                                      "focus text\n"
+                                      "close dialog\n"
+                                      "shot card one.png\n"
+                                      "screen all.png  \n"
+                                      "console out.txt\n"
+                                      "wait 0");
     ASSERT_EQ(c.size(), 12u);
     EXPECT_EQ(c[0].kind, CommandKind::Click);
     EXPECT_EQ(c[0].line, 3);
@@ -236,7 +235,7 @@ TEST(RunnerScript, EveryCommandInItsForm) {
     ASSERT_EQ(c[3].keys.size(), 1u);
     EXPECT_EQ(c[3].keys[0].ch, 16);
     EXPECT_EQ(c[4].kind, CommandKind::Type);
-    ASSERT_EQ(c[4].keys.size(), 9u);  // "Hi there!"
+    ASSERT_EQ(c[4].keys.size(), 9u); // "Hi there!"
     EXPECT_TRUE(c[4].keys[0].shift);
     EXPECT_EQ(c[4].keys[2].vk, VK_SPACE);
     EXPECT_EQ(c[4].keys[8].ch, '!');
@@ -266,19 +265,31 @@ TEST(RunnerScript, BadLinesAreNamedByNumber) {
         const char* line;
         const char* says;
     };
-    for (Bad b : {Bad{"jump 1 2", "unknown command \"jump\""}, Bad{"Click 1 2", "unknown command"},
-                  Bad{"click 1", "two numbers"}, Bad{"click 1 2 3", "two numbers"},
-                  Bad{"click a 2", "bad number \"a\""}, Bad{"click 1.5 2", "bad number"},
-                  Bad{"click 1 99999999999", "bad number"}, Bad{"click-client 4", "two numbers"},
+    for (Bad b : {Bad{"jump 1 2", "unknown command \"jump\""},
+                  Bad{"Click 1 2", "unknown command"},
+                  Bad{"click 1", "two numbers"},
+                  Bad{"click 1 2 3", "two numbers"},
+                  Bad{"click a 2", "bad number \"a\""},
+                  Bad{"click 1.5 2", "bad number"},
+                  Bad{"click 1 99999999999", "bad number"},
+                  Bad{"click-client 4", "two numbers"},
                   Bad{"click-screen 1024 0", "outside the 1024x768 screen"},
-                  Bad{"click-screen -1 5", "outside"}, Bad{"key", "one key"},
-                  Bad{"key a b", "one key"}, Bad{"key hyper+a", "unknown key \"hyper+a\""},
-                  Bad{"type", "text to type"}, Bad{"type caf\xC3\xA9", "0xC3"},
-                  Bad{"wait", "whole number"}, Bad{"wait -1", "whole number"},
-                  Bad{"wait 1.5", "whole number"}, Bad{"wait 2 3", "whole number"},
-                  Bad{"focus", "graphics, text, dialog"}, Bad{"focus menu", "graphics, text"},
-                  Bad{"close graphics text", "graphics, text"}, Bad{"shot", "file name"},
-                  Bad{"screen   ", "file name"}, Bad{"console", "file name"}}) {
+                  Bad{"click-screen -1 5", "outside"},
+                  Bad{"key", "one key"},
+                  Bad{"key a b", "one key"},
+                  Bad{"key hyper+a", "unknown key \"hyper+a\""},
+                  Bad{"type", "text to type"},
+                  Bad{"type caf\xC3\xA9", "0xC3"},
+                  Bad{"wait", "whole number"},
+                  Bad{"wait -1", "whole number"},
+                  Bad{"wait 1.5", "whole number"},
+                  Bad{"wait 2 3", "whole number"},
+                  Bad{"focus", "graphics, text, dialog"},
+                  Bad{"focus menu", "graphics, text"},
+                  Bad{"close graphics text", "graphics, text"},
+                  Bad{"shot", "file name"},
+                  Bad{"screen   ", "file name"},
+                  Bad{"console", "file name"}}) {
         std::string script = "# header\n\nwait 1\n" + std::string(b.line) + "\nclick 0 0\n";
         std::string error = parse_error(script);
         EXPECT_EQ(error.rfind("4: ", 0), 0u) << b.line << " -> " << error;
@@ -315,16 +326,16 @@ struct Scripted {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(RunnerIdle, WaitStepsTheClockNeverPastTheDeadline) {
     Scripted s("wait 3\nwait 0\nwait 1");
     s.driver.wait_input(250);
     EXPECT_EQ(s.driver.now_ms(), 250u);
-    s.driver.wait_input(5000);  // the first wait ends at 300
+    s.driver.wait_input(5000); // the first wait ends at 300
     EXPECT_EQ(s.driver.now_ms(), 300u);
     EXPECT_EQ(s.user.commands_done(), 0u);
-    s.driver.wait_input(5000);  // ends it, skips wait 0, starts wait 1
+    s.driver.wait_input(5000); // ends it, skips wait 0, starts wait 1
     EXPECT_EQ(s.driver.now_ms(), 400u);
     EXPECT_EQ(s.user.commands_done(), 2u);
     // Commands done, no graphics window to close: time passes to each deadline.
@@ -360,7 +371,7 @@ TEST(RunnerIdle, KeysGoToTheFocusWithTheirModifiersAround) {
     }
     EXPECT_EQ(ev[2].ch, 16);
     EXPECT_EQ(ev[3].ch, 0);
-    EXPECT_EQ(s.driver.now_ms(), 0u);  // input given: no time passed
+    EXPECT_EQ(s.driver.now_ms(), 0u); // input given: no time passed
 
     // type gives one character per idle, as a person types.
     s.driver.wait_input(100);
@@ -409,7 +420,7 @@ TEST(RunnerIdle, ScreenWritesTheWholeScreenAndGoesOn) {
     o.screen_height = 200;
     Scripted s("screen " + file + "\nkey x\n", o);
     s.driver.wait_input(100);
-    EXPECT_EQ(drain(s.driver).size(), 2u);  // the key followed in the same idle
+    EXPECT_EQ(drain(s.driver).size(), 2u); // the key followed in the same idle
     std::vector<uint32_t> px;
     int w = 0, h = 0;
     ASSERT_TRUE(ws::read_png(file.c_str(), px, w, h));
@@ -431,8 +442,8 @@ TEST(RunnerIdleDeathTest, RunningPastMaxTicksIsARunnerError) {
     EXPECT_EXIT(
         {
             Scripted s("wait 1\n", o);
-            s.driver.wait_input(5000);  // the wait, to 100
-            s.driver.wait_input(5000);  // commands done: the deadline is past the limit
+            s.driver.wait_input(5000); // the wait, to 100
+            s.driver.wait_input(5000); // commands done: the deadline is past the limit
         },
         testing::ExitedWithCode(2), "after the last command");
 }
@@ -484,8 +495,8 @@ struct OnLayer {
         RegisterClassA(&wc);
         wc.lpszClassName = "TextWndClass";
         RegisterClassA(&wc);
-        graphics = CreateWindowExA(0, "DrawWndClass", "G", WS_CAPTION | WS_SYSMENU, 0, 0, 601,
-                                   540, nullptr, nullptr, nullptr, nullptr);
+        graphics = CreateWindowExA(0, "DrawWndClass", "G", WS_CAPTION | WS_SYSMENU, 0, 0, 601, 540,
+                                   nullptr, nullptr, nullptr, nullptr);
         text = CreateWindowExA(0, "TextWndClass", "T", WS_OVERLAPPEDWINDOW, 0, 513, 1024, 256,
                                nullptr, nullptr, nullptr, nullptr);
         ShowWindow(text, SW_SHOW);
@@ -498,7 +509,7 @@ struct OnLayer {
     ws::Rect client(HWND h) { return ws::wm_client_in_surface(*ws::wm_window(h)); }
 };
 
-}  // namespace
+} // namespace
 
 TEST(RunnerOnLayer, ClicksLandWhereTheRuntimeLooksForThem) {
     OnLayer s("click 10 20\nclick -300 250\nclick-client 0 0\n");
@@ -605,7 +616,8 @@ TEST(RunnerOnLayer, ConsoleAndTranscriptHoldTheTextWindowsLinesAsShown) {
     KV319_printf("two\nlines");
     KV319_printf("ends twice\n\n");
     KV319_printf("%s", std::string(1500, 'w').c_str());
-    for (std::string line : {"first", "", "two\nlines", "ends twice\n"}) shown.push_back(line);
+    for (std::string line : {"first", "", "two\nlines", "ends twice\n"})
+        shown.push_back(line);
     shown.push_back(std::string(1023, 'w'));
 
     s.driver.wait_input(100);

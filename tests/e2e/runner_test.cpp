@@ -9,8 +9,8 @@
 #include "runner_harness.h"
 
 using harness::Image;
-using harness::RunResult;
 using harness::run_headless;
+using harness::RunResult;
 
 TEST(RunnerEndToEnd, WaitingThenClosingEndsWithTheProgramsStatus) {
     RunResult r = run_headless("wait 3000\nclose graphics\n");
@@ -63,7 +63,7 @@ TEST(RunnerEndToEnd, ABadScriptStopsBeforeTheProgramStarts) {
     RunResult r = run_headless("wait 1\n# fine so far\nshot a.png\njump 3\nshot b.png\n");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("4: unknown command \"jump\"", 0), 0u) << r.err;
-    EXPECT_FALSE(r.exists("a.png"));  // the script was checked whole first
+    EXPECT_FALSE(r.exists("a.png")); // the script was checked whole first
 
     RunResult bad_arg = run_headless("click 1 two\n");
     EXPECT_EQ(bad_arg.status, 2);
@@ -146,14 +146,14 @@ std::string events_of(const std::string& script_file) {
     return out + line;
 }
 
-}  // namespace
+} // namespace
 
 TEST(RunnerEndToEnd, ClicksAndKeysReachTheProgramWhereAndAsScripted) {
     // The runtime's own recording tells what it received: graphics
     // coordinates of each press, the character of each key.
-    RunResult r = run_headless(
-        "wait 2\nkey ctrl+r\nclick 10 -20\nwait 1\nclick -300 250\nwait 1\n"
-        "click-client 600 500\nwait 1\ntype aZ!\nkey Enter\nkey ctrl+r\nwait 1\n");
+    RunResult r =
+        run_headless("wait 2\nkey ctrl+r\nclick 10 -20\nwait 1\nclick -300 250\nwait 1\n"
+                     "click-client 600 500\nwait 1\ntype aZ!\nkey Enter\nkey ctrl+r\nwait 1\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(events_of(r.read("KV319.SCR")),
               "KV319_MOUSE(10, -20);\nKV319_MOUSE(-300, 250);\nKV319_MOUSE(300, -250);\n"
@@ -170,8 +170,9 @@ TEST(RunnerEndToEnd, ConsoleHoldsTheTextWindowsLastLines) {
     EXPECT_EQ(log.back(), '\n');
     EXPECT_EQ(log.find("\n\n"), std::string::npos);
     size_t lines = 0;
-    for (char c : log) lines += c == '\n';
-    EXPECT_EQ(lines, 25u);  // the history keeps the last 25
+    for (char c : log)
+        lines += c == '\n';
+    EXPECT_EQ(lines, 25u); // the history keeps the last 25
 }
 
 namespace {

@@ -75,4 +75,4 @@ TEST(ScriptPlayback, PlayOneScriptRebuildsTheSavedCardEventByEvent) {
     }
 }
 
-}  // namespace
+} // namespace

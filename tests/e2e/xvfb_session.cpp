@@ -81,7 +81,8 @@ std::vector<std::string> environment_for(const std::string& display) {
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> p;
-    for (std::string& s : strings) p.push_back(s.data());
+    for (std::string& s : strings)
+        p.push_back(s.data());
     p.push_back(nullptr);
     return p;
 }
@@ -121,7 +122,9 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
-int ignore_x_errors(Display*, XErrorEvent*) { return 0; }
+int ignore_x_errors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 std::string window_title(Display* d, Window w) {
     Atom net_name = XInternAtom(d, "_NET_WM_NAME", False);
@@ -145,11 +148,13 @@ std::string window_title(Display* d, Window w) {
     return title;
 }
 
-}  // namespace
+} // namespace
 
 // ---- XServer ----------------------------------------------------------------
 
-bool XServer::installed() { return access(XVFB, X_OK) == 0; }
+bool XServer::installed() {
+    return access(XVFB, X_OK) == 0;
+}
 
 XServer::XServer(int width, int height) {
     int fds[2];
@@ -194,7 +199,9 @@ XServer::XServer(int width, int height) {
     number_ = std::atoi(number.c_str());
 }
 
-XServer::~XServer() { stop(); }
+XServer::~XServer() {
+    stop();
+}
 
 void XServer::stop() {
     if (pid_ > 0) end_child(pid_);
@@ -577,7 +584,9 @@ int run_tool(const std::vector<std::string>& argv, const std::string& display, i
     return status;
 }
 
-bool tools_installed() { return access(IMPORT, X_OK) == 0 && access(XDOTOOL, X_OK) == 0; }
+bool tools_installed() {
+    return access(IMPORT, X_OK) == 0 && access(XDOTOOL, X_OK) == 0;
+}
 
 int Shot::count(uint32_t colour, int x0, int y0, int x1, int y1) const {
     int n = 0;
@@ -603,4 +612,4 @@ std::string fresh_directory(const std::string& name) {
     return dir.string();
 }
 
-}  // namespace e2e
+} // namespace e2e

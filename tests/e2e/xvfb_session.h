@@ -45,7 +45,7 @@ class XServer {
 };
 
 struct Geometry {
-    int x = 0, y = 0, width = 0, height = 0;  // position on the screen
+    int x = 0, y = 0, width = 0, height = 0; // position on the screen
 };
 
 // A client connection to the server.
@@ -110,8 +110,8 @@ class Program {
     // Waits for the end; false on timeout. `status` is the exit status, or
     // 128 + the signal that ended it.
     bool wait_exit(int timeout_ms, int& status);
-    std::string output() const;  // standard output so far
-    std::string errors() const;  // standard error so far
+    std::string output() const; // standard output so far
+    std::string errors() const; // standard error so far
 
   private:
     pid_t pid_ = -1;
@@ -196,4 +196,4 @@ template <typename Done> bool poll_until(Done done, int timeout_ms) {
 // A fresh, empty directory for one test's files.
 std::string fresh_directory(const std::string& name);
 
-}  // namespace e2e
+} // namespace e2e

@@ -216,9 +216,8 @@ TEST_F(RealWindows, ShapeTabAndCardClickDrawTheHeartAndTheCloseBoxEndsTheProgram
     EXPECT_EQ(gw.at.height, 540 - CAPTION);
 
     Point card = gw.native(CARD_POINT.x, CARD_POINT.y);
-    Shot before = s.shot_until(g, "before", [&](const Shot& x) {
-        return x.at(card.x, card.y) == YELLOW;
-    });
+    Shot before =
+        s.shot_until(g, "before", [&](const Shot& x) { return x.at(card.x, card.y) == YELLOW; });
     EXPECT_EQ(before.count(BLACK, card.x - 20, card.y - 20, card.x + 20, card.y + 20), 0);
 
     s.click(g, gw.native(SHAPE_TAB.x, SHAPE_TAB.y));
@@ -244,7 +243,8 @@ TEST_F(RealWindows, ShapeTabAndCardClickDrawTheHeartAndTheCloseBoxEndsTheProgram
     // restores): the same picture again.
     ASSERT_EQ(s.tool({XDOTOOL, "windowunmap", "--sync", id_text(g)}), 0);
     ASSERT_EQ(s.tool({XDOTOOL, "windowmap", "--sync", id_text(g)}), 0);
-    Shot restored = s.shot_until(g, "restored", [&](const Shot& x) { return x.pixels == after.pixels; });
+    Shot restored =
+        s.shot_until(g, "restored", [&](const Shot& x) { return x.pixels == after.pixels; });
     EXPECT_EQ(restored.pixels, after.pixels);
 
     // Input still lands after all that: a click elsewhere on the card moves
@@ -274,19 +274,20 @@ TEST_F(RealWindows, RunMenuOpensUnderTheBarFollowsThePointerAndOpensFromTheKeybo
     // The program gives itself the focus, as a desktop would.
     ASSERT_TRUE(e2e::poll_until([&] { return s.client->focus() == g; }, SEEN));
 
-    s.click(g, {15, MENU_BAR / 2});  // "Run"
+    s.click(g, {15, MENU_BAR / 2}); // "Run"
     unsigned long pull_down = s.wait_for_pull_down();
     ASSERT_NE(pull_down, 0u);
     Geometry pd = s.client->geometry(pull_down);
-    EXPECT_EQ(pd.y, CAPTION + MENU_BAR);  // right under the bar
+    EXPECT_EQ(pd.y, CAPTION + MENU_BAR); // right under the bar
     EXPECT_LT(pd.x, 40);
-    EXPECT_GT(pd.height, 200);  // sixteen lines
+    EXPECT_GT(pd.height, 200); // sixteen lines
 
     // Hover: the line under the pointer is highlighted, and only that one.
     auto line = [&](const Shot& shot, int top) {
         uint64_t sum = 0;
         for (int y = top; y < top + 16; ++y)
-            for (int x = 4; x < pd.width - 4; ++x) sum = sum * 31 + shot.at(x, y);
+            for (int x = 4; x < pd.width - 4; ++x)
+                sum = sum * 31 + shot.at(x, y);
         return sum;
     };
     // Drawn: the texts are there.
@@ -294,9 +295,8 @@ TEST_F(RealWindows, RunMenuOpensUnderTheBarFollowsThePointerAndOpensFromTheKeybo
         return x.count(BLACK, 20, 4, pd.width - 4, 40) > 50;
     });
     s.move(g, {60, pd.y - gw.at.y + 12}); // over "Animate"
-    Shot first = s.shot_until(pull_down, "hover-first", [&](const Shot& x) {
-        return line(x, 4) != line(none, 4);
-    });
+    Shot first = s.shot_until(pull_down, "hover-first",
+                              [&](const Shot& x) { return line(x, 4) != line(none, 4); });
     s.move(g, {60, pd.y - gw.at.y + 32}); // over "Halt animation"
     Shot second = s.shot_until(pull_down, "hover-second", [&](const Shot& x) {
         return line(x, 24) != line(none, 24) && line(x, 4) == line(none, 4);
@@ -435,7 +435,7 @@ TEST_F(RealWindows, TextWindowAndLineInputDialog) {
     });
     ASSERT_EQ(lines.height, 768 - t.y);
     auto bottom_row = [](int window_height, int k) {
-        return window_height - 1 - k;  // k rows above the window's last one
+        return window_height - 1 - k; // k rows above the window's last one
     };
     EXPECT_GT(lines.count(BLACK, 0, t.height - strip, 300, lines.height), 20);
     EXPECT_EQ(lines.count(BLACK, 610, 0, lines.width, lines.height), 0);
@@ -569,8 +569,7 @@ TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksA
         s.shot_until(out, name + "-start", [&](const Shot& x) {
             for (int y = 0; y < x.height; y += 4)
                 for (int c = 0; c < x.width; c += 4)
-                    if (x.at(c, y) == YELLOW &&
-                        x.count(YELLOW, c, y, c + 100, y + 100) == 10000) {
+                    if (x.at(c, y) == YELLOW && x.count(YELLOW, c, y, c + 100, y + 100) == 10000) {
                         // The card's top-left corner, and from it the window's.
                         int left = c, top = y;
                         while (x.at(left - 1, top) == YELLOW)
@@ -619,7 +618,7 @@ TEST_F(RealWindows, ADisplayThatGoesAwayEndsTheProgramWithOneLineAndStatusOne) {
     ASSERT_TRUE(s.ready());
     s.start(CARD_DESIGNER_PATH);
     ASSERT_NE(s.client->wait_for_window("KV319 Graphics", START), 0u) << s.program->errors();
-    s.client.reset();  // our own connection must not outlive the server either
+    s.client.reset(); // our own connection must not outlive the server either
     s.server->stop();
     EXPECT_EQ(s.exit_status(), 1);
     std::string err = s.program->errors();
@@ -642,4 +641,4 @@ TEST(NoDisplay, MissingOrUnreachableDisplaySaysSoInOneLineWithStatusOne) {
     }
 }
 
-}  // namespace
+} // namespace

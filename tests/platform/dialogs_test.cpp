@@ -90,7 +90,7 @@ struct Seen {
     LPARAM init_param = 0;
     WPARAM init_focus = 0;
     std::vector<WPARAM> commands;
-    std::vector<WPARAM> notifications;  // WM_COMMAND with a code in the high word
+    std::vector<WPARAM> notifications; // WM_COMMAND with a code in the high word
     char text[256] = {};
     UINT text_count = 0;
 } seen;

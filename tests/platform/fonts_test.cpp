@@ -200,33 +200,36 @@ TEST(FontDrawing, BlendingFollowsTheCoverageOverAnyBackground) {
     uint32_t seed = 12345;
     // Both blends: four pixels at a time, and one.
     for (bool vector : {true, false}) {
-    bool was = font_vector_blend(vector);
-    for (int height : {-12, -24, -37, -60}) {
-        const FontFace* f = face_of("DejaVu Sans", height);
-        for (const char* ch : {"W", "i", "m", "@", "g", "B"}) {
-            std::vector<uint32_t> cov = render(f, ch, w, h, 8, 2);
-            for (int round = 0; round < 6; ++round) {
-                std::vector<uint32_t> back(static_cast<size_t>(w) * h);
-                for (uint32_t& p : back) p = (seed = seed * 1664525u + 1013904223u) >> 8;
-                std::vector<uint32_t> px = back;
-                Canvas c = make_canvas(px.data(), w, h, w);
-                Rect clip = round == 0 ? Rect{0, 0, w, h}
-                                       : Rect{round * 5, round * 3, w - round * 7, h - round * 4};
-                uint32_t colour = (seed = seed * 1664525u + 1013904223u) >> 8;
-                font_draw(c.clipped_to(clip), f, 8, 2, ch, 1, colour);
-                for (int y = 0; y < h; ++y)
-                    for (int x = 0; x < w; ++x) {
-                        size_t i = static_cast<size_t>(y) * w + x;
-                        uint32_t a = 255 - (cov[i] & 0xFF);
-                        uint32_t want = clip.contains(x, y) && a ? blend(colour, back[i], a) : back[i];
-                        ASSERT_EQ(px[i], want)
-                            << ch << " at " << height << (vector ? " vector" : " plain") << ", " << x
-                            << "," << y;
-                    }
+        bool was = font_vector_blend(vector);
+        for (int height : {-12, -24, -37, -60}) {
+            const FontFace* f = face_of("DejaVu Sans", height);
+            for (const char* ch : {"W", "i", "m", "@", "g", "B"}) {
+                std::vector<uint32_t> cov = render(f, ch, w, h, 8, 2);
+                for (int round = 0; round < 6; ++round) {
+                    std::vector<uint32_t> back(static_cast<size_t>(w) * h);
+                    for (uint32_t& p : back)
+                        p = (seed = seed * 1664525u + 1013904223u) >> 8;
+                    std::vector<uint32_t> px = back;
+                    Canvas c = make_canvas(px.data(), w, h, w);
+                    Rect clip = round == 0
+                                    ? Rect{0, 0, w, h}
+                                    : Rect{round * 5, round * 3, w - round * 7, h - round * 4};
+                    uint32_t colour = (seed = seed * 1664525u + 1013904223u) >> 8;
+                    font_draw(c.clipped_to(clip), f, 8, 2, ch, 1, colour);
+                    for (int y = 0; y < h; ++y)
+                        for (int x = 0; x < w; ++x) {
+                            size_t i = static_cast<size_t>(y) * w + x;
+                            uint32_t a = 255 - (cov[i] & 0xFF);
+                            uint32_t want =
+                                clip.contains(x, y) && a ? blend(colour, back[i], a) : back[i];
+                            ASSERT_EQ(px[i], want)
+                                << ch << " at " << height << (vector ? " vector" : " plain") << ", "
+                                << x << "," << y;
+                        }
+                }
             }
         }
-    }
-    font_vector_blend(was);
+        font_vector_blend(was);
     }
 }
 
@@ -272,7 +275,8 @@ TEST(FontBlending, AnyCoverageAnyPlaceAnyClipIsTheFormula) {
                                              : static_cast<uint8_t>(next_random(seed) % 256);
                 }
                 std::vector<uint32_t> mem(static_cast<size_t>(stride) * h + 2 * guard);
-                for (uint32_t& p : mem) p = next_random(seed);
+                for (uint32_t& p : mem)
+                    p = next_random(seed);
                 const std::vector<uint32_t> back = mem;
                 Canvas c = make_canvas(mem.data() + guard, w, h, stride);
                 c.origin_x = static_cast<int>(next_random(seed) % 5) - 2;

@@ -22,7 +22,9 @@ struct MemoryDc {
     ~MemoryDc() { DeleteDC(dc); }
 };
 
-HGDIOBJ with_value(uintptr_t v) { return make_handle<HGDIOBJ>(v); }
+HGDIOBJ with_value(uintptr_t v) {
+    return make_handle<HGDIOBJ>(v);
+}
 
 } // namespace
 

@@ -63,7 +63,8 @@ TEST(GdiReuse, DeletedObjectsComeBackFreshAndOldHandlesStayDead) {
 
     // Many create/delete rounds reuse the same few objects.
     size_t live = gdi_objects().live_count();
-    for (int i = 0; i < 1000; ++i) DeleteObject(CreateSolidBrush(RGB(i & 255, 0, 0)));
+    for (int i = 0; i < 1000; ++i)
+        DeleteObject(CreateSolidBrush(RGB(i & 255, 0, 0)));
     EXPECT_EQ(gdi_objects().live_count(), live);
 }
 
@@ -85,7 +86,8 @@ TEST(GdiReuse, GlyphRunsBlendExactlyTheCoverage) {
 
     // The same text in a colour over a patterned background, through a clip.
     std::vector<uint32_t> px(size_t(W) * H);
-    for (size_t i = 0; i < px.size(); ++i) px[i] = uint32_t(i * 2654435761u) >> 8;
+    for (size_t i = 0; i < px.size(); ++i)
+        px[i] = uint32_t(i * 2654435761u) >> 8;
     const std::vector<uint32_t> back = px;
     Canvas c = make_canvas(px.data(), W, H, W);
     const Rect clip{7, 11, 203, 71};
@@ -100,8 +102,10 @@ TEST(GdiReuse, GlyphRunsBlendExactlyTheCoverage) {
             if (clip.contains(x, y) && a != 0) {
                 want = 0;
                 for (int shift : {16, 8, 0})
-                    want |= ((channel(colour, shift) * a + channel(back[i], shift) * (255 - a) +
-                              127) / 255) << shift;
+                    want |=
+                        ((channel(colour, shift) * a + channel(back[i], shift) * (255 - a) + 127) /
+                         255)
+                        << shift;
             }
             ASSERT_EQ(px[i], want) << x << "," << y << " coverage " << a;
         }
@@ -116,13 +120,14 @@ TEST(GdiReuse, RowAndColumnLinesMatchTheSteppedLine) {
     HPEN pen = CreatePen(PS_SOLID, 1, RGB(200, 10, 20));
     HGDIOBJ old = SelectObject(m.dc, pen);
     const uint32_t ink = pixel_from_colorref(RGB(200, 10, 20));
-    const int ends[][4] = {{3, 5, 30, 5},  {30, 5, 3, 5},   {7, 2, 7, 25}, {7, 25, 7, 2},
+    const int ends[][4] = {{3, 5, 30, 5},   {30, 5, 3, 5},   {7, 2, 7, 25},    {7, 25, 7, 2},
                            {-10, 9, 60, 9}, {60, 9, -10, 9}, {12, -5, 12, 50}, {5, 5, 6, 5},
-                           {5, 5, 4, 5},   {9, 9, 9, 9},    {38, 3, 45, 3}, {2, 29, 2, 31}};
+                           {5, 5, 4, 5},    {9, 9, 9, 9},    {38, 3, 45, 3},   {2, 29, 2, 31}};
     for (const auto& e : ends) {
 
         for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x) SetPixel(m.dc, x, y, RGB(255, 255, 255));
+            for (int x = 0; x < W; ++x)
+                SetPixel(m.dc, x, y, RGB(255, 255, 255));
         MoveToEx(m.dc, e[0], e[1], nullptr);
         LineTo(m.dc, e[2], e[3]);
         std::vector<uint32_t> want(size_t(W) * H, 0xFFFFFF);

@@ -36,7 +36,7 @@ void fill(HeadlessDriver& d, int id, int w, int h, uint32_t colour) {
     d.present(id, pixels.data(), w, h, w, {0, 0, w, h});
 }
 
-}  // namespace
+} // namespace
 
 TEST(HeadlessClock, IdleWithoutHelpJumpsToTheDeadline) {
     HeadlessDriver d(640, 480);
@@ -74,7 +74,7 @@ TEST(HeadlessClock, QueuedInputOrAPassedDeadlineMeansNoWait) {
     EXPECT_FALSE(d.next_input(e));
 
     d.advance_to(500);
-    d.wait_input(400);  // already due
+    d.wait_input(400); // already due
     EXPECT_EQ(d.now_ms(), 500u);
     EXPECT_EQ(calls, 0);
 }
@@ -137,7 +137,7 @@ TEST(HeadlessWindows, PresentCopiesOnlyTheDirtyPartWithinBounds) {
     EXPECT_EQ(w->pixels[4 * 8 + 4], 0x111111u);
 
     // Nonsense is ignored rather than trusted.
-    d.present(id, src.data(), 8, 6, 4, {0, 0, 8, 6});  // stride shorter than a row
+    d.present(id, src.data(), 8, 6, 4, {0, 0, 8, 6}); // stride shorter than a row
     d.present(id, nullptr, 8, 6, 8, {0, 0, 8, 6});
     d.present(99, src.data(), 8, 6, 8, {0, 0, 8, 6});
     d.present(id, src.data(), 8, 6, 8, {-5, -5, 0, 0});
@@ -146,8 +146,8 @@ TEST(HeadlessWindows, PresentCopiesOnlyTheDirtyPartWithinBounds) {
 
 TEST(HeadlessWindows, ScreenStacksShownWindowsAndClipsThem) {
     HeadlessDriver d(20, 10);
-    int back = d.create_window(window_at(-3, -2, 10, 6));  // partly off screen
-    int front = d.create_window(window_at(5, 3, 30, 30));  // runs past the edge
+    int back = d.create_window(window_at(-3, -2, 10, 6)); // partly off screen
+    int front = d.create_window(window_at(5, 3, 30, 30)); // runs past the edge
     int hidden = d.create_window(window_at(0, 0, 20, 10));
     fill(d, back, 10, 6, 0x0000FF);
     fill(d, front, 30, 30, 0x00FF00);
@@ -159,7 +159,7 @@ TEST(HeadlessWindows, ScreenStacksShownWindowsAndClipsThem) {
     ASSERT_EQ(screen.size(), 200u);
     auto at = [&](int x, int y) { return screen[static_cast<size_t>(y) * 20 + x]; };
     EXPECT_EQ(at(0, 0), 0x0000FFu);
-    EXPECT_EQ(at(6, 3), 0x00FF00u);  // front covers back where both are
+    EXPECT_EQ(at(6, 3), 0x00FF00u); // front covers back where both are
     EXPECT_EQ(at(19, 9), 0x00FF00u);
     EXPECT_EQ(at(7, 0), HeadlessDriver::SCREEN_BACKGROUND);
 
@@ -168,7 +168,7 @@ TEST(HeadlessWindows, ScreenStacksShownWindowsAndClipsThem) {
     d.show_window(back, true);
     EXPECT_EQ(d.compose_screen()[3 * 20 + 6], 0x0000FFu);
     EXPECT_EQ(d.window_at(6, 3), back);
-    EXPECT_EQ(d.window_at(7, 3), front);  // back covers x -3..6 only
+    EXPECT_EQ(d.window_at(7, 3), front); // back covers x -3..6 only
     EXPECT_EQ(d.window_at(4, 9), -1);
 }
 
@@ -185,12 +185,12 @@ TEST(HeadlessWindows, FocusMovesAndRaises) {
     EXPECT_EQ(d.focused_window(), a);
     EXPECT_EQ(d.window_at(10, 10), a);
     InputEvent e;
-    EXPECT_FALSE(d.next_input(e));  // the layer asked; nothing is echoed back
+    EXPECT_FALSE(d.next_input(e)); // the layer asked; nothing is echoed back
 
     InputEvent in;
     in.kind = InputEvent::Kind::FocusIn;
     in.window = b;
-    d.push_input(in);  // the user gives b the focus
+    d.push_input(in); // the user gives b the focus
     EXPECT_EQ(d.focused_window(), b);
     EXPECT_EQ(d.window_at(10, 10), b);
 
@@ -198,7 +198,7 @@ TEST(HeadlessWindows, FocusMovesAndRaises) {
     EXPECT_EQ(d.focused_window(), -1);
     EXPECT_EQ(d.window_at(10, 10), a);
     EXPECT_FALSE(d.window(b)->alive);
-    d.focus_window(b);  // gone: ignored
+    d.focus_window(b); // gone: ignored
     EXPECT_EQ(d.focused_window(), -1);
 }
 
@@ -206,7 +206,8 @@ TEST(HeadlessWindows, ResizeKeepsWhatOverlaps) {
     HeadlessDriver d(100, 100);
     int id = d.create_window(window_at(0, 0, 4, 3));
     std::vector<uint32_t> src(12);
-    for (int i = 0; i < 12; ++i) src[static_cast<size_t>(i)] = static_cast<uint32_t>(i + 1);
+    for (int i = 0; i < 12; ++i)
+        src[static_cast<size_t>(i)] = static_cast<uint32_t>(i + 1);
     d.present(id, src.data(), 4, 3, 4, {0, 0, 4, 3});
     d.move_window(id, 7, 8, 2, 5);
     const auto* w = d.window(id);
@@ -218,8 +219,10 @@ TEST(HeadlessWindows, ResizeKeepsWhatOverlaps) {
 
 namespace {
 int timer_calls = 0;
-void CALLBACK count_timer(HWND, UINT, UINT_PTR, DWORD) { ++timer_calls; }
-}  // namespace
+void CALLBACK count_timer(HWND, UINT, UINT_PTR, DWORD) {
+    ++timer_calls;
+}
+} // namespace
 
 TEST(HeadlessStart, TheLayerRunsOnTheNewDriver) {
     HeadlessDriver& d = ws::headless_start(800, 600);

@@ -32,12 +32,13 @@ uint32_t crc32(const unsigned char* data, size_t n) {
     uint32_t c = 0xFFFFFFFFu;
     for (size_t i = 0; i < n; ++i) {
         c ^= data[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
     }
     return c ^ 0xFFFFFFFFu;
 }
 
-}  // namespace
+} // namespace
 
 TEST(PngIo, RoundTripHonoursStride) {
     const int w = 5, h = 3, stride = 7;
@@ -113,7 +114,8 @@ TEST(PngIo, RefusesWhatIsNotAWholePng) {
 
     // A good file cut short in its image data.
     std::vector<uint32_t> big(64 * 64);
-    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint32_t>(i * 2654435761u);
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<uint32_t>(i * 2654435761u);
     std::string cut = temp_path("cut.png");
     ASSERT_TRUE(ws::write_png(cut.c_str(), big.data(), 64, 64, 64));
     f = std::fopen(cut.c_str(), "rb");
@@ -129,15 +131,27 @@ TEST(PngIo, RefusesWhatIsNotAWholePng) {
 
     // Headers that claim vast images, with good checksums, are refused.
     for (unsigned side : {40000u, 16000u}) {
-        unsigned char ihdr[17] = {'I', 'H', 'D', 'R', 0, 0, static_cast<unsigned char>(side >> 8),
-                                  static_cast<unsigned char>(side), 0, 0,
+        unsigned char ihdr[17] = {'I',
+                                  'H',
+                                  'D',
+                                  'R',
+                                  0,
+                                  0,
                                   static_cast<unsigned char>(side >> 8),
-                                  static_cast<unsigned char>(side), 8, 2, 0, 0, 0};
+                                  static_cast<unsigned char>(side),
+                                  0,
+                                  0,
+                                  static_cast<unsigned char>(side >> 8),
+                                  static_cast<unsigned char>(side),
+                                  8,
+                                  2,
+                                  0,
+                                  0,
+                                  0};
         uint32_t crc = crc32(ihdr, sizeof ihdr);
-        unsigned char crc_bytes[4] = {static_cast<unsigned char>(crc >> 24),
-                                      static_cast<unsigned char>(crc >> 16),
-                                      static_cast<unsigned char>(crc >> 8),
-                                      static_cast<unsigned char>(crc)};
+        unsigned char crc_bytes[4] = {
+            static_cast<unsigned char>(crc >> 24), static_cast<unsigned char>(crc >> 16),
+            static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)};
         ASSERT_TRUE(ws::write_png(cut.c_str(), big.data(), 64, 64, 64));
         f = std::fopen(cut.c_str(), "r+b");
         std::fseek(f, 12, SEEK_SET);

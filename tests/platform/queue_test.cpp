@@ -15,9 +15,12 @@ std::vector<std::string> seen;
 
 LRESULT CALLBACK recording_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
-    case WM_CREATE: seen.push_back("create"); return 0;
+    case WM_CREATE:
+        seen.push_back("create");
+        return 0;
     case WM_SIZE:
-        seen.push_back("size " + std::to_string(LOWORD(lparam)) + "x" + std::to_string(HIWORD(lparam)));
+        seen.push_back("size " + std::to_string(LOWORD(lparam)) + "x" +
+                       std::to_string(HIWORD(lparam)));
         return 0;
     case WM_PAINT: {
         seen.push_back("paint");
@@ -26,16 +29,31 @@ LRESULT CALLBACK recording_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpara
         EndPaint(hwnd, &ps);
         return 0;
     }
-    case WM_ERASEBKGND: seen.push_back("erase"); return DefWindowProcA(hwnd, msg, wparam, lparam);
-    case WM_TIMER: seen.push_back("timer " + std::to_string(wparam)); return 0;
-    case WM_USER: seen.push_back("user " + std::to_string(wparam)); return 0;
-    case WM_LBUTTONDOWN:
-        seen.push_back("down " + std::to_string(LOWORD(lparam)) + "," + std::to_string(HIWORD(lparam)));
+    case WM_ERASEBKGND:
+        seen.push_back("erase");
+        return DefWindowProcA(hwnd, msg, wparam, lparam);
+    case WM_TIMER:
+        seen.push_back("timer " + std::to_string(wparam));
         return 0;
-    case WM_KEYDOWN: seen.push_back("keydown " + std::to_string(wparam)); return 0;
-    case WM_CHAR: seen.push_back("char " + std::to_string(wparam)); return 0;
-    case WM_DESTROY: seen.push_back("destroy"); PostQuitMessage(3); return 0;
-    default: return DefWindowProcA(hwnd, msg, wparam, lparam);
+    case WM_USER:
+        seen.push_back("user " + std::to_string(wparam));
+        return 0;
+    case WM_LBUTTONDOWN:
+        seen.push_back("down " + std::to_string(LOWORD(lparam)) + "," +
+                       std::to_string(HIWORD(lparam)));
+        return 0;
+    case WM_KEYDOWN:
+        seen.push_back("keydown " + std::to_string(wparam));
+        return 0;
+    case WM_CHAR:
+        seen.push_back("char " + std::to_string(wparam));
+        return 0;
+    case WM_DESTROY:
+        seen.push_back("destroy");
+        PostQuitMessage(3);
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wparam, lparam);
     }
 }
 
@@ -72,7 +90,7 @@ class Queue : public ::testing::Test {
 TEST_F(Queue, CreationSendsCreateThenSizeAndTheFirstShowSizeAgain) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0], "create");
-    EXPECT_EQ(seen[1], "size 200x130");  // the caption takes 20 rows
+    EXPECT_EQ(seen[1], "size 200x130"); // the caption takes 20 rows
     ShowWindow(hwnd, SW_SHOW);
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[2], "size 200x130");
@@ -102,7 +120,7 @@ TEST_F(Queue, TimerIsNeverQueuedTwiceAndWaitSleepsUntilItIsDue) {
     SetTimer(hwnd, 2, 100, nullptr);
     drain();
     seen.clear();
-    driver->advance_to(1000);  // ten periods late: still one message
+    driver->advance_to(1000); // ten periods late: still one message
     drain();
     EXPECT_EQ(seen, (std::vector<std::string>{"timer 2"}));
     uint64_t idles = driver->idle_count();
@@ -121,12 +139,14 @@ TEST_F(Queue, AWaitWithoutTheTimerInItsMaskSleepsPastTheTimer) {
     EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, no_timer), (DWORD)WAIT_TIMEOUT);
     EXPECT_EQ(driver->now_ms(), 250u);
     // With the timer in the mask, its deadline ends the wait.
-    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT), (DWORD)WAIT_OBJECT_0);
-    EXPECT_EQ(driver->now_ms(), 250u);  // it was due already
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT),
+              (DWORD)WAIT_OBJECT_0);
+    EXPECT_EQ(driver->now_ms(), 250u); // it was due already
     // A posted message ends it at once; the late timer follows it, once.
     seen.clear();
     PostMessageA(hwnd, WM_USER, 5, 0);
-    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, no_timer), (DWORD)WAIT_OBJECT_0);
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, no_timer),
+              (DWORD)WAIT_OBJECT_0);
     drain();
     EXPECT_EQ(seen, (std::vector<std::string>{"user 5", "timer 2"}));
     // No kernel objects here to wait on.
@@ -175,7 +195,7 @@ TEST_F(Queue, CloseBoxDestroysThroughDefaultHandling) {
 TEST_F(Queue, MessagesQueuedForADestroyedWindowAreDropped) {
     ShowWindow(hwnd, SW_SHOW);
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
-    PostMessageA(hwnd, WM_USER, 9, 0);  // still queued when the window goes
+    PostMessageA(hwnd, WM_USER, 9, 0); // still queued when the window goes
     EXPECT_EQ(drain(), 3);
     EXPECT_EQ(std::count(seen.begin(), seen.end(), "user 9"), 0);
     EXPECT_EQ(seen.back(), "destroy");
@@ -210,7 +230,7 @@ TEST_F(Queue, AWindowTheDesktopMovedIsWhereItSaysAtTheSameSize) {
     m.x = 300;
     m.y = -20;
     driver->push_input(m);
-    m.window = 999;  // no such window: nothing happens
+    m.window = 999; // no such window: nothing happens
     driver->push_input(m);
     drain();
     EXPECT_EQ(ws::wm_window(hwnd)->rect, (ws::Rect{300, -20, 500, 130}));
@@ -246,4 +266,4 @@ TEST_F(Queue, AWindowTheDesktopFramesKeepsItsRectangleAndLaysItsClientAreaOutIns
     EXPECT_NE(ws::wm_window(hwnd), nullptr);
 }
 
-}  // namespace
+} // namespace

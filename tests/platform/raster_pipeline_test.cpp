@@ -58,9 +58,9 @@ void expect_capsule(int x0, int y0, int x1, int y1, int w, const Rect& clip, int
     Rect want_box;
     for (int y = 0; y < b.h; ++y)
         for (int x = 0; x < b.w; ++x) {
-            bool want = clip.contains(x, y) &&
-                        in_capsule(int64_t{x0} + ox, int64_t{y0} + oy, int64_t{x1} + ox,
-                                   int64_t{y1} + oy, w, x, y);
+            bool want =
+                clip.contains(x, y) && in_capsule(int64_t{x0} + ox, int64_t{y0} + oy,
+                                                  int64_t{x1} + ox, int64_t{y1} + oy, w, x, y);
             ASSERT_EQ(b.painted(x, y), want) << what << " (" << x0 << "," << y0 << ")-(" << x1
                                              << "," << y1 << ") w=" << w << " at " << x << "," << y;
             if (want) want_box = want_box.unite(Rect{x - ox, y - oy, x - ox + 1, y - oy + 1});
@@ -132,9 +132,12 @@ TEST(RasterWideLine, FarEndsAndHugePensDrawOnlyTheirVisiblePartByTheRule) {
     for (int round = 0; round < 120; ++round) {
         auto far_value = [&](int near) {
             switch (rng.next(4)) {
-            case 0: return near + rng.next(200) - 100;
-            case 1: return rng.next(2) ? INT_MAX - rng.next(50) : INT_MIN + rng.next(50);
-            default: return int(int64_t(rng.next(1 << 23)) * 256 - (int64_t(1) << 30)) + near;
+            case 0:
+                return near + rng.next(200) - 100;
+            case 1:
+                return rng.next(2) ? INT_MAX - rng.next(50) : INT_MIN + rng.next(50);
+            default:
+                return int(int64_t(rng.next(1 << 23)) * 256 - (int64_t(1) << 30)) + near;
             }
         };
         int x0 = far_value(40), y0 = far_value(40);
@@ -156,7 +159,8 @@ std::vector<uint32_t> reference_line(int w, int h, const Rect& clip, int ox, int
     bool x_major = std::llabs(dx) >= std::llabs(dy);
     int64_t am = std::llabs(x_major ? dx : dy), an = std::llabs(x_major ? dy : dx);
     int64_t sm = (x_major ? dx : dy) < 0 ? -1 : 1, sn = (x_major ? dy : dx) < 0 ? -1 : 1;
-    int64_t m0 = (x_major ? x0 : y0) + (x_major ? ox : oy), n0 = (x_major ? y0 : x0) + (x_major ? oy : ox);
+    int64_t m0 = (x_major ? x0 : y0) + (x_major ? ox : oy),
+            n0 = (x_major ? y0 : x0) + (x_major ? oy : ox);
     for (int64_t m = 0; m < (x_major ? w : h); ++m) {
         int64_t i = (m - m0) * sm;
         if (i < 0 || i >= am) continue;
@@ -180,11 +184,13 @@ TEST(RasterLine, RandomLinesFollowTheSteppingRuleThroughAnyClip) {
         auto end = [&]() {
             if (round % 4 != 3) return rng.next(reach) - (reach - 90) / 2;
             int far = rng.next(3);
-            return far == 0 ? INT_MIN + rng.next(9) : far == 1 ? INT_MAX - rng.next(9)
-                                                               : rng.next(1 << 30) - (1 << 29);
+            return far == 0   ? INT_MIN + rng.next(9)
+                   : far == 1 ? INT_MAX - rng.next(9)
+                              : rng.next(1 << 30) - (1 << 29);
         };
         int x0 = end(), y0 = end(), x1 = end(), y1 = end();
-        if (round % 5 == 0) y1 = int(std::clamp<int64_t>(y0 + (int64_t{x1} - x0), INT_MIN, INT_MAX));
+        if (round % 5 == 0)
+            y1 = int(std::clamp<int64_t>(y0 + (int64_t{x1} - x0), INT_MIN, INT_MAX));
         if (round % 7 == 0) y1 = int(y0 + (int64_t{x1} - x0) / 2); // ties on every other step
         if (round % 4 == 3 && round % 8 != 3) {
             // Through the buffer: the far end mirrored about its middle.
@@ -217,7 +223,8 @@ TEST(RasterPolygon, TrianglesThroughAClipAndAnOrigin) {
     const Rect clip{9, 6, 80, 71};
     for (int round = 0; round < 600; ++round) {
         POINT p[3];
-        for (POINT& q : p) q = {rng.next(130) - 20, rng.next(110) - 20};
+        for (POINT& q : p)
+            q = {rng.next(130) - 20, rng.next(110) - 20};
         if (round % 4 == 0) p[2].y = p[1].y; // a flat side
         for (int moved = 0; moved < 2; ++moved) {
             const int ox = 4 + 13 * moved, oy = -3 - 9 * moved;
@@ -240,7 +247,8 @@ TEST(RasterRectangle, SpansOfEveryLengthCoverExactlyTheirPixels) {
             Buffer b(96, 3);
             Rect r = raster_fill_rect(b.canvas(Rect{0, 1, 96, 2}), left, 0, left + n, 3, PEN);
             for (int x = 0; x < 96; ++x) {
-                ASSERT_EQ(b.painted(x, 1), x >= left && x < left + n) << left << "+" << n << " at " << x;
+                ASSERT_EQ(b.painted(x, 1), x >= left && x < left + n)
+                    << left << "+" << n << " at " << x;
                 ASSERT_FALSE(b.painted(x, 0) || b.painted(x, 2));
             }
             EXPECT_EQ(r, (n ? Rect{left, 1, left + n, 2} : Rect{}));
@@ -275,7 +283,8 @@ TEST(RasterPolygon, SmallAndLargePolygonsFollowTheAlternateRule) {
             POINT a = p[i], b = p[(i + 1) % p.size()];
             if (a.y > b.y) std::swap(a, b);
             if (y < a.y || y >= b.y) continue;
-            crossings += i128(x - a.x) * (int64_t{b.y} - a.y) >= i128(y - a.y) * (int64_t{b.x} - a.x);
+            crossings +=
+                i128(x - a.x) * (int64_t{b.y} - a.y) >= i128(y - a.y) * (int64_t{b.x} - a.x);
         }
         return crossings % 2 == 1;
     };
@@ -319,7 +328,8 @@ TEST(RasterPolygon, FiguresPaintTheSamePixelsWithAndWithoutTheCache) {
         for (int place = 0; place < 3; ++place) {
             const int x = rng.next(110) - 15, y = rng.next(100) - 15;
             POINT p[3];
-            for (int i = 0; i < 3; ++i) p[i] = {x + d[i].x, y + d[i].y};
+            for (int i = 0; i < 3; ++i)
+                p[i] = {x + d[i].x, y + d[i].y};
             const Rect clip = place == 1 ? Rect{7, 5, 81, 70} : Rect{0, 0, 96, 80};
             const int ox = place - 1, oy = 2 - place;
             Buffer off(96, 80);
@@ -329,9 +339,9 @@ TEST(RasterPolygon, FiguresPaintTheSamePixelsWithAndWithoutTheCache) {
             for (int again = 0; again < 2; ++again) {
                 Buffer on(96, 80);
                 const Rect t_on = raster_polygon(on.canvas(clip, ox, oy), p, 3, one);
-                ASSERT_EQ(on.px, off.px) << "round " << round << " place " << place << ": ("
-                                         << d[1].x << "," << d[1].y << ") (" << d[2].x << ","
-                                         << d[2].y << ")";
+                ASSERT_EQ(on.px, off.px)
+                    << "round " << round << " place " << place << ": (" << d[1].x << "," << d[1].y
+                    << ") (" << d[2].x << "," << d[2].y << ")";
                 ASSERT_EQ(t_on, t_off) << "round " << round << " place " << place;
             }
             shape_cache_enable(was);

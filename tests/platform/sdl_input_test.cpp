@@ -54,7 +54,8 @@ TEST(SdlKeys, ControlCodesThatTextInputNeverReports) {
 std::vector<int> decode(const char* text) {
     std::vector<int> out;
     int pos = 0;
-    for (int cp; (cp = next_code_point(text, &pos)) != 0;) out.push_back(cp);
+    for (int cp; (cp = next_code_point(text, &pos)) != 0;)
+        out.push_back(cp);
     return out;
 }
 
@@ -81,7 +82,7 @@ TEST(SdlScale, TheDesktopsDpiResourceGivesAFactorInQuarterSteps) {
     EXPECT_EQ(scale_from_resources(""), 1);
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t96\n"), 1);
     EXPECT_EQ(scale_from_resources("Xcursor.size:\t48\nXft.dpi:\t192\nXft.hinting:\t1\n"), 2);
-    EXPECT_EQ(scale_from_resources("Xft.dpi : 192"), 2);  // no newline at the end
+    EXPECT_EQ(scale_from_resources("Xft.dpi : 192"), 2); // no newline at the end
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t120\n"), 1.25);
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t144\n"), 1.5);
     EXPECT_EQ(scale_from_resources("Xft.dpi:\t168\n"), 1.75);
@@ -135,4 +136,4 @@ TEST(SdlPointer, PositionsOnAStretchedWindowMapBackToSurfacePixels) {
     EXPECT_EQ(to_surface(INT_MIN, 2, 1), INT_MIN / 2);
 }
 
-}  // namespace
+} // namespace

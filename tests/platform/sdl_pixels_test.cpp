@@ -15,7 +15,8 @@ using namespace ws::sdl_pixels;
 struct Image {
     int w, h;
     std::vector<uint32_t> px;
-    Image(int w_, int h_, uint32_t fill = 0) : w(w_), h(h_), px(static_cast<size_t>(w_) * h_, fill) {}
+    Image(int w_, int h_, uint32_t fill = 0)
+        : w(w_), h(h_), px(static_cast<size_t>(w_) * h_, fill) {}
     uint32_t& at(int x, int y) { return px[static_cast<size_t>(y) * w + x]; }
 };
 
@@ -49,7 +50,7 @@ TEST(SdlPixels, StridesLargerThanTheAreaAreHonoured) {
     // The layer's surface includes rows and columns the window never shows.
     Image now(50, 10, 7), shown(30, 10, 7);
     now.at(29, 9) = 1;
-    now.at(40, 9) = 1;  // beyond what is shown
+    now.at(40, 9) = 1; // beyond what is shown
     EXPECT_EQ(take_changes(now.px.data(), 50, shown.px.data(), 30, {0, 0, 30, 10}),
               (Rect{29, 9, 30, 10}));
     EXPECT_EQ(shown.at(29, 9), 1u);
@@ -59,7 +60,9 @@ TEST(SdlPixels, AnyFewDifferencesAreFoundWhereverTheyLie) {
     // Rows are scanned several pixels at a time: differences at every
     // column, alone or two together, in areas of every width and offset.
     uint32_t seed = 7;
-    auto next = [&](int n) { return static_cast<int>((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
+    auto next = [&](int n) {
+        return static_cast<int>((seed = seed * 1664525u + 1013904223u) >> 8) % n;
+    };
     for (int round = 0; round < 2000; ++round) {
         Image now(23, 3, 5), shown(23, 3, 5);
         const int left = next(12), right = left + 1 + next(23 - left);
@@ -73,7 +76,9 @@ TEST(SdlPixels, AnyFewDifferencesAreFoundWhereverTheyLie) {
         ASSERT_EQ(take_changes(now.px.data(), 23, shown.px.data(), 23, {left, 0, right, 3}), want)
             << left << ".." << right << " at " << x0 << ", " << x1;
         for (int x = 0; x < 23; ++x)
-            ASSERT_EQ(shown.at(x, y), x >= want.left && x < want.right ? now.at(x, y) : before[static_cast<size_t>(y) * 23 + x]);
+            ASSERT_EQ(shown.at(x, y), x >= want.left && x < want.right
+                                          ? now.at(x, y)
+                                          : before[static_cast<size_t>(y) * 23 + x]);
     }
 }
 
@@ -102,12 +107,14 @@ TEST(SdlPixels, ScaledAreasCoverExactlyTheNativePixelsThatShowTheArea) {
 TEST(SdlPixels, WholeScalesMakeBlocksOfOneColourAndTouchOnlyTheAreasPixels) {
     Image from(4, 3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) from.at(x, y) = static_cast<uint32_t>(10 * y + x);
+        for (int x = 0; x < 4; ++x)
+            from.at(x, y) = static_cast<uint32_t>(10 * y + x);
     // Twice the size: each pixel becomes a 2 x 2 block.
     Image twice(8, 6, 0xEEEEEE);
     scale_area(from.px.data(), 4, 4, 3, {0, 0, 4, 3}, twice.px.data(), 8, 8, 6);
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(twice.at(x, y), from.at(x / 2, y / 2)) << x << "," << y;
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(twice.at(x, y), from.at(x / 2, y / 2)) << x << "," << y;
 
     // Part of the image, with an opaque alpha added: only its native pixels.
     Image part(8, 6, 0xEEEEEE);
@@ -167,4 +174,4 @@ TEST(SdlPixels, FractionalScalesMixOnlyWhereANativePixelStraddlesTwoImagePixels)
     }
 }
 
-}  // namespace
+} // namespace

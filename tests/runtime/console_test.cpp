@@ -130,7 +130,7 @@ TEST_F(Console, KeysTypedInTheTextWindowReachTheGraphicsWindow) {
     ctrl('A');
     pump();
     ASSERT_EQ(rt.animating, 1);
-    press('X', 'x');  // arrives before the next tick
+    press('X', 'x'); // arrives before the next tick
     Event e = await();
     EXPECT_EQ(e.kind, EVENT_KEY);
     EXPECT_EQ(e.key, 'x');

@@ -14,7 +14,9 @@ namespace {
 
 using Core = RuntimeTest;
 
-void SendCommand(int command) { graphics_window_proc(rt.graphics_window, WM_COMMAND, command, 0); }
+void SendCommand(int command) {
+    graphics_window_proc(rt.graphics_window, WM_COMMAND, command, 0);
+}
 
 TEST(CoreBeforeOpen, SwitchesReturnZeroAndChangeNothing) {
     ws::headless_start(1024, 768);
@@ -30,8 +32,9 @@ struct Placement {
 };
 
 TEST(CoreOpen, TextWindowAcrossTheLowerThird) {
-    for (Placement p : {Placement{1024, 768, 0, 513, 1024, 256}, Placement{800, 600, 0, 401, 800, 200},
-                        Placement{1280, 1024, 0, 683, 1280, 341}}) {
+    for (Placement p :
+         {Placement{1024, 768, 0, 513, 1024, 256}, Placement{800, 600, 0, 401, 800, 200},
+          Placement{1280, 1024, 0, 683, 1280, 341}}) {
         ws::headless_start(p.screen_w, p.screen_h);
         reset_runtime_state();
         KV319_open(nullptr, nullptr, const_cast<LPSTR>(""), SW_SHOW);
@@ -77,7 +80,7 @@ TEST_F(Core, OpenBuildsBothWindowsShownWithTheGraphicsWindowActive) {
     GetClientRect(rt.graphics_window, &c);
     EXPECT_EQ(rt.origin_x, c.right / 2);
     EXPECT_EQ(rt.origin_y, c.bottom / 2);
-    EXPECT_GE(c.bottom, 501);  // room for the whole drawing area, -250..250
+    EXPECT_GE(c.bottom, 501); // room for the whole drawing area, -250..250
     EXPECT_EQ(c.right, 601);
 }
 
@@ -90,7 +93,7 @@ TEST_F(Core, LoggingSwitchesShowsTextWindowOnlyWhenTurnedOn) {
     EXPECT_EQ(rt.logging_on, 1);
     EXPECT_TRUE(window(rt.text_window).visible);
     KV319_logging(0);
-    EXPECT_TRUE(window(rt.text_window).visible);  // turning it off does not hide
+    EXPECT_TRUE(window(rt.text_window).visible); // turning it off does not hide
 }
 
 TEST_F(Core, AnimateCodes) {
@@ -143,11 +146,13 @@ TEST_F(Core, OneFrameGivesExactlyOnePeriodicEvent) {
     KV319_animate(ANIMATE_ONE_FRAME);
     uint64_t before = driver->now_ms();
     EXPECT_EQ(await().kind, EVENT_PERIODIC);
-    EXPECT_GT(driver->now_ms(), before);  // it waited for a timer message
+    EXPECT_GT(driver->now_ms(), before); // it waited for a timer message
     // Then halted again: fifty timer periods pass without an event.
     on_idle([this](uint64_t idle, uint64_t) {
-        if (idle < 50) driver->advance_to(driver->now_ms() + 100);
-        else press('K', 'k');
+        if (idle < 50)
+            driver->advance_to(driver->now_ms() + 100);
+        else
+            press('K', 'k');
     });
     Event e = await();
     EXPECT_EQ(e.kind, EVENT_KEY);
@@ -156,7 +161,7 @@ TEST_F(Core, OneFrameGivesExactlyOnePeriodicEvent) {
 
 TEST_F(Core, InputReplacesAPeriodicWait) {
     KV319_animate(ANIMATE_RUN);
-    await();  // the first wait copies the image; start from a clean tick
+    await(); // the first wait copies the image; start from a clean tick
     uint64_t before = driver->now_ms();
     bool clicked = false;
     on_idle([this, &clicked](uint64_t, uint64_t) {
@@ -166,10 +171,10 @@ TEST_F(Core, InputReplacesAPeriodicWait) {
     });
     Event e = await();
     EXPECT_EQ(e.kind, EVENT_MOUSE);
-    EXPECT_EQ(e.x, -rt.origin_x);  // the client's top-left pixel
+    EXPECT_EQ(e.x, -rt.origin_x); // the client's top-left pixel
     EXPECT_EQ(e.y, rt.origin_y);
     EXPECT_EQ(e.key, 0);
-    EXPECT_EQ(driver->now_ms(), before);  // it did not wait for the tick
+    EXPECT_EQ(driver->now_ms(), before); // it did not wait for the tick
     // No periodic event is owed for the replaced one.
     EXPECT_EQ(await().kind, EVENT_PERIODIC);
     EXPECT_EQ(driver->now_ms(), before + 100);
@@ -194,7 +199,7 @@ TEST_F(Core, KeysAndControl) {
     press(VK_RETURN, 13);
     press(VK_BACK, 8);
     press(VK_ESCAPE, 27);
-    press(VK_LEFT);        // no character: no event
+    press(VK_LEFT); // no character: no event
     press('A', 'A');
     for (int code : {13, 8, 27, int{'A'}}) {
         Event e = await();
@@ -212,7 +217,7 @@ TEST_F(Core, KeysAndControl) {
     Event e = await();
     EXPECT_EQ(e.kind, EVENT_KEY);
     EXPECT_EQ(e.key, 'b');
-    EXPECT_EQ(rt.animating, 1);  // Control+A
+    EXPECT_EQ(rt.animating, 1); // Control+A
 }
 
 TEST_F(Core, ControlReleasedElsewhereStaysHeld) {
@@ -221,8 +226,10 @@ TEST_F(Core, ControlReleasedElsewhereStaysHeld) {
     key_down(VK_CONTROL);
     press('c', 'c');
     on_idle([this](uint64_t idle, uint64_t) {
-        if (idle < 5) driver->advance_to(driver->now_ms() + 100);
-        else click_client(1, 1);
+        if (idle < 5)
+            driver->advance_to(driver->now_ms() + 100);
+        else
+            click_client(1, 1);
     });
     EXPECT_EQ(await().kind, EVENT_MOUSE);
     EXPECT_EQ(rt.control_down, 1);
@@ -280,7 +287,7 @@ TEST_F(Core, RecordingAndPlaybackNeverRunTogether) {
     SendCommand(CMD_RECORD);
     EXPECT_EQ(rt.recording, 0);
     EXPECT_EQ(last_line(), "Cannot record while playing back a script\n");
-    SendCommand(CMD_PLAYBACK);  // off again
+    SendCommand(CMD_PLAYBACK); // off again
     SendCommand(CMD_RECORD);
     EXPECT_EQ(rt.recording, 1);
     SendCommand(CMD_PLAYBACK);
@@ -525,8 +532,10 @@ TEST_F(RunMenu, HaltAfterOneFrameStillGivesTheFrame) {
     EXPECT_EQ(await().kind, EVENT_PERIODIC);
     // Then halted: ticks pass and only the key ends the next wait.
     on_idle([this](uint64_t idle, uint64_t) {
-        if (idle < 30) driver->advance_to(driver->now_ms() + 100);
-        else press('K', 'k');
+        if (idle < 30)
+            driver->advance_to(driver->now_ms() + 100);
+        else
+            press('K', 'k');
     });
     uint64_t before = driver->now_ms();
     Event e = await();
@@ -545,4 +554,4 @@ TEST_F(RunMenu, LoggingChosenTwiceIsAsBefore) {
     EXPECT_FALSE(window(rt.text_window).visible);
 }
 
-}  // namespace
+} // namespace

@@ -52,7 +52,7 @@ std::string make_run_dir() {
     return buffer.data();
 }
 
-}  // namespace
+} // namespace
 
 RunResult::RunResult(RunResult&& o) noexcept
     : status(o.status), out(std::move(o.out)), err(std::move(o.err)), dir(std::move(o.dir)) {
@@ -71,7 +71,9 @@ RunResult& RunResult::operator=(RunResult&& o) noexcept {
     return *this;
 }
 
-RunResult::~RunResult() { discard(); }
+RunResult::~RunResult() {
+    discard();
+}
 
 void RunResult::discard() {
     if (dir.empty()) return;
@@ -89,7 +91,9 @@ bool RunResult::exists(const std::string& name) const {
     return std::filesystem::exists(path(name), ec);
 }
 
-std::string RunResult::read(const std::string& name) const { return read_file(path(name)); }
+std::string RunResult::read(const std::string& name) const {
+    return read_file(path(name));
+}
 
 namespace {
 
@@ -113,7 +117,8 @@ RunResult run_in_fresh_directory(const std::string& program, std::vector<std::st
     std::vector<std::string> args{program};
     args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
+    for (std::string& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
 
     std::fflush(nullptr);
@@ -149,7 +154,7 @@ RunResult run_in_fresh_directory(const std::string& program, std::vector<std::st
     return r;
 }
 
-}  // namespace
+} // namespace
 
 RunResult run_headless(const RunSetup& setup) {
     std::vector<std::string> options;
@@ -173,4 +178,4 @@ bool load_png(const std::string& path, Image& image) {
     return ws::read_png(path.c_str(), image.pixels, image.width, image.height);
 }
 
-}  // namespace harness
+} // namespace harness

@@ -30,11 +30,11 @@ namespace harness {
 inline constexpr unsigned RUN_TIME_LIMIT_SECONDS = 100;
 
 struct RunSetup {
-    std::string script;             // the commands, as the file's text
-    std::vector<std::string> args;  // more options: "--screen", "800x600", ...
+    std::string script;            // the commands, as the file's text
+    std::vector<std::string> args; // more options: "--screen", "800x600", ...
     // Files put in the directory before the run: name, contents.
     std::vector<std::pair<std::string, std::string>> files;
-    bool script_on_stdin = false;   // give the commands on standard input instead
+    bool script_on_stdin = false; // give the commands on standard input instead
     // Runs in the child, in the run's directory, just before the program
     // starts: limits, permissions, capabilities to take away. A child that
     // must not go on calls _exit with a status of its own.
@@ -43,10 +43,10 @@ struct RunSetup {
 
 class RunResult {
   public:
-    int status = -1;  // the exit status; 128 + the signal when one ended it
-    std::string out;  // what the program wrote to standard output
-    std::string err;  // ... and to standard error
-    std::string dir;  // the run's directory
+    int status = -1; // the exit status; 128 + the signal when one ended it
+    std::string out; // what the program wrote to standard output
+    std::string err; // ... and to standard error
+    std::string dir; // the run's directory
 
     RunResult() = default;
     RunResult(RunResult&& other) noexcept;
@@ -57,10 +57,10 @@ class RunResult {
 
     std::string path(const std::string& name) const { return dir + "/" + name; }
     bool exists(const std::string& name) const;
-    std::string read(const std::string& name) const;  // "" when missing
+    std::string read(const std::string& name) const; // "" when missing
 
   private:
-    void discard();  // removes the directory, or keeps it when the test failed
+    void discard(); // removes the directory, or keeps it when the test failed
 };
 
 RunResult run_headless(const RunSetup& setup);
@@ -77,4 +77,4 @@ struct Image {
 };
 bool load_png(const std::string& path, Image& image);
 
-}  // namespace harness
+} // namespace harness

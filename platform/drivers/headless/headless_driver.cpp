@@ -92,8 +92,8 @@ void HeadlessDriver::present(int id, const uint32_t* pixels, int width, int heig
                              const Rect& dirty) {
     NativeWindow* w = live(windows_, id);
     if (!w || !pixels || width <= 0 || height <= 0 || stride < width) return;
-    Rect area = dirty.intersect({0, 0, std::min(width, w->info.width),
-                                 std::min(height, w->info.height)});
+    Rect area =
+        dirty.intersect({0, 0, std::min(width, w->info.width), std::min(height, w->info.height)});
     if (area.empty()) return;
     for (int row = area.top; row < area.bottom; ++row) {
         const uint32_t* src = pixels + static_cast<ptrdiff_t>(row) * stride + area.left;
@@ -117,7 +117,9 @@ void HeadlessDriver::push_input(const InputEvent& event) {
     input_.push_back(event);
 }
 
-void HeadlessDriver::advance_to(uint64_t clock_ms) { clock_ms_ = std::max(clock_ms_, clock_ms); }
+void HeadlessDriver::advance_to(uint64_t clock_ms) {
+    clock_ms_ = std::max(clock_ms_, clock_ms);
+}
 
 void HeadlessDriver::wait_input(uint64_t deadline_ms) {
     // Input waiting, or the deadline already passed: nothing to wait for.
@@ -176,12 +178,12 @@ std::vector<uint32_t> HeadlessDriver::compose_screen() const {
         int64_t bottom = std::min<int64_t>(int64_t{w->info.y} + w->info.height, height_);
         if (right <= left || bottom <= top) continue;
         for (int64_t y = top; y < bottom; ++y) {
-            const uint32_t* src = w->pixels.data() + (y - w->info.y) * w->info.width +
-                                  (left - w->info.x);
+            const uint32_t* src =
+                w->pixels.data() + (y - w->info.y) * w->info.width + (left - w->info.x);
             std::copy_n(src, right - left, screen.data() + y * width_ + left);
         }
     }
     return screen;
 }
 
-}  // namespace ws
+} // namespace ws

@@ -22,8 +22,8 @@ class HeadlessDriver : public Driver {
         NativeWindowInfo info;
         bool shown = false;
         bool alive = true;
-        std::vector<uint32_t> pixels;  // info.width x info.height, as last presented
-        uint64_t z = 0;                // stacking: higher is on top
+        std::vector<uint32_t> pixels; // info.width x info.height, as last presented
+        uint64_t z = 0;               // stacking: higher is on top
     };
     // Called when the program blocks with no input pending. `deadline_ms` is
     // the clock value the program waits for (UINT64_MAX: none).
@@ -46,9 +46,9 @@ class HeadlessDriver : public Driver {
 
     // For the scripted user and tests.
     void push_input(const InputEvent& event);
-    void advance_to(uint64_t clock_ms);  // never moves the clock back
+    void advance_to(uint64_t clock_ms); // never moves the clock back
     void set_idle_handler(IdleHandler handler) { idle_ = std::move(handler); }
-    uint64_t idle_count() const { return idle_count_; }  // how often the program blocked
+    uint64_t idle_count() const { return idle_count_; } // how often the program blocked
 
     const NativeWindow* window(int id) const;
     int window_count() const { return static_cast<int>(windows_.size()); }
@@ -61,7 +61,7 @@ class HeadlessDriver : public Driver {
     // The whole screen: every shown window in stacking order over a
     // background, width x height pixels.
     std::vector<uint32_t> compose_screen() const;
-    static constexpr uint32_t SCREEN_BACKGROUND = 0x00404040;  // where no window is
+    static constexpr uint32_t SCREEN_BACKGROUND = 0x00404040; // where no window is
 
   private:
     int width_, height_;
@@ -74,4 +74,4 @@ class HeadlessDriver : public Driver {
     IdleHandler idle_;
 };
 
-}  // namespace ws
+} // namespace ws

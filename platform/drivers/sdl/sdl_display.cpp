@@ -39,8 +39,7 @@ constexpr unsigned char X_SET_INPUT_FOCUS = 42;
 
 int on_x_error(Display* display, XErrorEvent* e) {
     bool gone = e->error_code == BadWindow || e->error_code == BadMatch;
-    if (gone && (e->request_code == X_SEND_EVENT || e->request_code == X_SET_INPUT_FOCUS))
-        return 0;
+    if (gone && (e->request_code == X_SEND_EVENT || e->request_code == X_SET_INPUT_FOCUS)) return 0;
     char text[256] = {0};
     XGetErrorText(display, e->error_code, text, sizeof text - 1);
     fail("window system error: " + std::string(text) + " (request " +
@@ -62,9 +61,11 @@ Window x11_window_of(SDL_Window* window) {
     return info.info.x11.window;
 }
 
-}  // namespace
+} // namespace
 
-void set_program_name(const std::string& name) { program = name; }
+void set_program_name(const std::string& name) {
+    program = name;
+}
 
 void fail(const std::string& what) {
     std::string line = program + ": " + what;
@@ -179,4 +180,4 @@ bool wayland_connection_lost(SDL_Window* window) {
     return lost;
 }
 
-}  // namespace ws::sdl_display
+} // namespace ws::sdl_display

@@ -69,4 +69,4 @@ int x11_wait(int timeout_ms);
 // True when `window`'s Wayland connection has failed for good.
 bool wayland_connection_lost(SDL_Window* window);
 
-}  // namespace ws::sdl_display
+} // namespace ws::sdl_display

@@ -61,12 +61,12 @@ constexpr uint64_t QUIET_PUMP_INTERVAL = 1000;
 
 struct SdlWindow {
     SDL_Window* window = nullptr;
-    SDL_Surface* surface = nullptr;  // the window's surface as last fetched
+    SDL_Surface* surface = nullptr; // the window's surface as last fetched
     // The layer's pixels as last shown (its surface without the parts the
     // native window leaves out), which the window's surface holds scaled.
     std::vector<uint32_t> shown_pixels;
-    int x = 0, y = 0;           // the surface's outer position, layer pixels
-    int width = 0, height = 0;  // the layer surface's size
+    int x = 0, y = 0;          // the surface's outer position, layer pixels
+    int width = 0, height = 0; // the layer surface's size
     // What the native window leaves out of the surface on each side (layer
     // pixels): the layer's caption rows, or what the desktop's frame takes.
     Insets cut;
@@ -74,9 +74,9 @@ struct SdlWindow {
     Insets frame;        // ...with this frame (native pixels)
     bool popup = false;
     bool shown = false;
-    bool has_pixels = false;    // shown_pixels holds a present's pixels
-    bool direct_holds = false;  // `surface` itself holds a present's pixels (no shown_pixels)
-    bool stale = true;          // the window's surface is new or lost: write it whole
+    bool has_pixels = false;   // shown_pixels holds a present's pixels
+    bool direct_holds = false; // `surface` itself holds a present's pixels (no shown_pixels)
+    bool stale = true;         // the window's surface is new or lost: write it whole
     bool alive = false;
 
     int shown_width() const { return std::max(width - cut.left - cut.right, 1); }
@@ -91,7 +91,7 @@ std::string one_line(const char* s) {
     return t;
 }
 
-}  // namespace
+} // namespace
 
 struct SdlDriver::Impl {
     std::vector<SdlWindow> windows;
@@ -99,9 +99,9 @@ struct SdlDriver::Impl {
     bool x11 = false;
     bool window_manager = false; // an X window manager runs (it frames our windows)
     double scale = 1;            // native pixels per layer pixel (X11 only)
-    uint64_t last_pump = 0;  // when the window system last had nothing new for SDL
-    uint64_t last_full_pump = 0;  // when SDL last read it (and did its own chores)
-    bool woken = true;       // a wait ended on an event not yet taken in
+    uint64_t last_pump = 0;      // when the window system last had nothing new for SDL
+    uint64_t last_full_pump = 0; // when SDL last read it (and did its own chores)
+    bool woken = true;           // a wait ended on an event not yet taken in
 
     SdlWindow* get(int id) {
         if (id < 0 || id >= static_cast<int>(windows.size()) || !windows[id].alive) return nullptr;
@@ -727,6 +727,8 @@ void SdlDriver::wait_input(uint64_t deadline_ms) {
     d.last_pump = SDL_GetTicks64();
 }
 
-uint64_t SdlDriver::now_ms() { return SDL_GetTicks64(); }
+uint64_t SdlDriver::now_ms() {
+    return SDL_GetTicks64();
+}
 
-}  // namespace ws
+} // namespace ws

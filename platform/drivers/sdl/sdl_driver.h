@@ -35,4 +35,4 @@ class SdlDriver : public Driver {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace ws
+} // namespace ws

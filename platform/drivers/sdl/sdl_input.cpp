@@ -46,7 +46,7 @@ int letter_of(SDL_Keycode sym, SDL_Scancode scan) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int virtual_key(SDL_Keycode sym, SDL_Scancode scan) {
     if (int letter = letter_of(sym, scan)) return letter;
@@ -57,64 +57,109 @@ int virtual_key(SDL_Keycode sym, SDL_Scancode scan) {
     if (sym >= SDLK_F1 && sym <= SDLK_F12) return VK_F1 + (sym - SDLK_F1);
     if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) return VK_NUMPAD0_CODE + 1 + (sym - SDLK_KP_1);
     switch (sym) {
-    case SDLK_KP_0: return VK_NUMPAD0_CODE;
-    case SDLK_KP_MULTIPLY: return VK_MULTIPLY_CODE;
-    case SDLK_KP_PLUS: return VK_ADD_CODE;
-    case SDLK_KP_MINUS: return VK_SUBTRACT_CODE;
-    case SDLK_KP_PERIOD: return VK_DECIMAL_CODE;
-    case SDLK_KP_DIVIDE: return VK_DIVIDE_CODE;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
+    case SDLK_KP_0:
+        return VK_NUMPAD0_CODE;
+    case SDLK_KP_MULTIPLY:
+        return VK_MULTIPLY_CODE;
+    case SDLK_KP_PLUS:
+        return VK_ADD_CODE;
+    case SDLK_KP_MINUS:
+        return VK_SUBTRACT_CODE;
+    case SDLK_KP_PERIOD:
+        return VK_DECIMAL_CODE;
+    case SDLK_KP_DIVIDE:
+        return VK_DIVIDE_CODE;
+    case SDLK_BACKSPACE:
+        return VK_BACK;
+    case SDLK_TAB:
+        return VK_TAB;
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_KP_ENTER:
+        return VK_RETURN;
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_SPACE:
+        return VK_SPACE;
     case SDLK_LCTRL:
-    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_RCTRL:
+        return VK_CONTROL;
     case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
     case SDLK_LALT:
-    case SDLK_RALT: return VK_MENU;
-    case SDLK_PAUSE: return VK_PAUSE_CODE;
-    case SDLK_CAPSLOCK: return VK_CAPITAL_CODE;
-    case SDLK_PAGEUP: return VK_PRIOR_CODE;
-    case SDLK_PAGEDOWN: return VK_NEXT_CODE;
-    case SDLK_INSERT: return VK_INSERT_CODE;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_END: return VK_END;
-    case SDLK_DELETE: return VK_DELETE;
-    default: break;
+    case SDLK_RALT:
+        return VK_MENU;
+    case SDLK_PAUSE:
+        return VK_PAUSE_CODE;
+    case SDLK_CAPSLOCK:
+        return VK_CAPITAL_CODE;
+    case SDLK_PAGEUP:
+        return VK_PRIOR_CODE;
+    case SDLK_PAGEDOWN:
+        return VK_NEXT_CODE;
+    case SDLK_INSERT:
+        return VK_INSERT_CODE;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    case SDLK_HOME:
+        return VK_HOME;
+    case SDLK_END:
+        return VK_END;
+    case SDLK_DELETE:
+        return VK_DELETE;
+    default:
+        break;
     }
     // Punctuation keys by place, with the system's codes for a US keyboard.
     switch (scan) {
-    case SDL_SCANCODE_SEMICOLON: return 0xBA;
-    case SDL_SCANCODE_EQUALS: return 0xBB;
-    case SDL_SCANCODE_COMMA: return 0xBC;
-    case SDL_SCANCODE_MINUS: return 0xBD;
-    case SDL_SCANCODE_PERIOD: return 0xBE;
-    case SDL_SCANCODE_SLASH: return 0xBF;
-    case SDL_SCANCODE_GRAVE: return 0xC0;
-    case SDL_SCANCODE_LEFTBRACKET: return 0xDB;
-    case SDL_SCANCODE_BACKSLASH: return 0xDC;
-    case SDL_SCANCODE_RIGHTBRACKET: return 0xDD;
-    case SDL_SCANCODE_APOSTROPHE: return 0xDE;
-    case SDL_SCANCODE_NONUSBACKSLASH: return 0xE2;
-    default: return 0;
+    case SDL_SCANCODE_SEMICOLON:
+        return 0xBA;
+    case SDL_SCANCODE_EQUALS:
+        return 0xBB;
+    case SDL_SCANCODE_COMMA:
+        return 0xBC;
+    case SDL_SCANCODE_MINUS:
+        return 0xBD;
+    case SDL_SCANCODE_PERIOD:
+        return 0xBE;
+    case SDL_SCANCODE_SLASH:
+        return 0xBF;
+    case SDL_SCANCODE_GRAVE:
+        return 0xC0;
+    case SDL_SCANCODE_LEFTBRACKET:
+        return 0xDB;
+    case SDL_SCANCODE_BACKSLASH:
+        return 0xDC;
+    case SDL_SCANCODE_RIGHTBRACKET:
+        return 0xDD;
+    case SDL_SCANCODE_APOSTROPHE:
+        return 0xDE;
+    case SDL_SCANCODE_NONUSBACKSLASH:
+        return 0xE2;
+    default:
+        return 0;
     }
 }
 
 int control_character(SDL_Keycode sym, SDL_Scancode scan, uint16_t mod) {
     switch (sym) {
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: return 13;
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_ESCAPE: return 27;
-    case SDLK_TAB: return 9;
-    default: break;
+    case SDLK_KP_ENTER:
+        return 13;
+    case SDLK_BACKSPACE:
+        return 8;
+    case SDLK_ESCAPE:
+        return 27;
+    case SDLK_TAB:
+        return 9;
+    default:
+        break;
     }
     if (mod & KMOD_CTRL) {
         int letter = letter_of(sym, scan);
@@ -168,7 +213,8 @@ double scale_from_resources(const char* resources) {
         size_t n = end ? static_cast<size_t>(end - line) : std::strlen(line);
         if (n > sizeof KEY - 1 && std::strncmp(line, KEY, sizeof KEY - 1) == 0) {
             size_t i = sizeof KEY - 1;
-            while (i < n && (line[i] == ' ' || line[i] == '\t')) ++i;
+            while (i < n && (line[i] == ' ' || line[i] == '\t'))
+                ++i;
             if (i < n && line[i] == ':') {
                 char value[32] = {0};
                 size_t v = 0;
@@ -204,4 +250,4 @@ int to_surface(int v, int native_extent, int surface_extent) {
     return static_cast<int>(std::clamp<int64_t>(q, INT_MIN, INT_MAX));
 }
 
-}  // namespace ws::sdl_input
+} // namespace ws::sdl_input

@@ -47,4 +47,4 @@ double fitting_scale(double desktop, int usable_width, int usable_height);
 // (a held button dragged outside) stay outside; clamped to the int range.
 int to_surface(int v, int native_extent, int surface_extent);
 
-}  // namespace ws::sdl_input
+} // namespace ws::sdl_input

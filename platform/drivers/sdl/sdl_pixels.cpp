@@ -47,11 +47,12 @@ int last_difference(const uint32_t* a, const uint32_t* b, int from, int to) {
         if (same != 0xFFFF) return x - 4 + ((31 - __builtin_clz(~same & 0xFFFF)) >> 2);
     }
 #endif
-    while (x > from && a[x - 1] == b[x - 1]) --x;
+    while (x > from && a[x - 1] == b[x - 1])
+        --x;
     return x - 1;
 }
 
-}  // namespace
+} // namespace
 
 Rect take_changes(const uint32_t* now, int now_stride, uint32_t* shown, int shown_stride,
                   const Rect& area) {
@@ -110,7 +111,7 @@ int first_past(int v, int from, int to) {
     return static_cast<int>((int64_t{v} * to + from - 1) / from);
 }
 
-}  // namespace
+} // namespace
 
 Rect scaled_area(const Rect& area, int from_w, int from_h, int to_w, int to_h) {
     if (from_w <= 0 || from_h <= 0 || to_w <= 0 || to_h <= 0) return {};
@@ -174,4 +175,4 @@ void scale_area(const uint32_t* from, int from_stride, int from_w, int from_h, c
     }
 }
 
-}  // namespace ws::sdl_pixels
+} // namespace ws::sdl_pixels

@@ -33,4 +33,4 @@ Rect scaled_area(const Rect& area, int from_w, int from_h, int to_w, int to_h);
 void scale_area(const uint32_t* from, int from_stride, int from_w, int from_h, const Rect& area,
                 uint32_t* to, int to_stride, int to_w, int to_h, uint32_t set_bits = 0);
 
-}  // namespace ws::sdl_pixels
+} // namespace ws::sdl_pixels
