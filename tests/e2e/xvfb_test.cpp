@@ -543,9 +543,16 @@ TEST_F(RealWindows, UnderAWindowManagerTheFramesStandWhereTheWindowsBelong) {
     EXPECT_EQ(s.program->errors(), "");
 }
 
-// Disabled in the normal run: in about half the runs on this machine the
-// designer's window stays black under the nested compositor, a fault not yet
-// found. Run it by hand with --gtest_also_run_disabled_tests.
+// Disabled in the normal run: on this machine, loaded, it failed in 8 of 32
+// runs (6 of the 8 under the heaviest load), for more than one reason. The designer's first picture
+// comes late: for the window's surface SDL builds an OpenGL renderer, drawn
+// in software here (0.4 s idle, 8 s loaded), and start-up as a whole can
+// pass the 20 s the test allows; each screenshot of the compositor's screen
+// then takes seconds, so the card may not be seen in two shots in a row.
+// Once in 32 runs the window stood black, its frame and the frame's shadow
+// included; once no click reached the window, and Control+Q then left the
+// program hidden but running. Run it by hand with
+// --gtest_also_run_disabled_tests.
 TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksAndKeysAndCloses) {
     std::string missing = e2e::Compositor::missing();
     ASSERT_EQ(missing, "") << "not installed (scripts/install-deps.sh): " << missing;
