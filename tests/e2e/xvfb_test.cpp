@@ -589,6 +589,15 @@ bool shape_tab_pressed(const Shot& x, const Graphics& gw) {
 // machine a click can so be lost, without a trace in the program. So each
 // click that matters is repeated until its effect shows, and each one is
 // chosen so that a second one changes nothing.
+//
+// Still disabled in the normal run: two faults outside the program remain,
+// each seen about once in ten runs on this machine. The compositor shows
+// the window as a black rectangle, frame and shadow included, for good
+// (the program waits for input, its picture presented; the compositor
+// follows the pointer over it). Or the compositor's pointer stays in the
+// top left corner and the window is never activated, whatever the input
+// tool does on the X display. Run it by hand with
+// --gtest_also_run_disabled_tests.
 TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksAndKeysAndCloses) {
     std::string missing = e2e::Compositor::missing();
     ASSERT_EQ(missing, "") << "not installed (scripts/install-deps.sh): " << missing;
