@@ -131,14 +131,14 @@ struct Session {
     // Screenshots until `seen` holds (the program draws at its own pace);
     // the last one either way.
     template <typename Pred>
-    Shot shot_until(unsigned long window, const std::string& name, Pred seen) {
+    Shot shot_until(unsigned long window, const std::string& name, Pred seen, int limit_ms = SEEN) {
         Shot s;
         e2e::poll_until(
             [&] {
                 s = shot(window, name);
                 return seen(s);
             },
-            SEEN);
+            limit_ms);
         return s;
     }
 
@@ -163,9 +163,9 @@ struct Session {
     }
 
     // The program's exit status once it ends; -1000 if it does not.
-    int exit_status() {
+    int exit_status(int limit_ms = END) {
         int status = -1;
-        return program->wait_exit(END, status) ? status : -1000;
+        return program->wait_exit(limit_ms, status) ? status : -1000;
     }
     // Presses the close box and waits for the end: the exit status.
     int close_and_wait(unsigned long window) {
@@ -543,9 +543,60 @@ TEST_F(RealWindows, UnderAWindowManagerTheFramesStandWhereTheWindowsBelong) {
     EXPECT_EQ(s.program->errors(), "");
 }
 
-// Disabled in the normal run: in about half the runs on this machine the
-// designer's window stays black under the nested compositor, a fault not yet
-// found. Run it by hand with --gtest_also_run_disabled_tests.
+// The compositor and its clients draw with OpenGL in software here, which
+// a loaded machine slows to seconds a frame (a screenshot of its screen
+// takes seconds too): the waits under it have a limit of their own.
+constexpr int COMPOSITOR_LIMIT = 90000;
+
+// The card, the yellow rectangle from graphics (-130, 190) to (270, -170),
+// in a screenshot of the compositor's screen: from it, where the graphics
+// window stands (the compositor places it). False if it is not there.
+bool find_card(const Shot& x, Graphics& gw) {
+    for (int y = 0; y < x.height; y += 4)
+        for (int c = 0; c < x.width; c += 4)
+            if (x.at(c, y) == YELLOW && x.count(YELLOW, c, y, c + 100, y + 100) == 10000) {
+                int left = c, top = y;
+                while (x.at(left - 1, top) == YELLOW)
+                    --left;
+                while (x.at(left, top - 1) == YELLOW)
+                    --top;
+                Point corner = gw.native(-130, 190);
+                gw.at.x = left - corner.x;
+                gw.at.y = top - corner.y;
+                return true;
+            }
+    return false;
+}
+
+// Whether the "Shape" tab shows pressed: above its face, the edge is black
+// (a raised tab's is white).
+bool shape_tab_pressed(const Shot& x, const Graphics& gw) {
+    Point p = gw.screen(SHAPE_TAB.x, SHAPE_TAB.y);
+    int column = p.x + 30; // right of the label
+    uint32_t face = x.at(column, p.y);
+    int y = p.y;
+    while (y > 0 && x.at(column, y) == face)
+        --y;
+    return x.at(column, y) == BLACK;
+}
+
+// Wayland has no way for a client to take the pointer: a window gets
+// pointer events only once the compositor has given it the pointer focus,
+// and the compositor's shell takes that focus away (to a busy cursor, a
+// press there starting a move of the window) while the program is slow to
+// answer its ping, which it sends on every change of focus. On a loaded
+// machine a click can so be lost, without a trace in the program. So each
+// click that matters is repeated until its effect shows, and each one is
+// chosen so that a second one changes nothing.
+//
+// Still disabled in the normal run: two faults outside the program remain,
+// each seen about once in ten runs on this machine. The compositor shows
+// the window as a black rectangle, frame and shadow included, for good
+// (the program waits for input, its picture presented; the compositor
+// follows the pointer over it). Or the compositor's pointer stays in the
+// top left corner and the window is never activated, whatever the input
+// tool does on the X display. Run it by hand with
+// --gtest_also_run_disabled_tests.
 TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksAndKeysAndCloses) {
     std::string missing = e2e::Compositor::missing();
     ASSERT_EQ(missing, "") << "not installed (scripts/install-deps.sh): " << missing;
@@ -554,63 +605,91 @@ TEST_F(RealWindows, DISABLED_UnderAWaylandCompositorTheDesignerDrawsTakesClicksA
     e2e::Compositor compositor(s.display(), 1024, 768, s.dir);
     ASSERT_TRUE(compositor.running()) << compositor.log();
     unsigned long out = compositor.window();
+    Graphics gw{{0, 0, 601, 501 + MENU_BAR}, 1};
 
-    // The compositor places the window itself: it is found by its card,
-    // the yellow rectangle from graphics (-130, 190) to (270, -170).
-    auto run = [&](const std::string& name, Graphics& gw) {
+    auto click = [&](Point p) { s.click(out, p); };
+    // Clicks what `where` gives (from the latest screenshot, the window
+    // found in it) until `done` holds for a screenshot; whether it did.
+    auto click_until = [&](const std::string& name, auto where, auto done) {
+        Shot x;
+        int64_t end = e2e::now_ms() + COMPOSITOR_LIMIT;
+        while (e2e::now_ms() < end) {
+            x = s.shot(out, name);
+            if (find_card(x, gw) && done(x)) return true;
+            if (find_card(x, gw)) click(where());
+            // Time for the program to show the effect before trying again;
+            // a repeated click does no harm.
+            e2e::poll_until(
+                [&] {
+                    x = s.shot(out, name);
+                    return find_card(x, gw) && done(x);
+                },
+                5000);
+            if (find_card(x, gw) && done(x)) return true;
+        }
+        return false;
+    };
+    // Starts the designer: whether its card came.
+    auto run = [&](const std::string& name) {
         s.program = std::make_unique<Program>(CARD_DESIGNER_PATH, std::vector<std::string>{},
                                               compositor.client_settings(), s.dir, name);
-        gw = {{0, 0, 601, 501 + MENU_BAR}, 1};
-        // The compositor may still be placing the window when it first
-        // shows: the card counts as found once two shots in a row put it
-        // at the same place.
         bool found = false;
-        Point last{-1, -1};
-        s.shot_until(out, name + "-start", [&](const Shot& x) {
-            for (int y = 0; y < x.height; y += 4)
-                for (int c = 0; c < x.width; c += 4)
-                    if (x.at(c, y) == YELLOW && x.count(YELLOW, c, y, c + 100, y + 100) == 10000) {
-                        // The card's top-left corner, and from it the window's.
-                        int left = c, top = y;
-                        while (x.at(left - 1, top) == YELLOW)
-                            --left;
-                        while (x.at(left, top - 1) == YELLOW)
-                            --top;
-                        Point corner = gw.native(-130, 190);
-                        gw.at.x = left - corner.x;
-                        gw.at.y = top - corner.y;
-                        found = last.x == left && last.y == top;
-                        last = {left, top};
-                        return found;
-                    }
-            return false;
-        });
+        s.shot_until(
+            out, name + "-start", [&](const Shot& x) { return found = find_card(x, gw); },
+            COMPOSITOR_LIMIT);
         return found;
     };
-    auto click = [&](Point p) { s.click(out, p); };
+    // The "Shape" tab, pressed: the proof that the program has the pointer.
+    auto shape_tab = [&](const std::string& name) {
+        return click_until(
+            name + "-shape", [&] { return gw.screen(SHAPE_TAB.x, SHAPE_TAB.y); },
+            [&](const Shot& x) { return shape_tab_pressed(x, gw); });
+    };
 
-    Graphics gw;
-    ASSERT_TRUE(run("designer", gw)) << s.program->errors() << compositor.log();
-    Point card = gw.screen(CARD_POINT.x, CARD_POINT.y);
-    click(gw.screen(SHAPE_TAB.x, SHAPE_TAB.y));
-    click(card);
-    Shot heart = s.shot_until(out, "heart", [&](const Shot& x) { return heart_at(x, card, 1); });
-    EXPECT_TRUE(heart_at(heart, card, 1));
+    ASSERT_TRUE(run("designer")) << s.program->errors() << compositor.log();
+    ASSERT_TRUE(shape_tab("designer"));
+    // A click on the card puts the selected heart where it is clicked.
+    ASSERT_TRUE(click_until(
+        "heart", [&] { return gw.screen(CARD_POINT.x, CARD_POINT.y); },
+        [&](const Shot& x) {
+            Point card = gw.screen(CARD_POINT.x, CARD_POINT.y);
+            return bool(heart_at(x, card, 1));
+        }));
     s.keys({"ctrl+q"});
-    EXPECT_EQ(s.exit_status(), 0) << s.program->errors();
+    EXPECT_EQ(s.exit_status(COMPOSITOR_LIMIT), 0) << s.program->errors();
 
-    // The Run menu opens (wherever the compositor puts it) and takes its
-    // mnemonics: Q is "Quit".
-    ASSERT_TRUE(run("menu", gw)) << s.program->errors();
+    // The Run menu opens (wherever the compositor puts it: a pull-down about
+    // as large as the card) and takes its mnemonics: Q is "Quit".
+    ASSERT_TRUE(run("menu")) << s.program->errors();
+    ASSERT_TRUE(shape_tab("menu"));
+    Shot closed = s.shot(out, "menu-closed");
+    ASSERT_TRUE(find_card(closed, gw));
     click({gw.at.x + 15, gw.at.y + MENU_BAR / 2});
+    auto pull_down_shown = [&](const Shot& x) {
+        int changed = 0;
+        for (size_t i = 0; i < x.pixels.size() && i < closed.pixels.size(); ++i)
+            changed += x.pixels[i] != closed.pixels[i];
+        return changed > 50000;
+    };
+    Shot open = s.shot_until(out, "menu-open", pull_down_shown, COMPOSITOR_LIMIT);
+    ASSERT_TRUE(pull_down_shown(open));
     s.keys({"q"});
-    EXPECT_EQ(s.exit_status(), 0) << s.program->errors();
+    EXPECT_EQ(s.exit_status(COMPOSITOR_LIMIT), 0) << s.program->errors();
 
     // Ended by the close box of the frame the compositor's client library
-    // draws: at the right end of the title bar above the menu bar.
-    ASSERT_TRUE(run("closed", gw)) << s.program->errors();
-    click({gw.at.x + gw.at.width - 12, gw.at.y - 12});
-    EXPECT_EQ(s.exit_status(), 0) << s.program->errors();
+    // draws: at the right end of the title bar above the menu bar. Moving
+    // there changes the focus (the frame is a surface of its own), so the
+    // press may be lost as above: pressed again until the program ends.
+    ASSERT_TRUE(run("closed")) << s.program->errors();
+    ASSERT_TRUE(shape_tab("closed"));
+    int status = -1000;
+    int64_t end = e2e::now_ms() + COMPOSITOR_LIMIT;
+    while (status == -1000 && e2e::now_ms() < end) {
+        Shot x = s.shot(out, "closed-box");
+        if (find_card(x, gw)) click({gw.at.x + gw.at.width - 12, gw.at.y - 12});
+        status = s.exit_status(10000);
+    }
+    EXPECT_EQ(status, 0) << s.program->errors();
 }
 
 TEST_F(RealWindows, ADisplayThatGoesAwayEndsTheProgramWithOneLineAndStatusOne) {
