@@ -515,7 +515,9 @@ Compositor::Compositor(const std::string& display, int width, int height,
     // A private runtime folder (the compositor insists on mode 0700), short
     // enough a path for its socket wherever the tests are built, and a
     // configuration without the panel, the screen lock and the on-screen
-    // keyboard, which would take the keys.
+    // keyboard, which would take the keys. It draws with its software
+    // renderer: its OpenGL one, rendered in software on a machine without
+    // a graphics card, now and then shows a client's window black for good.
     char dir[] = "/tmp/kv319-wayland-XXXXXX";
     if (!mkdtemp(dir)) return;
     runtime_dir_ = dir;
@@ -528,7 +530,7 @@ Compositor::Compositor(const std::string& display, int width, int height,
     socket_ = "kv319-test";
     process_ = std::make_unique<Program>(
         WESTON,
-        std::vector<std::string>{"--backend=x11-backend.so", "--socket=" + socket_,
+        std::vector<std::string>{"--backend=x11-backend.so", "--use-pixman", "--socket=" + socket_,
                                  "--config=" + config, "--width=" + std::to_string(width),
                                  "--height=" + std::to_string(height)},
         std::vector<std::string>{"DISPLAY=" + display, "XDG_RUNTIME_DIR=" + runtime_dir_}, workdir,
