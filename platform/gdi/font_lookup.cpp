@@ -219,6 +219,14 @@ Sizing size_for(int64_t height, double upem, double asc, double desc, double gap
     return s;
 }
 
+// The heights every face, the stand-in included, takes from its sizing.
+void set_heights(FontMetrics& m, const Sizing& s) {
+    m.ascent = s.ascent;
+    m.descent = s.descent;
+    m.height = s.ascent + s.descent;
+    m.internal_leading = m.height - s.em;
+}
+
 FontFace* FontSystem::face_at(FontFile* file, const FontRequest& request) {
     FT_Face ft = file->face;
     bool embolden = wants_bold(request.weight) && !file->bold;
@@ -249,10 +257,7 @@ FontFace* FontSystem::face_at(FontFile* file, const FontRequest& request) {
     face->embolden = embolden;
     face->slant = slant;
     FontMetrics& m = face->metrics;
-    m.ascent = s.ascent;
-    m.descent = s.descent;
-    m.height = s.ascent + s.descent;
-    m.internal_leading = m.height - s.em;
+    set_heights(m, s);
     m.external_leading = s.external;
     m.weight = (file->bold || embolden) ? FW_BOLD : FW_NORMAL;
     m.fixed_pitch = FT_IS_FIXED_WIDTH(ft) != 0;
@@ -290,10 +295,7 @@ FontFace* FontSystem::box_face(const FontRequest& request) {
     face->em = s.em;
     face->embolden = embolden;
     FontMetrics& m = face->metrics;
-    m.ascent = s.ascent;
-    m.descent = s.descent;
-    m.height = s.ascent + s.descent;
-    m.internal_leading = m.height - s.em;
+    set_heights(m, s);
     m.ave_char_width = m.max_char_width = std::max(2, round_half_away(s.em * 0.6));
     m.weight = embolden ? FW_BOLD : FW_NORMAL;
     m.fixed_pitch = true;
